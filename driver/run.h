@@ -1,0 +1,41 @@
+// One run of the probe, from the command line to the exit code.
+#ifndef TIDEWARDEN_DRIVER_RUN_H_
+#define TIDEWARDEN_DRIVER_RUN_H_
+
+#include <string>
+#include <vector>
+
+#include "platform/file_system.h"
+#include "platform/system.h"
+#include "rfc/rfc_library.h"
+
+namespace tidewarden {
+
+// What a run needs from the world. main() passes the real ones.
+struct Platform {
+  FileSystem& fs;
+  Clock& clock;
+  Console& console;
+  RfcLibrarySource& rfc;
+};
+
+// The marker files of the sibling output modes, probed in this order in the
+// profile directory; the last one present wins.
+struct ModeMarker {
+  const char* mode;
+  const char* file_name;
+};
+inline constexpr ModeMarker kModeMarkers[] = {
+    {"Vantrel", "Vantrel.Mrk"},
+    {"Draxholm", "Draxholm.Mrk"},
+    {"Pellard", "Pellard.Mrk"},
+    {"Corvane", "Corvane.Mrk"},
+};
+
+// Returns the exit code. `args` is the whole command line, program first.
+// Only a fatal failure inside the RFC library ends the process earlier.
+int Run(Platform& platform, const std::vector<std::string>& args);
+
+}  // namespace tidewarden
+
+#endif  // TIDEWARDEN_DRIVER_RUN_H_

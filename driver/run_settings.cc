@@ -1,0 +1,65 @@
+#include "driver/run_settings.h"
+
+#include <cstdio>
+
+namespace tidewarden {
+
+std::string FormatTimeOfDay(const TimeOfDay& time) {
+  char buffer[16];
+  std::snprintf(buffer, sizeof buffer, "%02d:%02d:%02d", time.hour % 100, time.minute % 100,
+                time.second % 100);
+  return buffer;
+}
+
+std::string UpperCase(std::string_view text) {
+  std::string upper(text);
+  for (char& c : upper) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return upper;
+}
+
+std::string OptionValue(std::string_view text, std::size_t keyword_end, std::size_t room) {
+  std::string value;
+  for (std::size_t i = keyword_end; i < text.size() && value.size() < room; ++i) {
+    char c = text[i];
+    if (c == ' ' || c == ',') break;
+    value += c == ':' ? ' ' : c;
+  }
+  return value;
+}
+
+void ReadCommandLine(const std::vector<std::string>& args, const TimeOfDay& now,
+                     RunSettings* settings) {
+  settings->start_time = FormatTimeOfDay(now);
+  settings->banner_line = "* " + settings->start_time + " SAP " + std::string(kProgramName) + " " +
+                          std::string(kProgramVersion);
+  if (!args.empty()) {
+    settings->program_path = args[0];
+  }
+  if (args.size() < 2) return;
+  settings->profile_argument = args[1];
+  settings->profile_name = args[1];
+
+  std::string options;
+  if (args.size() >= 3) {
+    settings->second_argument = args[2];
+    options = args[2];
+  }
+  if (args.size() >= 4) options += " " + args[3];
+  // The settings have room for 127 characters; the options are keywords
+  // found anywhere, so the rest is cut rather than the run refused.
+  if (options.size() > kMaxOptionText) options.resize(kMaxOptionText);
+  settings->verbatim_option_string = options;
+  settings->option_string = UpperCase(options);
+
+  const std::size_t item_at = settings->option_string.find("ITEM=");
+  if (item_at != std::string::npos) {
+    settings->item = OptionValue(settings->verbatim_option_string, item_at + 5, kMaxItem);
+    settings->listing_run = true;
+    settings->profile_name = "Marrowin.Prf";
+  }
+  settings->trace = settings->option_string.find_first_of("#@$%") != std::string::npos;
+}
+
+}  // namespace tidewarden

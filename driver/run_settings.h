@@ -1,0 +1,52 @@
+// The run settings: what the command line asks of this run.
+#ifndef TIDEWARDEN_DRIVER_RUN_SETTINGS_H_
+#define TIDEWARDEN_DRIVER_RUN_SETTINGS_H_
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/system.h"
+
+namespace tidewarden {
+
+inline constexpr std::string_view kProgramName = "Tidewarden";
+inline constexpr std::string_view kProgramVersion = "Vers 4.3 / 29.08.22";
+inline constexpr std::size_t kMaxOptionText = 127;
+inline constexpr std::size_t kMaxItem = 90;
+
+struct RunSettings {
+  std::string start_time;   // hh:mm:ss
+  std::string banner_line;  // "* hh:mm:ss SAP Tidewarden Vers 4.3 / 29.08.22"
+  std::string program_path; // first word of the command line
+  std::string profile_argument;  // first argument as given
+  std::string profile_name;      // after the ITEM and name rules
+  std::string second_argument;   // as typed (GLOBAL key, 1030 message)
+  std::string option_string;            // upper-cased, at most 127 characters
+  std::string verbatim_option_string;   // letter case kept, at most 127 characters
+  std::string item;                     // at most 90 characters
+  bool listing_run = false;
+  bool global_run = false;
+  bool trace = false;
+  std::string output_mode = "EXEXML";
+};
+
+// "hh:mm:ss".
+std::string FormatTimeOfDay(const TimeOfDay& time);
+
+// Upper-cases a to z only.
+std::string UpperCase(std::string_view text);
+
+// The value after `keyword` in `text` up to a blank, a comma or the end, at
+// most `room` characters, each ":" turned into a blank.
+std::string OptionValue(std::string_view text, std::size_t keyword_end, std::size_t room);
+
+// Start-up steps 1 to 6 and 9: start time, banner, option texts, item, trace
+// switch. The profile name is left for the name rules.
+void ReadCommandLine(const std::vector<std::string>& args, const TimeOfDay& now,
+                     RunSettings* settings);
+
+}  // namespace tidewarden
+
+#endif  // TIDEWARDEN_DRIVER_RUN_SETTINGS_H_

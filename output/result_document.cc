@@ -1,0 +1,176 @@
+#include "output/result_document.h"
+
+#include <cstdint>
+
+namespace tidewarden {
+
+std::string EscapeXmlText(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text) {
+    switch (c) {
+      case '&': out += "&amp;"; break;
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      default: out += c;
+    }
+  }
+  return out;
+}
+
+std::int32_t LeadingDecimal(std::string_view text) {
+  std::size_t i = 0;
+  while (i < text.size() &&
+         (text[i] == ' ' || text[i] == '\t' || text[i] == '\n' || text[i] == '\v' ||
+          text[i] == '\f' || text[i] == '\r')) {
+    ++i;
+  }
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+    negative = text[i] == '-';
+    ++i;
+  }
+  std::uint32_t value = 0;
+  while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
+    value = value * 10u + static_cast<std::uint32_t>(text[i] - '0');
+    ++i;
+  }
+  if (negative) value = 0u - value;
+  return static_cast<std::int32_t>(value);
+}
+
+bool ResultDocument::IsXmlForm() const {
+  return mode() != kModeDraxholm && mode() != kModePellard;
+}
+
+void ResultDocument::AppendRaw(std::string_view fragment) {
+  if (text_.size() >= kRoom) return;
+  std::size_t room = kRoom - text_.size();
+  text_.append(fragment.substr(0, room));
+}
+
+void ResultDocument::Append(std::string_view text) {
+  appended_.append(text.substr(0, kRoom > appended_.size() ? kRoom - appended_.size() : 0));
+  if (IsXmlForm()) {
+    AppendRaw(EscapeXmlText(text));
+  } else {
+    AppendRaw(text);
+  }
+}
+
+void ResultDocument::Clear() {
+  text_.clear();
+  appended_.clear();
+}
+
+void ResultDocument::SetErrorDocument(std::string_view message) {
+  static constexpr std::string_view kHead = "<Prtg>\n<Error>1</Error>\n<Text>";
+  static constexpr std::string_view kTail = "</Text>\n</Prtg>\n";
+  std::string escaped = EscapeXmlText(message);
+  const std::size_t room = kRoom - kHead.size() - kTail.size();
+  if (escaped.size() > room) {
+    escaped.resize(room);
+    // Never leave half an entity behind.
+    std::size_t amp = escaped.rfind('&');
+    if (amp != std::string::npos && escaped.find(';', amp) == std::string::npos) {
+      escaped.resize(amp);
+    }
+  }
+  text_.clear();
+  appended_.clear();
+  text_.append(kHead).append(escaped).append(kTail);
+}
+
+void ResultDocument::BeginDocument() {
+  text_.clear();
+  appended_.clear();
+  if (IsXmlForm()) AppendRaw("\n<Prtg>\n");
+}
+
+void ResultDocument::OpenText() {
+  AppendRaw(IsXmlForm() ? "\n<Text>" : "\n# ");
+}
+
+void ResultDocument::CloseText() {
+  if (IsXmlForm()) {
+    AppendRaw("</Text>\n");
+  } else if (mode() == kModePellard &&
+             options_.option_string->find("CH=") != std::string::npos) {
+    text_.clear();
+  }
+}
+
+void ResultDocument::EndDocument() {
+  AppendRaw(IsXmlForm() ? "\n</Prtg>\n" : "\n");
+}
+
+namespace {
+
+std::string DisplayName(std::string_view name) {
+  std::string display(name);
+  for (char& c : display) {
+    switch (c) {
+      case ' ': case '/': case '\\': case '[': case ']': case '*': case '(': case ')':
+      case ':': case '-':
+        c = '_';
+        break;
+      default:
+        break;
+    }
+  }
+  std::size_t dot = display.find('.');
+  if (dot != std::string::npos) display[dot] = '_';
+  return display;
+}
+
+std::string_view UnitText(std::string_view unit) {
+  if (unit.empty()) return "#";
+  if (unit == "PerCent") return "%";
+  if (unit == "TimeResponse") return "mSec";
+  return unit;
+}
+
+}  // namespace
+
+void ResultDocument::AddChannel(std::string_view name, std::string_view value,
+                                std::string_view unit) {
+  channel_counter_ = static_cast<std::int32_t>(static_cast<std::uint32_t>(channel_counter_) + 1u);
+  if (mode() == kModeDraxholm) {
+    if (channel_counter_ > 10) return;
+    std::string display = DisplayName(name);
+    std::string fragment;
+    fragment.append("\n\nMessage.").append(display).append(": ").append(name);
+    fragment.append(" (").append(UnitText(unit)).append(")");
+    fragment.append("\nStatistic.").append(display).append(": ").append(value);
+    AppendRaw(fragment);
+    return;
+  }
+  if (mode() == kModePellard) {
+    const std::size_t at = options_.option_string->find("CH=");
+    if (at != std::string::npos) {
+      const std::string& verbatim = *options_.verbatim_option_string;
+      std::string number;
+      for (std::size_t i = at + 3; i < verbatim.size() && i < at + 6 && verbatim[i] != ','; ++i) {
+        number += verbatim[i];
+      }
+      if (LeadingDecimal(number) == channel_counter_) AppendRaw(value);
+      return;
+    }
+    std::string fragment;
+    fragment.append("\n> ").append(name).append(": ").append(value).append(" ").append(
+        UnitText(unit));
+    AppendRaw(fragment);
+    return;
+  }
+  std::string fragment;
+  fragment.append("\n<Result><Channel>").append(EscapeXmlText(name)).append("</Channel>");
+  if (!unit.empty()) {
+    fragment.append("\n<Unit>Custom</Unit>\n<CustomUnit>")
+        .append(EscapeXmlText(unit))
+        .append("</CustomUnit>");
+  }
+  fragment.append("\n<Value>").append(EscapeXmlText(value)).append("</Value></Result>\n");
+  AppendRaw(fragment);
+}
+
+}  // namespace tidewarden

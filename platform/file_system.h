@@ -1,0 +1,95 @@
+// File access by path: the only door from the probe to the disk.
+//
+// Paths are the probe's own texts (backslash separators, drive letters as the
+// monitor writes them). Each implementation maps them to the operating
+// system's form; callers never hold an #ifdef.
+#ifndef TIDEWARDEN_PLATFORM_FILE_SYSTEM_H_
+#define TIDEWARDEN_PLATFORM_FILE_SYSTEM_H_
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tidewarden {
+
+// Outcome of a file operation: ok, or a message "context: detail" that the
+// callers may log or put into a document. The platform layer never prints.
+class Status {
+ public:
+  Status() = default;
+  static Status Ok() { return Status(); }
+  static Status Error(std::string message) { return Status(std::move(message)); }
+  bool ok() const { return !failed_; }
+  const std::string& message() const { return message_; }
+
+ private:
+  explicit Status(std::string message) : failed_(true), message_(std::move(message)) {}
+  bool failed_ = false;
+  std::string message_;
+};
+
+// A file being written. Closing without Sync() gives no durability promise.
+class WritableFile {
+ public:
+  virtual ~WritableFile() = default;
+  virtual Status Append(std::string_view data) = 0;
+  // Flushes the data to the disk (fsync, FlushFileBuffers).
+  virtual Status Sync() = 0;
+  virtual Status Close() = 0;
+};
+
+struct DirectoryEntry {
+  std::string name;          // file name alone
+  std::int64_t age_seconds;  // now minus last modification
+};
+
+class FileSystem {
+ public:
+  virtual ~FileSystem() = default;
+
+  // Reads the whole file in binary: no byte (CR, Ctrl-Z) has a meaning here.
+  // Fails when the path cannot be opened for reading, is a folder, or holds
+  // more than max_bytes.
+  virtual Status ReadFile(const std::string& path, std::string* content,
+                          std::size_t max_bytes = kDefaultMaxRead) = 0;
+
+  // True when the file can be opened for reading (opened and closed again).
+  virtual bool CanOpenForReading(const std::string& path) = 0;
+
+  // Creates or truncates the file and writes it in binary.
+  virtual Status WriteFile(const std::string& path, std::string_view content) = 0;
+
+  // Appends to the file, creating it when missing (log files).
+  virtual Status AppendToFile(const std::string& path, std::string_view content) = 0;
+
+  // Size in bytes, or -1 when the file does not exist.
+  virtual std::int64_t FileSize(const std::string& path) = 0;
+
+  // Removes a file. A missing file is no error.
+  virtual Status RemoveFile(const std::string& path) = 0;
+
+  // Creates a new file exclusively in the folder of `target`, named
+  // target + "." + unique suffix + ".tmp", with the access rights of
+  // `target` where it exists. Sets *temp_path.
+  virtual Status CreateTempFileBeside(const std::string& target, std::string* temp_path,
+                                      std::unique_ptr<WritableFile>* file) = 0;
+
+  // Puts `from` in the place of `to` in one step: a reader sees either the
+  // old or the new file, never a missing or partial one. Durable on return.
+  virtual Status ReplaceFile(const std::string& from, const std::string& to) = 0;
+
+  // Files (not folders) in `directory` ("" for the working directory).
+  virtual Status ListDirectory(const std::string& directory,
+                               std::vector<DirectoryEntry>* entries) = 0;
+
+  static constexpr std::size_t kDefaultMaxRead = 16 * 1024 * 1024;
+};
+
+// The operating system's file system.
+FileSystem& RealFileSystem();
+
+}  // namespace tidewarden
+
+#endif  // TIDEWARDEN_PLATFORM_FILE_SYSTEM_H_

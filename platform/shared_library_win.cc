@@ -1,0 +1,45 @@
+#include <windows.h>
+
+#include "platform/paths.h"
+#include "platform/shared_library.h"
+
+namespace tidewarden {
+namespace {
+
+class WindowsSharedLibrary : public SharedLibrary {
+ public:
+  explicit WindowsSharedLibrary(HMODULE module) : module_(module) {}
+  // The library stays loaded: its code may still be on the stack of an
+  // error handler when the process ends.
+  ~WindowsSharedLibrary() override = default;
+  void* Symbol(const char* name) override {
+    return reinterpret_cast<void*>(::GetProcAddress(module_, name));
+  }
+
+ private:
+  HMODULE module_;
+};
+
+}  // namespace
+
+std::unique_ptr<SharedLibrary> LoadSharedLibrary(const std::string& path, std::string* error) {
+  // No error boxes on a monitor's service account.
+  UINT old_mode = ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+  HMODULE module = ::LoadLibraryA(path.c_str());
+  DWORD code = ::GetLastError();
+  ::SetErrorMode(old_mode);
+  if (module == nullptr) {
+    *error = "cannot load " + path + " (error " + std::to_string(code) + ")";
+    return nullptr;
+  }
+  return std::make_unique<WindowsSharedLibrary>(module);
+}
+
+std::string OwnExecutableDirectory() {
+  char buffer[MAX_PATH + 1];
+  DWORD n = ::GetModuleFileNameA(nullptr, buffer, MAX_PATH);
+  if (n == 0 || n >= MAX_PATH) return std::string();
+  return DirectoryPart(std::string(buffer, n));
+}
+
+}  // namespace tidewarden

@@ -1,0 +1,35 @@
+// Which profile a run uses and where it is found.
+#ifndef TIDEWARDEN_PROFILES_LOCATION_H_
+#define TIDEWARDEN_PROFILES_LOCATION_H_
+
+#include <optional>
+#include <string>
+
+#include "platform/file_system.h"
+#include "profiles/profile_location.h"
+
+namespace tidewarden {
+
+inline constexpr const char* kPrtgPathFile = "C:\\PRTG_Path.Txt";
+inline constexpr const char* kGlobalProfileName = "SAP Marrowin.Gbl";
+inline constexpr const char* kItemProfileName = "Marrowin.Prf";
+
+// The name rules (extension, directory, global profile) applied to the
+// profile name start-up hands over. Fills location->name and ->directory and
+// sets *global_run when the name names the global profile. Returns the 1002
+// message when the name or directory exceeds the room.
+std::optional<std::string> ApplyNameRules(const std::string& profile_name,
+                                          ProfileLocation* location, bool* global_run);
+
+// The "EXEXML" search (path file, then the fixed folders). On success fills
+// directory, path and content; otherwise returns
+// "Error 1002: Profile " + name + " is missing...".
+std::optional<std::string> SearchProfile(FileSystem& fs, ProfileLocation* location);
+
+// A sibling mode's profile: directory + name, read there or
+// "Error 1002: Profile " + path + " is missing...".
+std::optional<std::string> OpenProfileInDirectory(FileSystem& fs, ProfileLocation* location);
+
+}  // namespace tidewarden
+
+#endif  // TIDEWARDEN_PROFILES_LOCATION_H_

@@ -1,0 +1,86 @@
+// A recording in-memory file system with injectable failures, for tests that
+// must never touch the real disk. Paths are kept as the probe writes them
+// ("C:\PRTG_Path.Txt", "PRD.P00"); no mapping, no case folding.
+#ifndef TIDEWARDEN_TESTS_FAKE_FILE_SYSTEM_H_
+#define TIDEWARDEN_TESTS_FAKE_FILE_SYSTEM_H_
+
+#include <cstdint>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/file_system.h"
+#include "platform/system.h"
+
+namespace tidewarden {
+
+class FakeFileSystem : public FileSystem {
+ public:
+  // Operations that can be made to fail, by path (or any path with "*").
+  enum class Op { kRead, kWrite, kAppend, kCreateTemp, kTempAppend, kTempSync, kTempClose,
+                  kReplace, kRemove, kList };
+
+  void Add(const std::string& path, std::string content, std::int64_t age_seconds = 0) {
+    files_[path] = {std::move(content), age_seconds};
+  }
+  void AddDirectory(const std::string& path) { directories_.insert(path); }
+  bool Exists(const std::string& path) const { return files_.count(path) != 0; }
+  const std::string& Content(const std::string& path) const { return files_.at(path).content; }
+  std::vector<std::string> Paths() const;
+  void Fail(Op op, const std::string& path = "*") { failures_.insert({op, path}); }
+  void ClearFailures() { failures_.clear(); }
+
+  // What happened, for assertions.
+  std::vector<std::string> reads;     // every ReadFile and CanOpenForReading
+  std::vector<std::string> writes;    // WriteFile, AppendToFile and replaced targets
+  std::vector<std::string> removed;
+
+  Status ReadFile(const std::string& path, std::string* content, std::size_t max_bytes) override;
+  bool CanOpenForReading(const std::string& path) override;
+  Status WriteFile(const std::string& path, std::string_view content) override;
+  Status AppendToFile(const std::string& path, std::string_view content) override;
+  std::int64_t FileSize(const std::string& path) override;
+  Status RemoveFile(const std::string& path) override;
+  Status CreateTempFileBeside(const std::string& target, std::string* temp_path,
+                              std::unique_ptr<WritableFile>* file) override;
+  Status ReplaceFile(const std::string& from, const std::string& to) override;
+  Status ListDirectory(const std::string& directory,
+                       std::vector<DirectoryEntry>* entries) override;
+
+  bool ShouldFail(Op op, const std::string& path) const {
+    return failures_.count({op, path}) != 0 || failures_.count({op, "*"}) != 0;
+  }
+
+ private:
+  friend class FakeWritableFile;
+  struct File {
+    std::string content;
+    std::int64_t age_seconds = 0;
+  };
+  std::map<std::string, File> files_;
+  std::set<std::string> directories_;
+  std::set<std::pair<Op, std::string>> failures_;
+  unsigned temp_counter_ = 0;
+};
+
+class FixedClock : public Clock {
+ public:
+  explicit FixedClock(TimeOfDay time = {9, 14, 3}) : time_(time) {}
+  TimeOfDay LocalTimeOfDay() override { return time_; }
+  void Set(TimeOfDay time) { time_ = time; }
+
+ private:
+  TimeOfDay time_;
+};
+
+class RecordingConsole : public Console {
+ public:
+  void Write(std::string_view text) override { output.append(text); }
+  void Flush() override {}
+  std::string output;
+};
+
+}  // namespace tidewarden
+
+#endif  // TIDEWARDEN_TESTS_FAKE_FILE_SYSTEM_H_
