@@ -5,6 +5,7 @@
 #define TIDEWARDEN_PROFILES_PASSWORD_H_
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -27,7 +28,35 @@ struct UnscrambledPassword {
   std::string text;  // the password when outcome is kText
 };
 
+inline constexpr std::size_t kStoredPasswordLength = 24;
+inline constexpr std::size_t kMaxPasswordLength = 20;
+
+// Invalid: not exactly 24 characters, or a header that does not decode to
+// four digits. Wrong: the check digit does not match the clear text. Text:
+// the password, at most 20 characters (empty for a stored length of 00).
 UnscrambledPassword UnscramblePassword(std::string_view stored, const PasswordKeyTable& keys);
+
+// The stored form of a 20-byte clear text (the password followed by filler;
+// a zero byte is left out when unscrambling) under key offset `key_offset`
+// (0 to 9) and the stored length `length` (0 to 99), with the check digit
+// made to match. Makes no promise that the result is printable: it is the
+// building block of ScramblePassword and lets tests make stored forms of any
+// byte value.
+// REQUIRES: clear_text.size() == 20, 0 <= key_offset <= 9, 0 <= length <= 99.
+std::string EncodeStoredPassword(std::string_view clear_text, int key_offset, int length,
+                                 const PasswordKeyTable& keys);
+
+// Makes the stored form of `password` for a profile: 24 characters of
+// printable ASCII without blanks (0x21 to 0x7E), so no editor strips or
+// mangles it, that UnscramblePassword turns back into `password`. `seed`
+// picks the key offset and the filler among those that keep the stored form
+// printable, so equal passwords need not look alike. Returns nullopt with
+// *stored set, or a message for the user saying why the password cannot be
+// stored (empty, more than 20 characters, a character other than printable
+// ASCII, or no key offset or filler that keeps the stored form printable).
+std::optional<std::string> ScramblePassword(std::string_view password,
+                                            const PasswordKeyTable& keys, std::uint32_t seed,
+                                            std::string* stored);
 
 }  // namespace tidewarden
 

@@ -1,0 +1,172 @@
+// The password scheme: the probe's unscrambling and the tool's scrambling.
+#include "profiles/password.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace tidewarden {
+namespace {
+
+bool Printable(const std::string& stored) {
+  for (char c : stored) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u < 0x21 || u > 0x7E) return false;
+  }
+  return true;
+}
+
+TEST(PasswordKeysTest, TableKeepsItsValues) {
+  // Every stored password in the field was made with this table.
+  const PasswordKeyTable expected = {0x13, 0x05, 0x1B, 0x0E, 0x11, 0x07, 0x1D, 0x02,
+                                     0x19, 0x0C, 0x15, 0x0A, 0x1F, 0x04, 0x17, 0x09,
+                                     0x12, 0x06, 0x1C, 0x01, 0x18, 0x0B, 0x14, 0x0F,
+                                     0x1A, 0x03, 0x16, 0x08, 0x1E, 0x0D, 0x10, 0x11};
+  EXPECT_EQ(PasswordKeys(), expected);
+}
+
+TEST(UnscramblePasswordTest, KnownStoredForms) {
+  // Made by hand from the scheme, independently of the code under test.
+  struct {
+    std::string stored;
+    std::string password;
+  } cases[] = {
+      {" 7+6Hmt6<#8-4+>%6(3'.ujn", "Secret12"},
+      {"\"2*8V}!tnq6%hqb~3(+q}Mf\x7f", "Tide-Warden 2022"},
+  };
+  for (const auto& c : cases) {
+    UnscrambledPassword result = UnscramblePassword(c.stored, PasswordKeys());
+    EXPECT_EQ(result.outcome, PasswordOutcome::kText) << c.password;
+    EXPECT_EQ(result.text, c.password);
+  }
+}
+
+TEST(UnscramblePasswordTest, Outcomes) {
+  const PasswordKeyTable& keys = PasswordKeys();
+  const std::string clear = "Secret12!!!!!!!!!!!!";
+  const std::string good = EncodeStoredPassword(clear, 2, 8, keys);
+  std::string wrong_check = good;
+  wrong_check[0] = static_cast<char>(wrong_check[0] ^ 0x01);  // another digit
+  std::string not_a_digit = good;
+  not_a_digit[2] = static_cast<char>(not_a_digit[2] ^ 0x10);
+  std::string zero_bytes = clear;
+  zero_bytes[1] = '\0';
+  zero_bytes[10] = '\0';
+  struct {
+    const char* name;
+    std::string stored;
+    PasswordOutcome outcome;
+    std::string text;
+  } cases[] = {
+      {"good", good, PasswordOutcome::kText, "Secret12"},
+      {"23 characters", good.substr(0, 23), PasswordOutcome::kInvalid, ""},
+      {"25 characters", good + "x", PasswordOutcome::kInvalid, ""},
+      {"empty", "", PasswordOutcome::kInvalid, ""},
+      {"header no digit", not_a_digit, PasswordOutcome::kInvalid, ""},
+      {"check digit", wrong_check, PasswordOutcome::kWrong, ""},
+      {"length 00", EncodeStoredPassword(clear, 0, 0, keys), PasswordOutcome::kText, ""},
+      {"length 01", EncodeStoredPassword(clear, 9, 1, keys), PasswordOutcome::kText, "S"},
+      {"length beyond the clear text", EncodeStoredPassword(clear, 5, 99, keys),
+       PasswordOutcome::kText, clear},
+      {"zero bytes left out", EncodeStoredPassword(zero_bytes, 3, 8, keys),
+       PasswordOutcome::kText, "Scret12!"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    UnscrambledPassword result = UnscramblePassword(c.stored, keys);
+    EXPECT_EQ(result.outcome, c.outcome);
+    EXPECT_EQ(result.text, c.text);
+  }
+}
+
+TEST(UnscramblePasswordTest, EveryByteValueComesBack) {
+  // Bytes above 0x7F must neither upset the check digit nor be lost.
+  std::mt19937 random(7);
+  for (int round = 0; round < 2000; ++round) {
+    std::string clear(20, '\0');
+    for (char& c : clear) c = static_cast<char>(1 + random() % 255);
+    const int offset = static_cast<int>(random() % 10);
+    const int length = 1 + static_cast<int>(random() % 20);
+    UnscrambledPassword result =
+        UnscramblePassword(EncodeStoredPassword(clear, offset, length, PasswordKeys()),
+                           PasswordKeys());
+    ASSERT_EQ(result.outcome, PasswordOutcome::kText) << round;
+    ASSERT_EQ(result.text, clear.substr(0, static_cast<std::size_t>(length))) << round;
+  }
+}
+
+TEST(ScramblePasswordTest, RandomPasswordsRoundTripPrintably) {
+  std::mt19937 random(11);
+  int refused = 0;
+  const int rounds = 5000;
+  for (int round = 0; round < rounds; ++round) {
+    std::string password(1 + random() % 20, ' ');
+    for (char& c : password) c = static_cast<char>(0x20 + random() % 0x5F);  // blank to ~
+    std::string stored;
+    if (ScramblePassword(password, PasswordKeys(), static_cast<std::uint32_t>(random()),
+                         &stored)) {
+      ++refused;
+      EXPECT_TRUE(stored.empty());
+      continue;
+    }
+    ASSERT_EQ(stored.size(), kStoredPasswordLength) << password;
+    ASSERT_TRUE(Printable(stored)) << password << " -> " << stored;
+    UnscrambledPassword back = UnscramblePassword(stored, PasswordKeys());
+    ASSERT_EQ(back.outcome, PasswordOutcome::kText) << password;
+    ASSERT_EQ(back.text, password);
+  }
+  // Only 20-character passwords with an unlucky check digit and rare
+  // character combinations cannot be stored.
+  EXPECT_LT(refused, rounds / 50);
+}
+
+TEST(ScramblePasswordTest, ShortAndLongPasswordsOfEveryCharacter) {
+  for (int c = 0x20; c <= 0x7E; ++c) {
+    for (std::size_t length : {1, 2}) {
+      const std::string password(length, static_cast<char>(c));
+      std::string stored;
+      ASSERT_EQ(ScramblePassword(password, PasswordKeys(), 3, &stored), std::nullopt) << c;
+      EXPECT_EQ(UnscramblePassword(stored, PasswordKeys()).text, password);
+    }
+  }
+}
+
+TEST(ScramblePasswordTest, RefusesWhatCannotBeStored) {
+  // 'D' + 19 x 'A': the check digit is 3, which the table turns into a blank.
+  const std::string unlucky20 = "D" + std::string(19, 'A');
+  struct {
+    std::string password;
+    std::string message_part;
+  } cases[] = {
+      {"", "empty"},
+      {std::string(21, 'a'), "at most 20"},
+      {"tab\there", "printable ASCII"},
+      {"caf\xc3\xa9", "printable ASCII"},
+      {"del\x7f", "printable ASCII"},
+      {unlucky20, "at most 19"},
+  };
+  for (const auto& c : cases) {
+    std::string stored = "left over";
+    std::optional<std::string> problem = ScramblePassword(c.password, PasswordKeys(), 1, &stored);
+    ASSERT_TRUE(problem.has_value()) << c.password;
+    EXPECT_NE(problem->find(c.message_part), std::string::npos) << *problem;
+    EXPECT_TRUE(stored.empty());
+  }
+  // One character less is always storable: the filler sets the check digit.
+  std::string stored;
+  EXPECT_EQ(ScramblePassword(unlucky20.substr(0, 19), PasswordKeys(), 1, &stored), std::nullopt);
+}
+
+TEST(ScramblePasswordTest, SeedVariesTheStoredForm) {
+  std::string first;
+  std::string again;
+  std::string other;
+  ASSERT_EQ(ScramblePassword("Secret12", PasswordKeys(), 1, &first), std::nullopt);
+  ASSERT_EQ(ScramblePassword("Secret12", PasswordKeys(), 1, &again), std::nullopt);
+  ASSERT_EQ(ScramblePassword("Secret12", PasswordKeys(), 2, &other), std::nullopt);
+  EXPECT_EQ(first, again);
+  EXPECT_NE(first, other);
+}
+
+}  // namespace
+}  // namespace tidewarden
