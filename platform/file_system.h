@@ -87,6 +87,10 @@ class FileSystem {
   static constexpr std::size_t kDefaultMaxRead = 16 * 1024 * 1024;
 };
 
+// The line end of text files this platform writes: CR LF on Windows, LF
+// elsewhere. Written deliberately; files are never opened as text streams.
+extern const char kNativeLineEnd[];
+
 // The operating system's file system.
 FileSystem& RealFileSystem();
 

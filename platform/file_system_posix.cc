@@ -19,6 +19,8 @@
 
 namespace tidewarden {
 
+const char kNativeLineEnd[] = "\n";
+
 std::string ToPosixPath(std::string_view probe_path) {
   std::string path(probe_path);
   for (char& c : path) {

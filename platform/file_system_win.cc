@@ -12,6 +12,8 @@
 #include "platform/file_system.h"
 
 namespace tidewarden {
+
+const char kNativeLineEnd[] = "\r\n";
 namespace {
 
 std::wstring Wide(const std::string& text) {

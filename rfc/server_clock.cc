@@ -1,0 +1,109 @@
+#include "rfc/server_clock.h"
+
+#include <cstring>
+
+#include "rfc/failure.h"
+
+namespace tidewarden {
+namespace {
+
+// Names of the elements are never written by the library.
+char* Name(const char* text) { return const_cast<char*>(text); }
+
+RFC_TYPE_ELEMENT kCpuAllElements[] = {
+    {Name("TYPE"), TYPINT2, 2, 0, 0},       {Name("SUBTYPE"), TYPINT2, 2, 0, 0},
+    {Name("SERIALNR"), TYPINT2, 2, 0, 0},   {Name("NBR_CPU"), TYPINT, 4, 0, 0},
+    {Name("LOAD1_AVG"), TYPINT, 4, 0, 0},   {Name("LOAD5_AVG"), TYPINT, 4, 0, 0},
+    {Name("LOAD15_AVG"), TYPINT, 4, 0, 0},  {Name("INT_SEC"), TYPINT, 4, 0, 0},
+    {Name("SYSC_SEC"), TYPINT, 4, 0, 0},    {Name("CS_SEC"), TYPINT, 4, 0, 0},
+    {Name("USR_TOTAL"), TYPINT, 4, 0, 0},   {Name("SYS_TOTAL"), TYPINT, 4, 0, 0},
+    {Name("IDLE_TOTAL"), TYPINT, 4, 0, 0},
+};
+
+constexpr unsigned kCpuAllRowLength = 48;
+
+RFC_PARAMETER Parameter(const char* name, unsigned type, unsigned length, void* address) {
+  return RFC_PARAMETER{Name(name), static_cast<unsigned>(std::strlen(name)), type, length,
+                       address};
+}
+
+}  // namespace
+
+void ConvertCollectorTimestamp(std::string_view timestamp, std::string* date, std::string* time) {
+  // Positions of a 24-character text; a shorter one reads as blanks.
+  std::string stamp(timestamp.substr(0, 25));
+  if (stamp.size() < 24) stamp.resize(24, ' ');
+  static constexpr const char* kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                            "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+  for (int month = 0; month < 12; ++month) {
+    if (stamp.compare(4, 3, kMonths[month]) == 0) {
+      stamp[5] = static_cast<char>('0' + (month + 1) / 10);
+      stamp[6] = static_cast<char>('0' + (month + 1) % 10);
+      break;
+    }
+  }
+  if (stamp[8] == ' ') stamp[8] = '0';
+  *date = "20" + stamp.substr(22, 2) + stamp.substr(5, 2) + stamp.substr(8, 2);
+  *time = stamp.substr(11, 8);
+}
+
+RFC_RC ReadServerClock(RfcContext& context) {
+  RfcSession& session = context.session;
+  InternalTable table(context, "TF_CPU_ALL", kCpuAllRowLength, "ItCreate TF_CPU_ALL",
+                      "ItDelete TF_CPU_ALL");
+  if (!session.cpu_all_installed) {
+    session.cpu_all_type = InstallStructure(context, "CPU_ALL", kCpuAllElements, 13);
+    session.cpu_all_installed = true;
+  }
+
+  char local_remote[6];
+  std::memcpy(local_remote, "LOCAL ", 6);
+  char logical_destination[32];
+  std::memset(logical_destination, ' ', sizeof logical_destination);
+  RFC_PARAMETER exporting[] = {
+      Parameter("LOCAL_REMOTE", TYPC, 6, local_remote),
+      Parameter("LOGICAL_DESTINATION", TYPC, 32, logical_destination),
+      RFC_PARAMETER{},
+  };
+
+  std::int32_t active_flag = 0, details_coll = 0, details_mode = 0, details_reqi = 0;
+  std::int32_t interval = 0, last_coll_int = 0, norm_coll_int = 0;
+  char cpu_all_read[3] = {0};
+  char last_coll_wrt[25] = {0};
+  char op_system[52] = {0};
+  RFC_PARAMETER importing[] = {
+      Parameter("ACTIVEFLAG", TYPINT, 4, &active_flag),
+      Parameter("DETAILSCOLL", TYPINT, 4, &details_coll),
+      Parameter("DETAILSMODE", TYPINT, 4, &details_mode),
+      Parameter("DETAILSREQI", TYPINT, 4, &details_reqi),
+      Parameter("F_CPU_ALL_READ", TYPC, 3, cpu_all_read),
+      Parameter("INTERVAL", TYPINT, 4, &interval),
+      Parameter("LASTCOLLINT", TYPINT, 4, &last_coll_int),
+      Parameter("LASTCOLLWRT", TYPC, 25, last_coll_wrt),
+      Parameter("NORMCOLLINT", TYPINT, 4, &norm_coll_int),
+      Parameter("OP_SYSTEM", TYPC, 52, op_system),
+      RFC_PARAMETER{},
+  };
+  // Transfer mode 0 and new-table flag 0: the library's defaults for a
+  // table passed by handle.
+  RFC_TABLE tables[] = {
+      RFC_TABLE{Name("TF_CPU_ALL"), 10, session.cpu_all_type, kCpuAllRowLength, table.handle(),
+                RFC_ITMODE_BYREFERENCE, 0},
+      RFC_TABLE{},
+  };
+
+  std::string exception;
+  RFC_RC code = CallFunctionModule(context, "GET_CPU_ALL", exporting, importing, tables,
+                                   &exception);
+  if (code == RFC_OK) {
+    session.status = kRfcStatusOk;
+    ConvertCollectorTimestamp(std::string_view(last_coll_wrt, strnlen(last_coll_wrt, 25)),
+                              &session.server_date, &session.server_time);
+  } else {
+    AppendCallOutcome(context.document, code, exception);
+  }
+  table.Delete();
+  return code;
+}
+
+}  // namespace tidewarden

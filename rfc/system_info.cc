@@ -1,0 +1,80 @@
+#include "rfc/system_info.h"
+
+#include <cstring>
+
+#include "rfc/failure.h"
+
+namespace tidewarden {
+namespace {
+
+char* Name(const char* text) { return const_cast<char*>(text); }
+
+RFC_TYPE_ELEMENT kRfcsiElements[] = {
+    {Name("RFCPROTO"), TYPC, 3, 0, 0},    {Name("RFCCHARTYP"), TYPC, 4, 0, 0},
+    {Name("RFCINTTYP"), TYPC, 3, 0, 0},   {Name("RFCFLOTYP"), TYPC, 3, 0, 0},
+    {Name("RFCDEST"), TYPC, 32, 0, 0},    {Name("RFCHOST"), TYPC, 8, 0, 0},
+    {Name("RFCSYSID"), TYPC, 8, 0, 0},    {Name("RFCDATABS"), TYPC, 8, 0, 0},
+    {Name("RFCDBHOST"), TYPC, 32, 0, 0},  {Name("RFCDBSYS"), TYPC, 10, 0, 0},
+    {Name("RFCSAPRL"), TYPC, 4, 0, 0},    {Name("RFCMACH"), TYPC, 5, 0, 0},
+    {Name("RFCOPSYS"), TYPC, 10, 0, 0},   {Name("RFCTZONE"), TYPC, 6, 0, 0},
+    {Name("RFCDAYST"), TYPC, 1, 0, 0},    {Name("RFCIPADDR"), TYPC, 15, 0, 0},
+    {Name("RFCKERNRL"), TYPC, 4, 0, 0},   {Name("RFCSI_RESV"), TYPC, 44, 0, 0},
+};
+
+constexpr unsigned kRfcsiLength = 200;
+constexpr std::size_t kHostOffset = 45;
+constexpr std::size_t kHostLength = 8;
+constexpr std::size_t kDbSysOffset = 101;
+constexpr std::size_t kDbSysLength = 10;
+
+RFC_PARAMETER Parameter(const char* name, unsigned type, unsigned length, void* address) {
+  return RFC_PARAMETER{Name(name), static_cast<unsigned>(std::strlen(name)), type, length,
+                       address};
+}
+
+std::string Field(const char* record, std::size_t offset, std::size_t length) {
+  return std::string(record + offset, strnlen(record + offset, length));
+}
+
+}  // namespace
+
+bool IsOracle(const std::string& db_system_name) {
+  return db_system_name.compare(0, 3, "ORA") == 0;
+}
+
+RFC_RC ReadSystemInfo(RfcContext& context, std::string* display_host) {
+  RfcSession& session = context.session;
+  if (!session.rfcsi_installed) {
+    session.rfcsi_type = InstallStructure(context, "RFCSI", kRfcsiElements, 18);
+    session.rfcsi_installed = true;
+  }
+  std::int32_t current_resources = 0, maximal_resources = 0, recommended_delay = 0;
+  char dialog_user_type[1] = {0};
+  char login_complete[1] = {0};
+  char rfcsi[kRfcsiLength];
+  std::memset(rfcsi, 0, sizeof rfcsi);
+  RFC_PARAMETER exporting[] = {RFC_PARAMETER{}};
+  RFC_PARAMETER importing[] = {
+      Parameter("CURRENT_RESOURCES", TYPINT, 4, &current_resources),
+      Parameter("DIALOG_USER_TYPE", TYPC, 1, dialog_user_type),
+      Parameter("MAXIMAL_RESOURCES", TYPINT, 4, &maximal_resources),
+      Parameter("RECOMMENDED_DELAY", TYPINT, 4, &recommended_delay),
+      Parameter("RFCSI_EXPORT", session.rfcsi_type, kRfcsiLength, rfcsi),
+      Parameter("RFC_LOGIN_COMPLETE", TYPC, 1, login_complete),
+      RFC_PARAMETER{},
+  };
+  RFC_TABLE tables[] = {RFC_TABLE{}};
+  std::string exception;
+  RFC_RC code = CallFunctionModule(context, "RFC_SYSTEM_INFO", exporting, importing, tables,
+                                   &exception);
+  if (code == RFC_OK) {
+    session.status = kRfcStatusOk;
+    *display_host = Field(rfcsi, kHostOffset, kHostLength);
+    session.db_system_name = Field(rfcsi, kDbSysOffset, kDbSysLength);
+  } else {
+    AppendCallOutcome(context.document, code, exception);
+  }
+  return code;
+}
+
+}  // namespace tidewarden
