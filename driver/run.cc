@@ -2,23 +2,80 @@
 
 #include "driver/exit_codes.h"
 #include "driver/run_settings.h"
+#include "driver/run_state.h"
 #include "output/result_document.h"
+#include "profiles/listing.h"
+#include "profiles/location.h"
+#include "profiles/password.h"
+#include "profiles/system_entry.h"
 
 namespace tidewarden {
 
-int Run(Platform& platform, const std::vector<std::string>& args) {
-  RunSettings settings;
-  ReadCommandLine(args, platform.clock.LocalTimeOfDay(), &settings);
-  ResultDocument document({&settings.output_mode, &settings.option_string,
-                           &settings.verbatim_option_string});
-  if (args.size() < 2) {
-    document.SetErrorDocument("Error 1001: Parameter for Profile-Name is missing !");
-    platform.console.Write(document.text());
-    return kExitFailure;
-  }
-  document.SetErrorDocument("Error 1002: Profile " + settings.profile_name + " is missing...");
-  platform.console.Write(document.text());
+int RunState::Fail(const std::string& message) {
+  document.SetErrorDocument(message);
+  Print();
   return kExitFailure;
+}
+
+namespace {
+
+// The sibling modes are chosen by marker files beside the profile; the last
+// marker present wins. Returns whether any marker exists.
+bool ChooseOutputMode(FileSystem& fs, const std::string& directory, std::string* output_mode) {
+  bool any = false;
+  for (const ModeMarker& marker : kModeMarkers) {
+    if (fs.CanOpenForReading(directory + marker.file_name)) {
+      *output_mode = marker.mode;
+      any = true;
+    }
+  }
+  return any;
+}
+
+}  // namespace
+
+int Run(Platform& platform, const std::vector<std::string>& args) {
+  RunState run(platform);
+  RunSettings& settings = run.settings;
+  ReadCommandLine(args, platform.clock.LocalTimeOfDay(), &settings);
+  if (args.size() < 2) return run.Fail("Error 1001: Parameter for Profile-Name is missing !");
+
+  bool global_run = false;
+  if (auto error = ApplyNameRules(settings.profile_name, &run.location, &global_run)) {
+    return run.Fail(*error);
+  }
+  if (global_run) {
+    settings.global_run = true;
+    settings.listing_run = true;
+  }
+  settings.output_mode = std::string(kModeExeXml);
+  const bool sibling = ChooseOutputMode(platform.fs, run.location.directory, &settings.output_mode);
+  const auto not_found = sibling ? OpenProfileInDirectory(platform.fs, &run.location)
+                                 : SearchProfile(platform.fs, &run.location);
+  if (not_found) return run.Fail(*not_found);
+
+  // Nothing is written before the profile is found; from here the log may.
+  if (settings.option_string.find(",SYSLOG") != std::string::npos) {
+    run.log.Open(LogPathForProfile(run.location.path));
+  }
+
+  if (settings.listing_run) {
+    ListingValues listing;
+    listing.item = settings.item;
+    if (auto error = ReadListing(platform.fs, run.location, settings.global_run,
+                                 settings.option_string, settings.second_argument,
+                                 &settings.verbatim_option_string, &listing)) {
+      return run.Fail(*error);
+    }
+    settings.item = listing.item;
+    return RunListingPass(run, listing.server_listing, listing.naming_mode);
+  }
+
+  if (auto error = ReadSystemEntry(run.location.content, run.location.name, PasswordKeys(),
+                                   &run.parameters, &run.lines)) {
+    return run.Fail(*error);
+  }
+  return RunSingleSystem(run);
 }
 
 }  // namespace tidewarden
