@@ -3,6 +3,8 @@
 #ifndef TIDEWARDEN_PROFILES_SYSTEM_ENTRY_H_
 #define TIDEWARDEN_PROFILES_SYSTEM_ENTRY_H_
 
+#include <array>
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -13,9 +15,25 @@
 
 namespace tidewarden {
 
+// One entry line: its label, the field it fills, the field's width (a longer
+// value is cut to it and fails the checks) and the shortest value the checks
+// accept.
+struct EntryField {
+  std::string_view label;
+  std::string ConnectionParameters::*field;
+  std::size_t width;
+  std::size_t minimum_length;
+};
+
+// The eleven entry lines, in the order in which labels are compared and
+// fields are checked.
+const std::array<EntryField, 11>& EntryFields();
+
 // Single-profile reading: fills the parameters and keeps every line of the
-// profile. Returns the numbered message (1003 to 1007) of the first fault,
-// or nullopt when the profile passes every check.
+// profile, whole and in order, in *lines. Returns the numbered message (1003
+// to 1007) of the first fault, or nullopt when the profile passes every
+// check. A value longer than its field's width is kept cut to the width and
+// gives 1003.
 std::optional<std::string> ReadSystemEntry(std::string_view content,
                                            const std::string& profile_name,
                                            const PasswordKeyTable& keys,
@@ -23,7 +41,9 @@ std::optional<std::string> ReadSystemEntry(std::string_view content,
 
 // Pass reading for one system of a listing run: overwrites only the fields
 // whose lines occur. Returns false when a check fails (the system failure
-// flag); never a message.
+// flag); never a message. An invalid or wrong stored password fails the
+// system and leaves Password as it was; the rest of the profile is still
+// read. A value longer than its field's width is kept cut and fails it too.
 bool ReadSystemEntryForPass(std::string_view content, const PasswordKeyTable& keys,
                             ConnectionParameters* parameters);
 

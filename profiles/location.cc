@@ -1,0 +1,105 @@
+// Profile name rules and the search for the profile on disk.
+#include "profiles/location.h"
+
+#include "driver/run_settings.h"
+#include "profiles/line_reader.h"
+
+namespace tidewarden {
+namespace {
+
+constexpr const char* kExtension = ".P00";
+constexpr const char* kMonitorFolder = "PRTG Network Monitor\\Custom Sensors\\ExeXml\\";
+constexpr const char* kCustomSensorFolder = "Custom Sensors\\ExeXml\\";
+// Without a path file the monitor's usual folders on the current drive are
+// tried after the working directory.
+constexpr const char* kFixedFolders[] = {
+    "",
+    "\\Programme\\PRTG Network Monitor\\Custom Sensors\\ExeXml\\",
+    "\\Program Files\\PRTG Network Monitor\\Custom Sensors\\ExeXml\\",
+    "\\Program Files (x86)\\PRTG Network Monitor\\Custom Sensors\\ExeXml\\",
+};
+
+std::string Missing(const std::string& what) { return "Error 1002: Profile " + what + " is missing..."; }
+
+bool NamesBaseFolder(const std::string& line) {
+  return (!line.empty() && line[0] == '\\') || (line.size() >= 2 && line[1] == ':') ||
+         (line.size() >= 3 && line[2] == '\\');
+}
+
+// Reads the profile at directory + name into *location when the path fits
+// our room and the file can be read.
+bool ReadProfileAt(FileSystem& fs, const std::string& directory, ProfileLocation* location) {
+  const std::string path = directory + location->name;
+  if (path.size() > kMaxProfilePath) return false;
+  std::string content;
+  if (!fs.ReadFile(path, &content).ok()) return false;
+  location->directory = directory;
+  location->path = path;
+  location->content = std::move(content);
+  return true;
+}
+
+bool CanOpen(FileSystem& fs, const std::string& path) {
+  return path.size() <= kMaxProfilePath && fs.CanOpenForReading(path);
+}
+
+}  // namespace
+
+std::optional<std::string> ApplyNameRules(const std::string& profile_name,
+                                          ProfileLocation* location, bool* global_run) {
+  std::string name = profile_name;
+  if (name.size() < 4 || name[name.size() - 4] != '.') name += kExtension;
+
+  std::string directory;
+  const std::size_t last = name.find_last_of('\\');
+  // A single leading backslash stays part of the name.
+  if (last != std::string::npos && name.find('\\', 1) != std::string::npos) {
+    directory = name.substr(0, last + 1);
+    name.erase(0, last + 1);
+  }
+
+  if (UpperCase(name) == "GLOBAL.P00") {
+    name = kGlobalProfileName;
+    *global_run = true;
+  }
+
+  location->name = name;
+  location->directory = directory;
+  location->path = directory + name;
+  location->content.clear();
+  if (name.size() > kMaxProfileName || directory.size() > kMaxProfilePath ||
+      location->path.size() > kMaxProfilePath) {
+    return Missing(name);
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string> SearchProfile(FileSystem& fs, ProfileLocation* location) {
+  std::string path_file;
+  if (fs.ReadFile(kPrtgPathFile, &path_file).ok()) {
+    std::string base;
+    LineReader reader(path_file, kPathFileLineRoom);
+    std::string line;
+    while (reader.Next(&line)) {
+      if (NamesBaseFolder(line)) base = line;
+    }
+    if (base.empty() || base.back() != '\\') base += '\\';
+    if (CanOpen(fs, base + kMonitorFolder + location->name)) base += kMonitorFolder;
+    if (CanOpen(fs, base + kCustomSensorFolder + location->name)) base += kCustomSensorFolder;
+    // The path file names the one place: nothing else is tried.
+    if (!ReadProfileAt(fs, base, location)) return Missing(location->name);
+    return std::nullopt;
+  }
+  for (const char* folder : kFixedFolders) {
+    if (ReadProfileAt(fs, folder, location)) return std::nullopt;
+  }
+  return Missing(location->name);
+}
+
+std::optional<std::string> OpenProfileInDirectory(FileSystem& fs, ProfileLocation* location) {
+  const std::string path = location->directory + location->name;
+  if (!ReadProfileAt(fs, location->directory, location)) return Missing(path);
+  return std::nullopt;
+}
+
+}  // namespace tidewarden

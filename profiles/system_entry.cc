@@ -1,0 +1,137 @@
+// Reading the system entry of a sensor profile into the connection parameters.
+#include "profiles/system_entry.h"
+
+#include "driver/run_settings.h"
+#include "profiles/line_reader.h"
+
+namespace tidewarden {
+namespace {
+
+using Fields = std::array<EntryField, 11>;
+
+constexpr std::size_t kUserField = 3;
+constexpr std::size_t kPasswordField = 4;
+constexpr std::size_t kHostnameField = 7;
+constexpr std::size_t kDisplayHostWidth = 47;
+
+// Fields whose value in this profile was longer than the field's width.
+using Overlong = std::array<bool, 11>;
+
+enum class PasswordLine { kNone, kInvalid, kWrong };
+
+// Key recognition: stores the value of a known entry line in its field.
+PasswordLine ApplyEntryLine(std::string_view line, const PasswordKeyTable& keys,
+                            ConnectionParameters* parameters, Overlong* overlong) {
+  const std::optional<EntryLine> entry = SplitEntryLine(line);
+  if (!entry) return PasswordLine::kNone;
+  const Fields& fields = EntryFields();
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    if (entry->label != fields[i].label) continue;
+    std::string& field = parameters->*fields[i].field;
+    if (i == kPasswordField) {
+      if (entry->value.empty()) {
+        field.clear();
+        return PasswordLine::kNone;
+      }
+      UnscrambledPassword password = UnscramblePassword(entry->value, keys);
+      if (password.outcome == PasswordOutcome::kInvalid) return PasswordLine::kInvalid;
+      if (password.outcome == PasswordOutcome::kWrong) return PasswordLine::kWrong;
+      field = std::move(password.text);
+      return PasswordLine::kNone;
+    }
+    std::string value = i == kUserField ? UpperCase(entry->value) : entry->value;
+    // The logon data is not guessed at: a value without room is kept cut but
+    // fails the checks.
+    (*overlong)[i] = value.size() > fields[i].width;
+    if ((*overlong)[i]) value.resize(fields[i].width);
+    field = std::move(value);
+    if (i == kHostnameField) parameters->display_host = field.substr(0, kDisplayHostWidth);
+    return PasswordLine::kNone;
+  }
+  return PasswordLine::kNone;
+}
+
+enum class EntryFault { kNone, kUserMissing, kPasswordMissing, kInvalidParameters };
+
+EntryFault CheckParameters(const ConnectionParameters& parameters, const Overlong& overlong) {
+  if (parameters.user.empty()) return EntryFault::kUserMissing;
+  if (parameters.password.empty()) return EntryFault::kPasswordMissing;
+  const Fields& fields = EntryFields();
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    if ((parameters.*fields[i].field).size() < fields[i].minimum_length || overlong[i]) {
+      return EntryFault::kInvalidParameters;
+    }
+  }
+  return EntryFault::kNone;
+}
+
+}  // namespace
+
+const std::array<EntryField, 11>& EntryFields() {
+  static const Fields fields = {{
+      {"Extcompany.:", &ConnectionParameters::extcompany, 63, 2},
+      {"Destination:", &ConnectionParameters::destination, 11, 3},
+      {"Client.....:", &ConnectionParameters::client, 11, 3},
+      {"User.......:", &ConnectionParameters::user, 47, 2},
+      {"Password...:", &ConnectionParameters::password, 31, 2},
+      {"Language...:", &ConnectionParameters::language, 31, 1},
+      {"Mode.......:", &ConnectionParameters::mode, 31, 3},
+      {"Hostname...:", &ConnectionParameters::hostname, 47, 2},
+      {"Sysnr......:", &ConnectionParameters::sysnr, 31, 2},
+      {"Gwhost.....:", &ConnectionParameters::gwhost, 61, 2},
+      {"Gwservice..:", &ConnectionParameters::gwservice, 31, 2},
+  }};
+  return fields;
+}
+
+std::optional<std::string> ReadSystemEntry(std::string_view content,
+                                           const std::string& profile_name,
+                                           const PasswordKeyTable& keys,
+                                           ConnectionParameters* parameters, ProfileLines* lines) {
+  // The rewrite gives back every line whole, however long: a pass of its own
+  // without the entry reader's line room.
+  lines->lines.clear();
+  LineReader whole_lines(content, 0);
+  std::string line;
+  while (whole_lines.Next(&line)) lines->lines.push_back(line);
+
+  Overlong overlong{};
+  LineReader reader(content, kSingleProfileLineRoom);
+  while (reader.Next(&line)) {
+    switch (ApplyEntryLine(line, keys, parameters, &overlong)) {
+      case PasswordLine::kInvalid:
+        return "Error 1004: Invalid Password in Profile " + profile_name + " found...";
+      case PasswordLine::kWrong:
+        return "Error 1005: Wrong Password in Profile " + profile_name + " found...";
+      case PasswordLine::kNone:
+        break;
+    }
+  }
+  switch (CheckParameters(*parameters, overlong)) {
+    case EntryFault::kUserMissing:
+      return "Error 1006: Username in Profile " + profile_name + " is missing...";
+    case EntryFault::kPasswordMissing:
+      return "Error 1007: Password in Profile " + profile_name + " is missing...";
+    case EntryFault::kInvalidParameters:
+      return "Error 1003: Invalid Parameter(s) at " + profile_name + " found...";
+    case EntryFault::kNone:
+      break;
+  }
+  return std::nullopt;
+}
+
+bool ReadSystemEntryForPass(std::string_view content, const PasswordKeyTable& keys,
+                            ConnectionParameters* parameters) {
+  Overlong overlong{};
+  bool sound = true;
+  LineReader reader(content, kPassProfileLineRoom);
+  std::string line;
+  // A bad stored password fails the system but leaves Password as it was,
+  // and the rest of the profile is still read.
+  while (reader.Next(&line)) {
+    if (ApplyEntryLine(line, keys, parameters, &overlong) != PasswordLine::kNone) sound = false;
+  }
+  return CheckParameters(*parameters, overlong) == EntryFault::kNone && sound;
+}
+
+}  // namespace tidewarden
