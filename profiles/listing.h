@@ -1,0 +1,48 @@
+// The listing read of a listing run: which systems, which item, how named.
+#ifndef TIDEWARDEN_PROFILES_LISTING_H_
+#define TIDEWARDEN_PROFILES_LISTING_H_
+
+#include <cstddef>
+#include <optional>
+#include <string>
+
+#include "platform/file_system.h"
+#include "profiles/profile_location.h"
+
+namespace tidewarden {
+
+inline constexpr std::size_t kMaxServerListing = 2047;
+inline constexpr std::size_t kMaxRecordOptionText = 127;
+inline constexpr std::size_t kGlobalSensorKeyLength = 10;
+
+struct ListingValues {
+  // Sensor profile names, each ended by "#"; at most 2047 characters and
+  // never ending inside an entry.
+  std::string server_listing;
+  // At most 90 characters.
+  std::string item;
+  // '1' profile name, '2' profile name without extension, '3' host, '4' SID.
+  char naming_mode = '1';
+  // Set when entries beyond the 2047 characters had to be left out.
+  bool server_listing_cut = false;
+};
+
+// Reads the listing of an ITEM run (global_run false, profile "Marrowin.Prf")
+// or of a GLOBAL run (profile "SAP Marrowin.Gbl") from location.path, read
+// again from the disk. option_string is the upper-cased option text (its
+// first word is a GLOBAL run's key); second_argument is the second
+// command-line argument as typed, named by the 1030 message.
+// values->item comes in holding the "ITEM=" item of an ITEM run. A GLOBAL run
+// whose sensor record was found replaces *verbatim_option_string by the
+// record text before ",Sensor=" (":" turned into blanks, at most 127
+// characters). Returns the message of the first fault (1024, 10x1, 1029,
+// 1030, 1025, 1026, in that order) or nullopt.
+std::optional<std::string> ReadListing(FileSystem& fs, const ProfileLocation& location,
+                                       bool global_run, const std::string& option_string,
+                                       const std::string& second_argument,
+                                       std::string* verbatim_option_string,
+                                       ListingValues* values);
+
+}  // namespace tidewarden
+
+#endif  // TIDEWARDEN_PROFILES_LISTING_H_
