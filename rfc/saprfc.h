@@ -9,12 +9,19 @@
 #ifndef TIDEWARDEN_RFC_SAPRFC_H_
 #define TIDEWARDEN_RFC_SAPRFC_H_
 
+#ifndef SAP_API
 #if defined(_WIN32) && !defined(_WIN64)
 #define SAP_API __stdcall
-#define DLL_CALL_BACK_FUNCTION __stdcall
 #else
 #define SAP_API
+#endif
+#endif
+#ifndef DLL_CALL_BACK_FUNCTION
+#if defined(_WIN32) && !defined(_WIN64)
+#define DLL_CALL_BACK_FUNCTION __stdcall
+#else
 #define DLL_CALL_BACK_FUNCTION
+#endif
 #endif
 
 #include <stddef.h>
@@ -142,6 +149,7 @@ typedef ITAB_H(SAP_API ItCreateFn)(char* name, unsigned int leng, unsigned int o
 typedef int(SAP_API ItDeleteFn)(ITAB_H table);
 
 /* ... and as declarations, which the simulated library defines. */
+#ifndef TIDEWARDEN_SAPRFC_NO_PROTOTYPES
 RfcEnvironmentFn RfcEnvironment;
 RfcOpenFn RfcOpen;
 RfcOpenExFn RfcOpenEx;
@@ -152,6 +160,7 @@ RfcCallFn RfcCall;
 RfcReceiveFn RfcReceive;
 ItCreateFn ItCreate;
 ItDeleteFn ItDelete;
+#endif
 
 #ifdef __cplusplus
 }
