@@ -53,8 +53,7 @@ bool HasPrefix(const std::string& text, const std::string& prefix) {
 std::optional<std::string> ReadListing(FileSystem& fs, const ProfileLocation& location,
                                        bool global_run, const std::string& option_string,
                                        const std::string& second_argument,
-                                       std::string* verbatim_option_string,
-                                       ListingValues* values) {
+                                       std::string* verbatim_option_string, ListingValues* values) {
   values->server_listing.clear();
   values->server_listing_cut = false;
   values->naming_mode = '1';
@@ -121,7 +120,8 @@ std::optional<std::string> ReadListing(FileSystem& fs, const ProfileLocation& lo
   }
 
   KeepRoom(values, overflow);
-  if (values->server_listing.empty()) return std::string("Error 1025: Global Server Listing missing...");
+  if (values->server_listing.empty())
+    return std::string("Error 1025: Global Server Listing missing...");
   if (values->item.empty()) return std::string("Error 1026: Global Item Idenification missing...");
   return std::nullopt;
 }

@@ -40,8 +40,7 @@ struct ListingValues {
 std::optional<std::string> ReadListing(FileSystem& fs, const ProfileLocation& location,
                                        bool global_run, const std::string& option_string,
                                        const std::string& second_argument,
-                                       std::string* verbatim_option_string,
-                                       ListingValues* values);
+                                       std::string* verbatim_option_string, ListingValues* values);
 
 }  // namespace tidewarden
 

@@ -19,7 +19,9 @@ constexpr const char* kFixedFolders[] = {
     "\\Program Files (x86)\\PRTG Network Monitor\\Custom Sensors\\ExeXml\\",
 };
 
-std::string Missing(const std::string& what) { return "Error 1002: Profile " + what + " is missing..."; }
+std::string Missing(const std::string& what) {
+  return "Error 1002: Profile " + what + " is missing...";
+}
 
 bool NamesBaseFolder(const std::string& line) {
   return (!line.empty() && line[0] == '\\') || (line.size() >= 2 && line[1] == ':') ||

@@ -45,10 +45,10 @@ int CheckDigit(std::string_view clear_text) {
 }  // namespace
 
 const PasswordKeyTable& PasswordKeys() {
-  static const PasswordKeyTable keys = {
-      0x13, 0x05, 0x1B, 0x0E, 0x11, 0x07, 0x1D, 0x02, 0x19, 0x0C, 0x15,
-      0x0A, 0x1F, 0x04, 0x17, 0x09, 0x12, 0x06, 0x1C, 0x01, 0x18, 0x0B,
-      0x14, 0x0F, 0x1A, 0x03, 0x16, 0x08, 0x1E, 0x0D, 0x10, 0x11};
+  static const PasswordKeyTable keys = {0x13, 0x05, 0x1B, 0x0E, 0x11, 0x07, 0x1D, 0x02,
+                                        0x19, 0x0C, 0x15, 0x0A, 0x1F, 0x04, 0x17, 0x09,
+                                        0x12, 0x06, 0x1C, 0x01, 0x18, 0x0B, 0x14, 0x0F,
+                                        0x1A, 0x03, 0x16, 0x08, 0x1E, 0x0D, 0x10, 0x11};
   return keys;
 }
 
@@ -86,8 +86,7 @@ UnscrambledPassword UnscramblePassword(std::string_view stored, const PasswordKe
 std::string EncodeStoredPassword(std::string_view clear_text, int key_offset, int length,
                                  const PasswordKeyTable& keys) {
   std::string stored(kStoredPasswordLength, '\0');
-  const int digits[kHeaderLength] = {CheckDigit(clear_text), key_offset, length / 10,
-                                     length % 10};
+  const int digits[kHeaderLength] = {CheckDigit(clear_text), key_offset, length / 10, length % 10};
   for (std::size_t i = 0; i < kHeaderLength; ++i) {
     stored[i] = static_cast<char>(('0' + digits[i]) ^ keys[i]);
   }
@@ -99,9 +98,8 @@ std::string EncodeStoredPassword(std::string_view clear_text, int key_offset, in
   return stored;
 }
 
-std::optional<std::string> ScramblePassword(std::string_view password,
-                                            const PasswordKeyTable& keys, std::uint32_t seed,
-                                            std::string* stored) {
+std::optional<std::string> ScramblePassword(std::string_view password, const PasswordKeyTable& keys,
+                                            std::uint32_t seed, std::string* stored) {
   stored->clear();
   if (password.empty()) return "The password is empty.";
   if (password.size() > kMaxPasswordLength) {

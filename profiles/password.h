@@ -54,9 +54,8 @@ std::string EncodeStoredPassword(std::string_view clear_text, int key_offset, in
 // *stored set, or a message for the user saying why the password cannot be
 // stored (empty, more than 20 characters, a character other than printable
 // ASCII, or no key offset or filler that keeps the stored form printable).
-std::optional<std::string> ScramblePassword(std::string_view password,
-                                            const PasswordKeyTable& keys, std::uint32_t seed,
-                                            std::string* stored);
+std::optional<std::string> ScramblePassword(std::string_view password, const PasswordKeyTable& keys,
+                                            std::uint32_t seed, std::string* stored);
 
 }  // namespace tidewarden
 

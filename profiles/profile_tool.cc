@@ -91,8 +91,7 @@ int NewProfile(const std::string& destination, std::ostream& out, std::ostream& 
     const auto u = static_cast<unsigned char>(c);
     if (u <= 0x20 || u >= 0x7F) printable = false;
   }
-  if (destination.size() < field.minimum_length || destination.size() > field.width ||
-      !printable) {
+  if (destination.size() < field.minimum_length || destination.size() > field.width || !printable) {
     err << "tidewarden-profile: the destination must be 3 to 11 printable characters without "
            "blanks, not \""
         << destination << "\".\n";
@@ -134,44 +133,49 @@ int Check(const std::string& path, std::ostream& out, std::ostream& err, FileSys
 }  // namespace
 
 std::string ProfileSkeleton(const std::string& destination) {
-  const std::string& d = destination;
   // Comment lines start with ";" so that no comment can ever be taken for an
   // entry line, a listing line or the state line.
-  return "; Tidewarden sensor profile for the SAP system " + d + ".\n"
-         "; Save it as " + d + ".P00 in the monitor's Custom Sensors\\ExeXml folder.\n"
-         ";\n"
-         "; Only the eleven entry lines below are read: a label of exactly 12\n"
-         "; characters, one blank, then the value (at most 60 characters, taken\n"
-         "; exactly as written: blanks at the end count). Every other line, like\n"
-         "; these comments, is ignored and kept. The probe keeps its state in a\n"
-         "; line it adds at the end of this file; leave that line alone.\n"
-         "; After editing, run: tidewarden-profile check " + d + ".P00\n"
-         ";\n"
-         "; Extcompany: your company's name (at least 2 characters).\n"
-         "Extcompany.: <company>\n"
-         "; Destination: the SAP destination (3 to 11 characters). When a file\n"
-         "; SapRfc." + d + " lies in the probe's working directory, the connection\n"
-         "; is made through it instead of the fields below.\n"
-         "Destination: " + d + "\n"
-         "; Client: the SAP client (three digits).\n"
-         "Client.....: 000\n"
-         "; User: the RFC logon user; it is used in capitals.\n"
-         "User.......: <rfc user>\n"
-         "; Password: the stored form printed by \"tidewarden-profile scramble\",\n"
-         "; never the clear password. Until it is filled in, check reports 1007.\n"
-         "Password...:\n"
-         "; Language: the logon language (for example E or D).\n"
-         "Language...: E\n"
-         "; Mode: R/3 to log on to the application server below; exactly R/2\n"
-         "; for a CPIC connection through the gateway.\n"
-         "Mode.......: R/3\n"
-         "; Hostname: the host name of the SAP application server.\n"
-         "Hostname...: <application server>\n"
-         "; Sysnr: the SAP system number (two digits).\n"
-         "Sysnr......: 00\n"
-         "; Gwhost and Gwservice: the SAP gateway's host and service.\n"
-         "Gwhost.....: <gateway host>\n"
-         "Gwservice..: sapgw00\n";
+  std::string text = R"(; Tidewarden sensor profile for the SAP system @.
+; Save it as @.P00 in the monitor's Custom Sensors\ExeXml folder.
+;
+; Only the eleven entry lines below are read: a label of exactly 12
+; characters, one blank, then the value (at most 60 characters, taken
+; exactly as written: blanks at the end count). Every other line, like
+; these comments, is ignored and kept. The probe keeps its state in a
+; line it adds at the end of this file; leave that line alone.
+; After editing, run: tidewarden-profile check @.P00
+;
+; Extcompany: your company's name (at least 2 characters).
+Extcompany.: <company>
+; Destination: the SAP destination (3 to 11 characters). When a file
+; SapRfc.@ lies in the probe's working directory, the connection
+; is made through it instead of the fields below.
+Destination: @
+; Client: the SAP client (three digits).
+Client.....: 000
+; User: the RFC logon user; it is used in capitals.
+User.......: <rfc user>
+; Password: the stored form printed by "tidewarden-profile scramble",
+; never the clear password. Until it is filled in, check reports 1007.
+Password...:
+; Language: the logon language (for example E or D).
+Language...: E
+; Mode: R/3 to log on to the application server below; exactly R/2
+; for a CPIC connection through the gateway.
+Mode.......: R/3
+; Hostname: the host name of the SAP application server.
+Hostname...: <application server>
+; Sysnr: the SAP system number (two digits).
+Sysnr......: 00
+; Gwhost and Gwservice: the SAP gateway's host and service.
+Gwhost.....: <gateway host>
+Gwservice..: sapgw00
+)";
+  for (std::size_t at = text.find('@'); at != std::string::npos;
+       at = text.find('@', at + destination.size())) {
+    text.replace(at, 1, destination);
+  }
+  return text;
 }
 
 int RunProfileTool(const std::vector<std::string>& args, std::istream& in, std::ostream& out,

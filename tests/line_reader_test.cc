@@ -35,16 +35,24 @@ TEST(LineReaderTest, LineEndsAndRooms) {
       {"lone CR inside a line stays", "a\rb\n", 0, {"a\rb"}},
       {"only a line break", "\n", 0, {""}},
       {"blank lines and blanks kept", " a \n\n\tb\n", 0, {" a ", "", "\tb"}},
-      {"Ctrl-Z and NUL are plain bytes", std::string("a\x1a" "b\0c\nd", 7), 0,
-       {std::string("a\x1a" "b\0c", 5), "d"}},
+      {"Ctrl-Z and NUL are plain bytes",
+       std::string("a\x1a"
+                   "b\0c\nd",
+                   7),
+       0,
+       {std::string("a\x1a"
+                    "b\0c",
+                    5),
+        "d"}},
       {"250 characters in room 199", x250 + "\n", 199, {x199, std::string(51, 'x')}},
       {"250 characters without line end", x250, 199, {x199, std::string(51, 'x')}},
       {"CR LF counts as one character of the room", x198 + "\r\nz", 199, {x198, "z"}},
       {"a full room leaves the line end as a line", x199 + "\r\nz", 199, {x199, "", "z"}},
-      {"room 0 keeps every line whole", std::string(5000, 'y') + "\r\n", 0,
+      {"room 0 keeps every line whole",
+       std::string(5000, 'y') + "\r\n",
+       0,
        {std::string(5000, 'y')}},
-      {"room 99", std::string(150, 'p') + "\n", 99,
-       {std::string(99, 'p'), std::string(51, 'p')}},
+      {"room 99", std::string(150, 'p') + "\n", 99, {std::string(99, 'p'), std::string(51, 'p')}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

@@ -79,28 +79,40 @@ TEST(ReadListingTest, GlobalKeysAndRecords) {
        "A.P00#", "X", '4', " Item=X,Sid"},
       {"key compared on 10 characters",
        "# GSNG: LOGWRITES0: A.P00#\n# GSNG: LOGWRITES02 B.P00#\n# GSNG: LOGWRITES1: C#\n"
-       "# GSNX: LOGWRITES0: Item=Y," + kTag + "\n",
+       "# GSNX: LOGWRITES0: Item=Y," +
+           kTag + "\n",
        "LOGWRITES01", "A.P00#B.P00#", "Y", '1', " Item=Y"},
       {"key is the first word of the options",
        "# GSNG: K1        : A#\n# GSNX: K1        : Item=Z," + kTag + "\n", "K1 #,SYSLOG", "A#",
        "Z", '1', " Item=Z"},
-      {"Profile flag and item", "# GSNG: K         : A#\n# GSNX: K         : Item=WaitBusy,Profile," +
-       kTag + "\n", "K", "A#", "WaitBusy", '1', " Item=WaitBusy,Profile"},
-      {"colons become blanks", "# GSNG: K         : A#\n# GSNX: K         :Item=Log:Usage,Alias," +
-       kTag + ",x:y\n", "K", "A#", "Log Usage", '2', "Item=Log Usage,Alias"},
-      {"later flag in test order wins", "# GSNG: K         : A#\n"
-       "# GSNX: K         : Item=I,Sid,Profile,Host," + kTag + "\n", "K", "A#", "I", '4',
-       " Item=I,Sid,Profile,Host"},
+      {"Profile flag and item",
+       "# GSNG: K         : A#\n# GSNX: K         : Item=WaitBusy,Profile," + kTag + "\n", "K",
+       "A#", "WaitBusy", '1', " Item=WaitBusy,Profile"},
+      {"colons become blanks",
+       "# GSNG: K         : A#\n# GSNX: K         :Item=Log:Usage,Alias," + kTag + ",x:y\n", "K",
+       "A#", "Log Usage", '2', "Item=Log Usage,Alias"},
+      {"later flag in test order wins",
+       "# GSNG: K         : A#\n"
+       "# GSNX: K         : Item=I,Sid,Profile,Host," +
+           kTag + "\n",
+       "K", "A#", "I", '4', " Item=I,Sid,Profile,Host"},
       {"last record gives item and options, flags add up",
-       "# GSNG: K         : A#\n# GSNX: K         : Item=First,Host," + kTag + "\n"
-       "# GSNX: K         : Item=Second," + kTag + "\n", "K", "A#", "Second", '3', " Item=Second"},
-      {"flags anywhere in the line", "# GSNG: K         : A#\n# GSNX: K         : Item=I," + kTag +
-       ",Alias\n", "K", "A#", "I", '2', " Item=I"},
+       "# GSNG: K         : A#\n# GSNX: K         : Item=First,Host," + kTag +
+           "\n"
+           "# GSNX: K         : Item=Second," +
+           kTag + "\n",
+       "K", "A#", "Second", '3', " Item=Second"},
+      {"flags anywhere in the line",
+       "# GSNG: K         : A#\n# GSNX: K         : Item=I," + kTag + ",Alias\n", "K", "A#", "I",
+       '2', " Item=I"},
       {"listing line ending before character 21 adds nothing",
        "# GSNG: K         :\n# GSNG: K         : \n# GSNG: K         : A#\n"
-       "# GSNX: K         : Item=I," + kTag + "\n", "K", "A#", "I", '1', " Item=I"},
-      {"entry without closing #", "# GSNG: K         : A#B\n# GSNX: K         : Item=I," + kTag +
-       "\n", "K", "A#B", "I", '1', " Item=I"},
+       "# GSNX: K         : Item=I," +
+           kTag + "\n",
+       "K", "A#", "I", '1', " Item=I"},
+      {"entry without closing #",
+       "# GSNG: K         : A#B\n# GSNX: K         : Item=I," + kTag + "\n", "K", "A#B", "I", '1',
+       " Item=I"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -127,8 +139,8 @@ TEST(ReadListingTest, MessagesInTheOrderOfTheTable) {
   } cases[] = {
       {"other program's tag, even before a good record",
        listing + "# GSNX: K         : Item=I,Sensor=\"SAP Othertool\"\n" + record, "K", e1029},
-      {"tag in other letter case", listing + "# GSNX: K         : Item=I,sensor=\"SAP Tidewarden\"\n",
-       "K", e1029},
+      {"tag in other letter case",
+       listing + "# GSNX: K         : Item=I,sensor=\"SAP Tidewarden\"\n", "K", e1029},
       {"1029 before 1030 and 1025", "# GSNX: K         : Item=I\n", "K", e1029},
       {"no record for the key", listing + record, "OTHER",
        "Error 1030: Global Sensor OTHER not found..."},
@@ -152,7 +164,9 @@ TEST(ReadListingTest, ItemRun) {
       "# Gsng: anything  : PRD.P00#\r\n"
       "# GSNG: LOGW01    : NOT.P00#\r\n"
       "# gsng: LOGW01    : NOT.P00#\r\n"
-      "# GSNX: LOGW01    : Item=Other,Sid," + kTag + "\r\n"
+      "# GSNX: LOGW01    : Item=Other,Sid," +
+      kTag +
+      "\r\n"
       "# Gsng:           : QAS.P00#\r\n";
   Outcome o = Item(profile, "LogUsage");
   ASSERT_EQ(o.message, std::nullopt);
@@ -220,8 +234,8 @@ TEST(ReadListingTest, ServerListingKeepsWholeEntriesWithinItsRoom) {
 
 TEST(ReadListingTest, LongRecordTextCutsOnlyTheOptions) {
   const std::string options = "Item=LogUsage," + std::string(130, 'o');
-  Outcome o = Global("# GSNG: K         : A#\n# GSNX: K         : " + options + "," + kTag + "\n",
-                     "K");
+  Outcome o =
+      Global("# GSNG: K         : A#\n# GSNX: K         : " + options + "," + kTag + "\n", "K");
   ASSERT_EQ(o.message, std::nullopt);  // the tag beyond character 127 still counts
   EXPECT_EQ(o.values.item, "LogUsage");
   EXPECT_EQ(o.verbatim, (" " + options).substr(0, kMaxRecordOptionText));

@@ -56,7 +56,7 @@ TEST(ApplyNameRulesTest, RefusesWhatHasNoRoom) {
       {name63, std::nullopt},
       {"n" + name63, "Error 1002: Profile n" + name63 + " is missing..."},
       {dir259.substr(0, 250) + "\\PRD", std::nullopt},
-      {dir259 + "PRD", "Error 1002: Profile PRD.P00 is missing..."},  // path over 259
+      {dir259 + "PRD", "Error 1002: Profile PRD.P00 is missing..."},     // path over 259
       {dir259 + "x\\PRD", "Error 1002: Profile PRD.P00 is missing..."},  // directory over 259
   };
   for (const auto& c : cases) {
@@ -122,8 +122,7 @@ TEST_F(SearchProfileTest, PathFileNamesTheBaseFolder) {
   } cases[] = {
       {"comment then installation parent", "PRTG lives here:\r\nD:\\Apps\r\n",
        "D:\\Apps\\" + kExeXml, "D:\\Apps\\" + kExeXml},
-      {"last folder line wins", "C:\\One\nC:\\Two\n", "C:\\Two\\" + kExeXml,
-       "C:\\Two\\" + kExeXml},
+      {"last folder line wins", "C:\\One\nC:\\Two\n", "C:\\Two\\" + kExeXml, "C:\\Two\\" + kExeXml},
       {"installation folder", "E:\\PRTG Network Monitor\\\n",
        "E:\\PRTG Network Monitor\\Custom Sensors\\ExeXml\\",
        "E:\\PRTG Network Monitor\\Custom Sensors\\ExeXml\\"},

@@ -68,8 +68,8 @@ TEST(UnscramblePasswordTest, Outcomes) {
       {"length 01", EncodeStoredPassword(clear, 9, 1, keys), PasswordOutcome::kText, "S"},
       {"length beyond the clear text", EncodeStoredPassword(clear, 5, 99, keys),
        PasswordOutcome::kText, clear},
-      {"zero bytes left out", EncodeStoredPassword(zero_bytes, 3, 8, keys),
-       PasswordOutcome::kText, "Scret12!"},
+      {"zero bytes left out", EncodeStoredPassword(zero_bytes, 3, 8, keys), PasswordOutcome::kText,
+       "Scret12!"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -87,9 +87,8 @@ TEST(UnscramblePasswordTest, EveryByteValueComesBack) {
     for (char& c : clear) c = static_cast<char>(1 + random() % 255);
     const int offset = static_cast<int>(random() % 10);
     const int length = 1 + static_cast<int>(random() % 20);
-    UnscrambledPassword result =
-        UnscramblePassword(EncodeStoredPassword(clear, offset, length, PasswordKeys()),
-                           PasswordKeys());
+    UnscrambledPassword result = UnscramblePassword(
+        EncodeStoredPassword(clear, offset, length, PasswordKeys()), PasswordKeys());
     ASSERT_EQ(result.outcome, PasswordOutcome::kText) << round;
     ASSERT_EQ(result.text, clear.substr(0, static_cast<std::size_t>(length))) << round;
   }
@@ -103,8 +102,7 @@ TEST(ScramblePasswordTest, RandomPasswordsRoundTripPrintably) {
     std::string password(1 + random() % 20, ' ');
     for (char& c : password) c = static_cast<char>(0x20 + random() % 0x5F);  // blank to ~
     std::string stored;
-    if (ScramblePassword(password, PasswordKeys(), static_cast<std::uint32_t>(random()),
-                         &stored)) {
+    if (ScramblePassword(password, PasswordKeys(), static_cast<std::uint32_t>(random()), &stored)) {
       ++refused;
       EXPECT_TRUE(stored.empty());
       continue;

@@ -108,9 +108,7 @@ TEST(ReadSystemEntryTest, EveryMessageInItsOrder) {
   wrong[0] = static_cast<char>(wrong[0] ^ 0x01);
   const std::string length00 = EncodeStoredPassword(clear, 1, 0, keys);
   const std::string length01 = EncodeStoredPassword(clear, 1, 1, keys);
-  auto message = [](int code, const char* text) {
-    return "Error " + std::to_string(code) + text;
-  };
+  auto message = [](int code, const char* text) { return "Error " + std::to_string(code) + text; };
   const std::string e1003 = message(1003, ": Invalid Parameter(s) at PRD.P00 found...");
   const std::string e1004 = message(1004, ": Invalid Password in Profile PRD.P00 found...");
   const std::string e1005 = message(1005, ": Wrong Password in Profile PRD.P00 found...");
@@ -124,12 +122,11 @@ TEST(ReadSystemEntryTest, EveryMessageInItsOrder) {
       {"empty file", "", e1006},
       {"no Extcompany", Profile({{"Extcompany.:", ""}}), e1003},
       {"client without separator", Profile({{"Client.....:", "Client.....:100"}}), e1003},
-      {"user label in lower case only",
-       Profile({{"User.......:", "user.......: rfc_user1"}}), e1006},
+      {"user label in lower case only", Profile({{"User.......:", "user.......: rfc_user1"}}),
+       e1006},
       {"stored password of 23", Profile({{"Password...:", "Password...: " + good.substr(1)}}),
        e1004},
-      {"stored password of 25", Profile({{"Password...:", "Password...: " + good + "x"}}),
-       e1004},
+      {"stored password of 25", Profile({{"Password...:", "Password...: " + good + "x"}}), e1004},
       {"header not four digits",
        Profile({{"Password...:", "Password...: " + std::string(24, 'A')}}), e1004},
       {"check digit", Profile({{"Password...:", "Password...: " + wrong}}), e1005},
@@ -172,16 +169,15 @@ TEST(ReadSystemEntryTest, ValuesBeyondTheFieldWidthAreRefused) {
     SCOPED_TRACE(c.label);
     const std::string label = c.label;
     ConnectionParameters p;
-    EXPECT_EQ(Read(Profile({{label, label + " " + std::string(c.width, 'W')}}), &p),
-              std::nullopt);
+    EXPECT_EQ(Read(Profile({{label, label + " " + std::string(c.width, 'W')}}), &p), std::nullopt);
     EXPECT_EQ(Read(Profile({{label, label + " " + std::string(c.width + 1, 'W')}}), &p),
               "Error 1003: Invalid Parameter(s) at PRD.P00 found...");
     EXPECT_EQ((p.*c.field).size(), c.width) << "kept within its room";
     // A later line with a value that fits takes its place.
-    EXPECT_EQ(Read(Profile({{label, label + " " + std::string(c.width + 1, 'W')}}) + label +
-                       " WWW\n",
-                   &p),
-              std::nullopt);
+    EXPECT_EQ(
+        Read(Profile({{label, label + " " + std::string(c.width + 1, 'W')}}) + label + " WWW\n",
+             &p),
+        std::nullopt);
   }
   ConnectionParameters p;
   EXPECT_EQ(Read(Profile({{"Hostname...:", "Hostname...: " + std::string(60, 'h')}}), &p),
@@ -236,7 +232,8 @@ TEST(ReadSystemEntryForPassTest, FailureFlagAndCarriedFields) {
   ConnectionParameters p;
   ASSERT_TRUE(ReadSystemEntryForPass(Profile(), PasswordKeys(), &p));
   // A second system's profile that sets only some fields keeps the others.
-  EXPECT_TRUE(ReadSystemEntryForPass("Destination: QAS\nHostname...: sapqas\n", PasswordKeys(), &p));
+  EXPECT_TRUE(
+      ReadSystemEntryForPass("Destination: QAS\nHostname...: sapqas\n", PasswordKeys(), &p));
   EXPECT_EQ(p.destination, "QAS");
   EXPECT_EQ(p.display_host, "sapqas");
   EXPECT_EQ(p.user, "RFC_USER1");
@@ -257,8 +254,8 @@ TEST(ReadSystemEntryForPassTest, FaultsFailTheSystemSilently) {
       {"sound", Profile(), true, "Secret12", "RFC_USER1"},
       {"invalid password keeps the earlier one and reads on",
        "Password...: short\nUser.......: later\n", false, "Before12", "LATER"},
-      {"wrong password keeps the earlier one", "Password...: " + wrong + "\n", false,
-       "Before12", "BEFORE"},
+      {"wrong password keeps the earlier one", "Password...: " + wrong + "\n", false, "Before12",
+       "BEFORE"},
       {"empty password line", "Password...:\n", false, "", "BEFORE"},
       {"too short", "Client.....: 1\n", false, "Before12", "BEFORE", "1"},
       {"too long", "Client.....: " + std::string(12, '1') + "\n", false, "Before12", "BEFORE",
@@ -269,10 +266,10 @@ TEST(ReadSystemEntryForPassTest, FaultsFailTheSystemSilently) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     ConnectionParameters p;
-    ASSERT_TRUE(ReadSystemEntryForPass(
-        Profile({{"User.......:", "User.......: before"},
-                 {"Password...:", "Password...: " + Stored("Before12")}}),
-        PasswordKeys(), &p));
+    ASSERT_TRUE(
+        ReadSystemEntryForPass(Profile({{"User.......:", "User.......: before"},
+                                        {"Password...:", "Password...: " + Stored("Before12")}}),
+                               PasswordKeys(), &p));
     EXPECT_EQ(ReadSystemEntryForPass(c.content, PasswordKeys(), &p), c.sound);
     EXPECT_EQ(p.password, c.password);
     EXPECT_EQ(p.user, c.user);
