@@ -2,6 +2,7 @@
 #include "tests/e2e/probe_runner.h"
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
 #include <stdlib.h>
@@ -15,8 +16,6 @@
 #include <fstream>
 #include <sstream>
 #include <system_error>
-
-#include <gtest/gtest.h>
 
 namespace tidewarden::e2e {
 namespace {
@@ -134,7 +133,8 @@ WorkDir::WorkDir() {
     host_path_ = MakeUniqueFolder(temp, "tidewarden-e2e-");
     if (!host_path_.empty()) probe_path_ = WithBackslashes(host_path_.string()) + "\\";
   }
-  if (host_path_.empty()) ADD_FAILURE() << "cannot create a temporary folder: " << std::strerror(errno);
+  if (host_path_.empty())
+    ADD_FAILURE() << "cannot create a temporary folder: " << std::strerror(errno);
 }
 
 WorkDir::~WorkDir() {
@@ -228,9 +228,7 @@ Probe::Probe() {
   executable_ = fs::path(bin) / (UnderWine() ? "tidewarden.exe" : "tidewarden");
 }
 
-std::string Probe::RfcLibraryFileName() {
-  return UnderWine() ? "librfc32.dll" : "librfccm.so";
-}
+std::string Probe::RfcLibraryFileName() { return UnderWine() ? "librfc32.dll" : "librfccm.so"; }
 
 bool Probe::RfcLibraryAvailable() const {
   std::error_code error;

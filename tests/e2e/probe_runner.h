@@ -100,9 +100,9 @@ class WorkDir {
 };
 
 struct RunResult {
-  std::string out;        // standard output, raw bytes
-  std::string err;        // standard error, for failure messages only
-  int exit_code = -1;     // -1 when ended by a signal or the timeout
+  std::string out;     // standard output, raw bytes
+  std::string err;     // standard error, for failure messages only
+  int exit_code = -1;  // -1 when ended by a signal or the timeout
   bool timed_out = false;
 };
 
