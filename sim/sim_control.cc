@@ -1,0 +1,43 @@
+// Test control of the simulated SAP system.
+#include "sim/sim_control.h"
+
+#include "sim/simulator.h"
+
+namespace tidewarden::sim {
+
+void Reset() { ResetSimulator(); }
+
+void SetWorkingDirectory(const std::string& directory) {
+  TheSimulator().working_directory = directory;
+}
+
+void SetDescriptionPath(const std::string& path) { TheSimulator().description_path = path; }
+
+void SetClock(std::function<std::int64_t()> clock) { TheSimulator().clock = std::move(clock); }
+
+void SetSleeper(std::function<void(double)> sleeper) {
+  TheSimulator().sleeper = std::move(sleeper);
+}
+
+std::vector<std::string> CallLog() { return TheSimulator().call_log(); }
+
+long TableRows(ITAB_H table) { return TheSimulator().TableRows(table); }
+
+int OpenConnections() { return TheSimulator().OpenConnections(); }
+
+RfcLibrary SimulatedRfcLibrary() {
+  RfcLibrary library;
+  library.RfcEnvironment = &::RfcEnvironment;
+  library.RfcOpen = &::RfcOpen;
+  library.RfcOpenEx = &::RfcOpenEx;
+  library.RfcClose = &::RfcClose;
+  library.RfcLastError = &::RfcLastError;
+  library.RfcInstallStructure = &::RfcInstallStructure;
+  library.RfcCall = &::RfcCall;
+  library.RfcReceive = &::RfcReceive;
+  library.ItCreate = &::ItCreate;
+  library.ItDelete = &::ItDelete;
+  return library;
+}
+
+}  // namespace tidewarden::sim

@@ -1,0 +1,55 @@
+// Control of the simulated SAP system for tests in the same process: where
+// it finds its description and writes its files, its clock, and a reset of
+// everything a process would have built up.
+#ifndef TIDEWARDEN_SIM_SIM_CONTROL_H_
+#define TIDEWARDEN_SIM_SIM_CONTROL_H_
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "rfc/rfc_library.h"
+
+namespace tidewarden::sim {
+
+// Forgets all per-process state, as at process start: the error handler,
+// installed structures, open connections, internal tables, the last error,
+// the cached description, the call log, the "simulated library" note, and
+// every setting below.
+void Reset();
+
+// The folder in which the library reads "SapSim.txt" and "SapRfc.ini" and
+// writes "Dev_Rfc.Trc" and a relative call log. "" (the default): the
+// process's working directory, as the drop-in library always uses.
+void SetWorkingDirectory(const std::string& directory);
+
+// The description file to read instead of "SapSim.txt" in the working
+// directory. "" restores the default. Read at the next library call that
+// needs it, then kept for the process (until Reset).
+void SetDescriptionPath(const std::string& path);
+
+// The clock of every simulated host, in Unix seconds (UTC). An empty
+// function restores the real clock.
+void SetClock(std::function<std::int64_t()> clock);
+
+// What the library does instead of sleeping for a delay (seconds). An empty
+// function restores real sleeping.
+void SetSleeper(std::function<void(double)> sleeper);
+
+// Lines of the call log since the last Reset, whether or not the
+// description names a call log file.
+std::vector<std::string> CallLog();
+
+// Rows an internal table holds, or -1 when no such table exists.
+long TableRows(ITAB_H table);
+
+// Connections open at the moment.
+int OpenConnections();
+
+// The function table filled with the simulated library's functions.
+RfcLibrary SimulatedRfcLibrary();
+
+}  // namespace tidewarden::sim
+
+#endif  // TIDEWARDEN_SIM_SIM_CONTROL_H_

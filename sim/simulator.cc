@@ -1,0 +1,1113 @@
+// The simulated RFC library: answers like SAP's classic RFC client library
+// talking to the systems of the description file, and refuses, as a fatal
+// library error, anything a real system would not accept from its caller.
+#include "sim/simulator.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "sim/connect_string.h"
+
+namespace tidewarden::sim {
+namespace {
+
+// Function module names, parameter names and element names are at most 30
+// characters in the ABAP dictionary.
+constexpr unsigned kMaxNameLength = 30;
+// A list that does not end within this many entries lacks its end mark.
+constexpr int kMaxListEntries = 64;
+// Structure type handles start above every elementary type code, so that a
+// type code passed where a structure is meant can never pass for one.
+constexpr RFC_TYPEHANDLE kFirstStructureHandle = 101;
+
+std::string Printable(std::string_view s) {
+  std::string out;
+  for (char c : s) {
+    unsigned char u = static_cast<unsigned char>(c);
+    if (u < 0x20 || u == 0x7f) {
+      char buffer[8];
+      std::snprintf(buffer, sizeof buffer, "\\x%02X", u);
+      out += buffer;
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+std::string Quote(const void* data, std::size_t size) {
+  if (data == nullptr) return "null";
+  return "\"" + Printable(std::string_view(static_cast<const char*>(data), size)) + "\"";
+}
+
+// A zero-terminated text of the caller, read at most `cap` characters far.
+std::string CText(const char* p, std::size_t cap = 256) {
+  if (p == nullptr) return std::string();
+  std::size_t n = 0;
+  while (n < cap && p[n] != '\0') ++n;
+  return std::string(p, n);
+}
+
+std::string QuoteC(const char* p) { return p == nullptr ? "null" : Quote(p, CText(p).size()); }
+
+std::string TrimRight(std::string s) {
+  while (!s.empty() && s.back() == ' ') s.pop_back();
+  return s;
+}
+
+std::string Trim(std::string s) {
+  s = TrimRight(std::move(s));
+  s.erase(0, s.find_first_not_of(' ') == std::string::npos ? s.size() : s.find_first_not_of(' '));
+  return s;
+}
+
+std::string Upper(std::string s) {
+  for (char& c : s) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return s;
+}
+
+void CopyText(char* target, std::size_t room, const std::string& text) {
+  std::size_t n = std::min(room - 1, text.size());
+  std::memcpy(target, text.data(), n);
+  target[n] = '\0';
+}
+
+std::string SystemLabel(const System* system) {
+  return system == nullptr ? std::string("no system") : "[" + system->name + "]";
+}
+
+std::string HostOf(const System& s) { return s.host.empty() ? s.gwhost : s.host; }
+
+Value TextValue(std::string text) {
+  Value v;
+  v.text = std::move(text);
+  return v;
+}
+
+Value NumberValue(std::int64_t n) {
+  Value v;
+  v.kind = Value::Kind::kNumber;
+  v.start = n;
+  return v;
+}
+
+Value ClockValue() {
+  Value v;
+  v.kind = Value::Kind::kClock;
+  return v;
+}
+
+// What a healthy simulated system answers where its description is silent.
+Value DefaultValue(const System& s, const std::string& key, int type) {
+  static const std::map<std::string, Value> kFixed = {
+      {"GET_CPU_ALL.ACTIVEFLAG", NumberValue(1)},
+      {"GET_CPU_ALL.DETAILSCOLL", NumberValue(1)},
+      {"GET_CPU_ALL.F_CPU_ALL_READ", TextValue("X")},
+      {"GET_CPU_ALL.INTERVAL", NumberValue(10)},
+      {"GET_CPU_ALL.LASTCOLLINT", NumberValue(10)},
+      {"GET_CPU_ALL.LASTCOLLWRT", ClockValue()},
+      {"GET_CPU_ALL.NORMCOLLINT", NumberValue(10)},
+      {"GET_CPU_ALL.OP_SYSTEM", TextValue("Windows NT")},
+      {"RFC_SYSTEM_INFO.CURRENT_RESOURCES", NumberValue(3)},
+      {"RFC_SYSTEM_INFO.DIALOG_USER_TYPE", TextValue("A")},
+      {"RFC_SYSTEM_INFO.MAXIMAL_RESOURCES", NumberValue(5)},
+      {"RFC_SYSTEM_INFO.RFC_LOGIN_COMPLETE", TextValue("X")},
+      {"RFCSI.RFCPROTO", TextValue("011")},
+      {"RFCSI.RFCCHARTYP", TextValue("1100")},
+      {"RFCSI.RFCINTTYP", TextValue("LIT")},
+      {"RFCSI.RFCFLOTYP", TextValue("IE3")},
+      {"RFCSI.RFCDBSYS", TextValue("ORACLE")},
+      {"RFCSI.RFCSAPRL", TextValue("46C")},
+      {"RFCSI.RFCMACH", TextValue("  560")},
+      {"RFCSI.RFCOPSYS", TextValue("Windows NT")},
+      {"RFCSI.RFCTZONE", TextValue("     0")},
+      {"RFCSI.RFCKERNRL", TextValue("46D")},
+      {"TST04.DB_THREAD", NumberValue(1)},
+      {"TST04.CURR_TIME", ClockValue()},
+      {"TST04.CURR_DATE", ClockValue()},
+      {"TST04.DB_UP_TIME", TextValue("060000")},
+      {"TST04.DB_UP_DATE", TextValue("20250101")},
+      {"TST04.THREAD_STA", TextValue("OPEN")},
+      {"TST04.VERSION", TextValue("9.2.0.8.0")},
+      {"TST04.ARCHIVER", TextValue("STARTED")},
+      {"TST04.BUFSIZE", NumberValue(1048576)},
+      {"TST04.BUFQUAL", TextValue("  98.7")},
+      {"TST04.DICTSIZE", NumberValue(65536)},
+      {"TST04.LOGSIZE", NumberValue(1310720)},
+      {"TST04.LOGALLOC", NumberValue(65536)},
+      {"TST04.COMMITS", NumberValue(250000)},
+      {"TST04.ROLLBACKS", NumberValue(5118)},
+      {"TST04.LOGWRITES", NumberValue(1843001)},
+      {"TST04.WAIT_BUSY", NumberValue(17)},
+      {"TST04.CPU_COUNT", NumberValue(4)},
+  };
+  auto it = kFixed.find(key);
+  if (it != kFixed.end()) return it->second;
+  enum class From { kDestination, kHost, kName, kElapsed };
+  static const std::map<std::string, From> kFromSystem = {
+      {"RFCSI.RFCDEST", From::kDestination}, {"RFCSI.RFCHOST", From::kHost},
+      {"RFCSI.RFCDBHOST", From::kHost},      {"TST04.DB_SERVER", From::kHost},
+      {"TST04.SAPDBHOST", From::kHost},      {"RFCSI.RFCSYSID", From::kName},
+      {"RFCSI.RFCDATABS", From::kName},      {"TST04.DB_NAME", From::kName},
+      {"TST04.DB_INSTANC", From::kName},     {"TST04.ELAPSED_TI", From::kElapsed},
+  };
+  auto from = kFromSystem.find(key);
+  if (from != kFromSystem.end()) {
+    switch (from->second) {
+      case From::kDestination: {
+        char sysnr[16];
+        std::snprintf(sysnr, sizeof sysnr, "%02d", s.sysnr >= 0 ? s.sysnr : 0);
+        return TextValue(HostOf(s) + "_" + s.name + "_" + sysnr);
+      }
+      case From::kHost:
+        return TextValue(HostOf(s));
+      case From::kName:
+        return TextValue(s.name);
+      case From::kElapsed: {
+        Value v;
+        v.kind = Value::Kind::kGrowing;
+        v.rate_milli = 1000;  // seconds since the epoch
+        return v;
+      }
+    }
+  }
+  // Other character fields of the database monitor hold numbers.
+  if (type == TYPINT || type == TYPINT2 || (type == TYPC && key.starts_with("TST04."))) {
+    return NumberValue(0);
+  }
+  return TextValue("");
+}
+
+}  // namespace
+
+Simulator::Simulator() = default;
+
+Simulator::~Simulator() {
+  if (call_log_file_ != nullptr) std::fclose(call_log_file_);
+}
+
+std::int64_t Simulator::Now() const {
+  if (clock) return clock();
+  return std::chrono::duration_cast<std::chrono::seconds>(
+             std::chrono::system_clock::now().time_since_epoch())
+      .count();
+}
+
+void Simulator::Sleep(double seconds) {
+  if (seconds <= 0) return;
+  if (sleeper) {
+    sleeper(seconds);
+  } else {
+    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+  }
+}
+
+std::string Simulator::PathOf(const std::string& name) const {
+  if (working_directory.empty()) return name;
+  return (std::filesystem::path(working_directory) / name).string();
+}
+
+const Description* Simulator::EnsureDescription() {
+  if (description_) return &*description_;
+  std::string path = description_path.empty() ? PathOf(kDescriptionFileName) : description_path;
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return nullptr;
+  std::ostringstream text;
+  text << in.rdbuf();
+  std::int64_t file_time = Now();
+  std::error_code ec;
+  auto written = std::filesystem::last_write_time(path, ec);
+  if (!ec) {
+    file_time = std::chrono::duration_cast<std::chrono::seconds>(
+                    std::chrono::file_clock::to_sys(written).time_since_epoch())
+                    .count();
+  }
+  std::string label = std::filesystem::path(path).filename().string();
+  description_ = ParseDescription(text.str(), label, file_time);
+  if (!description_->call_log.empty()) {
+    call_log_file_ = std::fopen(PathOf(description_->call_log).c_str(), "ab");
+  }
+  for (const std::string& error : description_->errors) Log("description: " + error);
+  return &*description_;
+}
+
+const System* Simulator::CurrentSystem() const {
+  auto it = connections_.find(last_opened_);
+  return it == connections_.end() ? nullptr : it->second.system;
+}
+
+const Fault* Simulator::FaultFor(const System* system, const std::string& target,
+                                 const std::string& object) const {
+  if (system == nullptr) return nullptr;
+  auto it = system->faults.find(target);
+  if (it == system->faults.end()) return nullptr;
+  if (!it->second.object.empty() && it->second.object != object) return nullptr;
+  return &it->second;
+}
+
+void Simulator::Log(const std::string& line) {
+  constexpr std::size_t kMaxKept = 100000;
+  if (call_log_.size() < kMaxKept) call_log_.push_back(line);
+  if (call_log_file_ != nullptr) {
+    std::fputs(line.c_str(), call_log_file_);
+    std::fputc('\n', call_log_file_);
+    // The process may end inside the next call (a fatal error): keep nothing back.
+    std::fflush(call_log_file_);
+  }
+}
+
+void Simulator::WriteTrace(const std::vector<std::string>& lines) {
+  std::FILE* file = std::fopen(PathOf(kTraceFileName).c_str(), "ab");
+  if (file == nullptr) return;
+  for (const std::string& line : lines) {
+    std::fputs(line.c_str(), file);
+    std::fputc('\n', file);
+  }
+  std::fclose(file);
+}
+
+// Every process that opens a connection says in the trace file what it talks
+// to, so that figures from this library can never pass for a real system's.
+// The line matches none of the tests by which callers look for error texts.
+void Simulator::WriteNote() {
+  if (note_written_) return;
+  note_written_ = true;
+  CivilTime t = ToCivil(Now(), false);
+  char stamp[32];
+  std::snprintf(stamp, sizeof stamp, "%04d%02d%02d %02d%02d%02d", t.year % 10000, t.month, t.day,
+                t.hour, t.minute, t.second);
+  std::vector<std::string> lines = {
+      std::string("**** Trace file opened at ") + stamp +
+      ", Tidewarden SIMULATED RFC library (not SAP's): it serves only the systems listed in " +
+      kDescriptionFileName};
+  if (description_ && !errors_written_) {
+    errors_written_ = true;
+    for (const std::string& error : description_->errors) lines.push_back("     " + error);
+  }
+  WriteTrace(lines);
+}
+
+void Simulator::TraceError(const std::string& location, const std::string& message) {
+  WriteNote();
+  CivilTime t = ToCivil(Now(), false);
+  char stamp[32];
+  std::snprintf(stamp, sizeof stamp, "%04d%02d%02d %02d%02d%02d", t.year % 10000, t.month, t.day,
+                t.hour, t.minute, t.second);
+  std::string text = Printable(message);
+  WriteTrace(
+      {std::string("**** ERROR file opened at ") + stamp + ", Tidewarden simulated RFC library",
+       "LOCATION    " + Printable(location), "ERROR       " + text,
+       "TIME        " + CollectorTimestamp(t), "T:SIM  ======> " + text});
+}
+
+void Simulator::Fail(const std::string& operation, const ErrorInfo& error,
+                     const std::string& location, bool fatal) {
+  last_error_ = error;
+  TraceError(location, error.message);
+  Log("  -> " + std::string(fatal ? "FATAL " : "") + "error " + error.key + ": " +
+      Printable(error.message));
+  if (!fatal) return;
+  if (handler_ != nullptr) {
+    // The handler receives a text of its own: it may keep or change it.
+    char buffer[256];
+    CopyText(buffer, sizeof buffer, operation);
+    handler_(buffer);
+    Log("  (the error handler returned into the library)");
+    return;
+  }
+  std::fprintf(stderr,
+               "Tidewarden simulated RFC library: fatal error in %s: %s\n"
+               "(no error handler installed with RfcEnvironment; the process ends)\n",
+               operation.c_str(), Printable(error.message).c_str());
+  std::fflush(stderr);
+  std::exit(1);
+}
+
+void Simulator::Violation(const std::string& operation, const std::string& message) {
+  ErrorInfo error{"RFC_ERROR_PROGRAM", "invalid call", message,
+                  "simulated system " + SystemLabel(CurrentSystem()) + ": caller error"};
+  Fail(operation, error, operation + ", check of what the caller passed", true);
+}
+
+void Simulator::Environment(RFC_ENV* environment) {
+  EnsureDescription();
+  if (environment == nullptr) {
+    Log("RfcEnvironment environment=null");
+    return Violation("RfcEnvironment", "RfcEnvironment: the environment record is a null pointer");
+  }
+  Log(std::string("RfcEnvironment errorhandler=") +
+      (environment->errorhandler != nullptr ? "set" : "null") +
+      " allocate=" + (environment->allocate != nullptr ? "set" : "null"));
+  handler_ = environment->errorhandler;
+}
+
+RFC_HANDLE Simulator::FailOpen(const std::string& key, const std::string& message,
+                               const std::string& location, RFC_ERROR_INFO_EX* error_info) {
+  Fail("RfcOpen", ErrorInfo{key, "logon refused", message, location}, location, false);
+  if (error_info != nullptr) {
+    std::memset(error_info, 0, sizeof *error_info);
+    error_info->group = key == "RFC_ERROR_LOGON_FAILURE" ? 3 : 2;
+    CopyText(error_info->key, sizeof error_info->key, key);
+    CopyText(error_info->message, sizeof error_info->message, message);
+  }
+  return 0;
+}
+
+RFC_HANDLE Simulator::FinishOpen(const System* system, const std::string& client,
+                                 const std::string& user, const std::string& password,
+                                 const std::string& language, RFC_ERROR_INFO_EX* error_info) {
+  std::string location = "SAP system " + SystemLabel(system) + " on host " + HostOf(*system);
+  auto delay = system->delays.find("open");
+  if (delay != system->delays.end()) {
+    Log("  (delay " + std::to_string(delay->second) + " s)");
+    Sleep(delay->second);
+  }
+  if (const Fault* fault = FaultFor(system, "open", "")) {
+    std::string message = fault->message.empty()
+                              ? "Connection to partner " + HostOf(*system) + " refused"
+                              : fault->message;
+    if (fault->kind == Fault::Kind::kFatal) {
+      Fail("RfcOpen", ErrorInfo{"RFC_ERROR_COMMUNICATION", "connection broken", message, location},
+           location, true);
+      return 0;
+    }
+    return FailOpen("RFC_ERROR_COMMUNICATION", message, location, error_info);
+  }
+  bool password_matches = !system->password.empty() && TrimRight(password) == system->password;
+  std::string match = password_matches ? "matches" : "does not match";
+  if (Trim(client) != system->client) {
+    Log("  (password " + match + ")");
+    return FailOpen("RFC_ERROR_LOGON_FAILURE",
+                    "Client " + Trim(client) + " is not available in this system", location,
+                    error_info);
+  }
+  if (Upper(TrimRight(user)) != Upper(system->user) || system->user.empty() || !password_matches) {
+    Log("  (password " + match + ")");
+    return FailOpen("RFC_ERROR_LOGON_FAILURE", "Name or password is incorrect (repeat logon)",
+                    location, error_info);
+  }
+  std::string lang = Upper(Trim(language));
+  if (!system->languages.empty() && !lang.empty() &&
+      std::find(system->languages.begin(), system->languages.end(), lang) ==
+          system->languages.end()) {
+    Log("  (password " + match + ")");
+    return FailOpen("RFC_ERROR_LOGON_FAILURE", "Language " + lang + " is not installed", location,
+                    error_info);
+  }
+  RFC_HANDLE handle = 1;
+  while (connections_.count(handle) != 0) ++handle;
+  connections_[handle].system = system;
+  last_opened_ = handle;
+  Log("  -> handle " + std::to_string(handle) + " " + SystemLabel(system) + ", password " + match);
+  return handle;
+}
+
+RFC_HANDLE Simulator::Open(RFC_OPTIONS* options) {
+  const Description* description = EnsureDescription();
+  if (options == nullptr) {
+    Log("RfcOpen options=null");
+    Violation("RfcOpen", "RfcOpen: the options record is a null pointer");
+    return 0;
+  }
+  std::string line =
+      "RfcOpen destination=" + QuoteC(options->destination) +
+      " mode=" + std::to_string(options->mode) + " client=" + QuoteC(options->client) +
+      " user=" + QuoteC(options->user) + " password=" +
+      (options->password == nullptr
+           ? std::string("null")
+           : "<" + std::to_string(CText(options->password).size()) + " characters>") +
+      " language=" + QuoteC(options->language) + " trace=" + std::to_string(options->trace);
+  if (options->mode != RFC_MODE_R3ONLY && options->mode != RFC_MODE_CPIC) {
+    Log(line);
+    Violation("RfcOpen", "RfcOpen: mode " + std::to_string(options->mode) +
+                             " is neither 0 (R/3) nor 1 (CPIC, R/2)");
+    return 0;
+  }
+  if (options->connopt == nullptr) {
+    Log(line);
+    Violation("RfcOpen", "RfcOpen: the connection options (connopt) are a null pointer");
+    return 0;
+  }
+  std::string host;
+  int sysnr = 0;
+  std::string gwhost, gwservice;
+  if (options->mode == RFC_MODE_R3ONLY) {
+    auto* r3 = static_cast<RFC_CONNOPT_R3*>(options->connopt);
+    line += " R3.hostname=" + QuoteC(r3->hostname) + " R3.sysnr=" + std::to_string(r3->sysnr) +
+            " R3.gateway_host=" + QuoteC(r3->gateway_host) +
+            " R3.gateway_service=" + QuoteC(r3->gateway_service);
+    host = CText(r3->hostname);
+    sysnr = r3->sysnr;
+  } else {
+    auto* cpic = static_cast<RFC_CONNOPT_CPIC*>(options->connopt);
+    line += " CPIC.gateway_host=" + QuoteC(cpic->gateway_host) +
+            " CPIC.gateway_service=" + QuoteC(cpic->gateway_service);
+    gwhost = CText(cpic->gateway_host);
+    gwservice = CText(cpic->gateway_service);
+  }
+  Log(line);
+  WriteNote();
+  if (description == nullptr) {
+    return FailOpen("RFC_ERROR_COMMUNICATION",
+                    std::string("no ") + kDescriptionFileName +
+                        " in the working directory: this simulated library serves no system",
+                    "RfcOpen", nullptr);
+  }
+  const System* system = nullptr;
+  if (options->mode == RFC_MODE_R3ONLY) {
+    if (host.empty()) {
+      return FailOpen("RFC_ERROR_COMMUNICATION", "no host name given", "RfcOpen", nullptr);
+    }
+    system = description->FindByHost(host, sysnr);
+    if (system == nullptr) {
+      return FailOpen("RFC_ERROR_COMMUNICATION",
+                      "partner " + host + " system number " + std::to_string(sysnr) +
+                          " not reached (host unknown)",
+                      "RfcOpen to " + host, nullptr);
+    }
+  } else {
+    if (gwhost.empty()) {
+      return FailOpen("RFC_ERROR_COMMUNICATION", "no gateway host given for the CPIC connection",
+                      "RfcOpen", nullptr);
+    }
+    system = description->FindByGateway(gwhost, gwservice);
+    if (system == nullptr) {
+      return FailOpen("RFC_ERROR_COMMUNICATION",
+                      "partner gateway " + gwhost + "/" + gwservice + " not reached (host unknown)",
+                      "RfcOpen to gateway " + gwhost, nullptr);
+    }
+  }
+  return FinishOpen(system, CText(options->client), CText(options->user), CText(options->password),
+                    CText(options->language), nullptr);
+}
+
+RFC_HANDLE Simulator::OpenEx(char* connect_param, RFC_ERROR_INFO_EX* error_info) {
+  const Description* description = EnsureDescription();
+  if (connect_param == nullptr) {
+    Log("RfcOpenEx connect_param=null");
+    Violation("RfcOpenEx", "RfcOpenEx: the connect string is a null pointer");
+    return 0;
+  }
+  ConnectString cs = ParseConnectString(CText(connect_param, 2048));
+  Log("RfcOpenEx connect_param=\"" + Printable(cs.masked) + "\"" +
+      (error_info == nullptr ? " error_info=null" : ""));
+  WriteNote();
+  if (!cs.error.empty()) return FailOpen("RFC_ERROR_PROGRAM", cs.error, "RfcOpenEx", error_info);
+  if (description == nullptr) {
+    return FailOpen("RFC_ERROR_COMMUNICATION",
+                    std::string("no ") + kDescriptionFileName +
+                        " in the working directory: this simulated library serves no system",
+                    "RfcOpenEx", error_info);
+  }
+  auto get = [&](const char* key) {
+    auto it = cs.values.find(key);
+    return it == cs.values.end() ? std::string() : it->second;
+  };
+  std::string type = get("TYPE");
+  std::string host = get("ASHOST");
+  std::string sysnr_text = get("SYSNR");
+  std::string where = "connect string";
+  std::string dest = get("DEST");
+  if (!dest.empty()) {
+    std::ifstream in(PathOf(kSapRfcIniFileName), std::ios::binary);
+    if (!in) {
+      return FailOpen("RFC_ERROR_PROGRAM",
+                      std::string(kSapRfcIniFileName) + " not found for destination " + dest,
+                      "RfcOpenEx", error_info);
+    }
+    std::ostringstream text;
+    text << in.rdbuf();
+    IniDestination entry;
+    std::string error;
+    if (!FindIniDestination(text.str(), dest, &entry, &error)) {
+      return FailOpen("RFC_ERROR_PROGRAM", error, "RfcOpenEx", error_info);
+    }
+    Log("  SapRfc.ini line " + std::to_string(entry.line) + ": DEST=" + entry.Get("DEST") +
+        " TYPE=" + entry.Get("TYPE") + " ASHOST=" + entry.Get("ASHOST") +
+        " SYSNR=" + entry.Get("SYSNR"));
+    type = entry.Get("TYPE");
+    host = entry.Get("ASHOST");
+    sysnr_text = entry.Get("SYSNR");
+    where = std::string(kSapRfcIniFileName) + " entry " + dest;
+    if (type.empty()) {
+      return FailOpen("RFC_ERROR_PROGRAM", "no TYPE= in " + where, "RfcOpenEx", error_info);
+    }
+  }
+  if (!type.empty() && Upper(type) != "A") {
+    return FailOpen(
+        "RFC_ERROR_PROGRAM",
+        "TYPE=" + type + " in " + where + ": only TYPE=A (application server) is served",
+        "RfcOpenEx", error_info);
+  }
+  if (host.empty()) {
+    return FailOpen("RFC_ERROR_PROGRAM", "no ASHOST= in " + where, "RfcOpenEx", error_info);
+  }
+  bool sysnr_ok = !sysnr_text.empty() && sysnr_text.size() <= 2 &&
+                  std::all_of(sysnr_text.begin(), sysnr_text.end(),
+                              [](char c) { return c >= '0' && c <= '9'; });
+  if (!sysnr_ok) {
+    return FailOpen("RFC_ERROR_PROGRAM",
+                    "SYSNR=" + sysnr_text + " in " + where + " is no system number 00 to 99",
+                    "RfcOpenEx", error_info);
+  }
+  int sysnr = std::stoi(sysnr_text);
+  const System* system = description->FindByHost(host, sysnr);
+  if (system == nullptr) {
+    return FailOpen(
+        "RFC_ERROR_COMMUNICATION",
+        "partner " + host + " system number " + sysnr_text + " not reached (host unknown)",
+        "RfcOpenEx to " + host, error_info);
+  }
+  return FinishOpen(system, get("CLIENT"), get("USER"), get("PASSWD"), get("LANG"), error_info);
+}
+
+void Simulator::Close(RFC_HANDLE handle) {
+  if (handle == 0) {
+    Log("RfcClose handle=0 (all: " + std::to_string(connections_.size()) + " open)");
+    connections_.clear();
+    return;
+  }
+  bool open = connections_.erase(handle) != 0;
+  Log("RfcClose handle=" + std::to_string(handle) + (open ? "" : " (not open)"));
+}
+
+int Simulator::LastError(RFC_ERROR_INFO* error_info) {
+  Log(std::string("RfcLastError") + (last_error_ ? "" : " (no error so far)"));
+  if (error_info == nullptr) return 1;
+  std::memset(error_info, 0, sizeof *error_info);
+  if (!last_error_) return 1;
+  CopyText(error_info->key, sizeof error_info->key, last_error_->key);
+  CopyText(error_info->status, sizeof error_info->status, last_error_->status);
+  CopyText(error_info->message, sizeof error_info->message, Printable(last_error_->message));
+  CopyText(error_info->intstat, sizeof error_info->intstat, last_error_->intstat);
+  return 0;
+}
+
+RFC_RC Simulator::InstallStructure(char* name, RFC_TYPE_ELEMENT* elements, unsigned entries,
+                                   RFC_TYPEHANDLE* type_handle) {
+  EnsureDescription();
+  std::string structure_name = CText(name, kMaxNameLength + 1);
+  Log("RfcInstallStructure name=" + QuoteC(name) + " entries=" + std::to_string(entries));
+  std::string operation = "RfcInstallStructure " + structure_name;
+  auto violation = [&](const std::string& message) {
+    Violation(operation, "RfcInstallStructure " + Printable(structure_name) + ": " + message);
+    return RFC_FAILURE;
+  };
+  if (name == nullptr) return violation("the structure name is a null pointer");
+  if (type_handle == nullptr) return violation("the place for the type handle is a null pointer");
+  if (elements == nullptr) return violation("the element list is a null pointer");
+  const StructureSpec* spec = FindStructure(structure_name);
+  if (spec == nullptr) {
+    return violation("no such structure in the system's dictionary (CPU_ALL, RFCSI, TST04, GST04)");
+  }
+  if (entries != spec->elements.size()) {
+    return violation(std::to_string(entries) + " elements passed, the structure has " +
+                     std::to_string(spec->elements.size()));
+  }
+  for (unsigned i = 0; i < entries; ++i) {
+    const RFC_TYPE_ELEMENT& e = elements[i];
+    const ElementSpec& want = spec->elements[i];
+    std::string element = CText(e.name, kMaxNameLength + 1);
+    std::string at = "element " + std::to_string(i);
+    if (e.name == nullptr) return violation(at + ": the name is a null pointer");
+    if (element != want.name) {
+      return violation(at + " is " + Quote(element.data(), element.size()) +
+                       ", the dictionary has " + want.name);
+    }
+    at += " (" + element + ")";
+    if (static_cast<int>(e.type) != want.type) {
+      return violation(at + ": type " + TypeName(static_cast<int>(e.type)) +
+                       ", the dictionary has " + TypeName(want.type));
+    }
+    if (e.length != want.length) {
+      return violation(at + ": length " + std::to_string(e.length) + ", the dictionary has " +
+                       std::to_string(want.length));
+    }
+    if (e.decimals != 0) {
+      return violation(at + ": " + std::to_string(e.decimals) + " decimals, the dictionary has 0");
+    }
+    unsigned natural = ElementOffset(*spec, static_cast<int>(i));
+    if (e.offset != 0 && e.offset != natural) {
+      return violation(at + ": offset " + std::to_string(e.offset) + ", the element lies at " +
+                       std::to_string(natural) + " (pass 0 to let the library align)");
+    }
+  }
+  if (const Fault* fault = FaultFor(CurrentSystem(), "RfcInstallStructure", structure_name)) {
+    std::string message = fault->message.empty()
+                              ? "structure " + structure_name + " cannot be installed"
+                              : fault->message;
+    Fail(operation, ErrorInfo{"RFC_ERROR_RESOURCE", "install failed", message, "simulated fault"},
+         operation, false);
+    Log("  -> 1");
+    return RFC_FAILURE;
+  }
+  auto [it, inserted] = structures_.try_emplace(
+      spec->name, kFirstStructureHandle + static_cast<RFC_TYPEHANDLE>(structures_.size()));
+  *type_handle = it->second;
+  Log("  -> 0 type handle " + std::to_string(it->second) + (inserted ? "" : " (installed again)"));
+  return RFC_OK;
+}
+
+ITAB_H Simulator::Create(char* name, unsigned leng, unsigned occu, unsigned memo) {
+  EnsureDescription();
+  std::string table_name = CText(name, kMaxNameLength + 1);
+  Log("ItCreate name=" + QuoteC(name) + " leng=" + std::to_string(leng) +
+      " occu=" + std::to_string(occu) + " memo=" + std::to_string(memo));
+  std::string operation = "ItCreate " + table_name;
+  if (name == nullptr) {
+    Violation(operation, "ItCreate: the table name is a null pointer");
+    return nullptr;
+  }
+  if (leng == 0) {
+    Violation(operation, "ItCreate " + Printable(table_name) + ": row length 0");
+    return nullptr;
+  }
+  for (const FunctionSpec* f : AllFunctions()) {
+    const ParameterSpec* t = FindParameter(f->tables, table_name);
+    if (t != nullptr && t->length != leng) {
+      Violation(operation, "ItCreate " + table_name + ": row length " + std::to_string(leng) +
+                               ", rows of " + t->structure->name + " are " +
+                               std::to_string(t->length) + " bytes");
+      return nullptr;
+    }
+  }
+  if (const Fault* fault = FaultFor(CurrentSystem(), "ItCreate", table_name)) {
+    std::string message =
+        fault->message.empty() ? "no memory for table " + table_name : fault->message;
+    Fail(operation, ErrorInfo{"RFC_ERROR_RESOURCE", "no memory", message, "simulated fault"},
+         operation, false);
+    Log("  -> NULL");
+    return nullptr;
+  }
+  std::uintptr_t id = 1;
+  while (tables_.count(id) != 0) ++id;
+  tables_[id] = Table{table_name, leng, {}};
+  Log("  -> table " + std::to_string(id));
+  return reinterpret_cast<ITAB_H>(id);
+}
+
+int Simulator::Delete(ITAB_H table) {
+  EnsureDescription();
+  auto id = reinterpret_cast<std::uintptr_t>(table);
+  Log("ItDelete table=" + std::to_string(id));
+  auto it = tables_.find(id);
+  if (it == tables_.end()) {
+    Violation("ItDelete", "ItDelete: " + std::to_string(id) +
+                              " is no table of ItCreate (never created, or deleted before)");
+    return 1;
+  }
+  std::string operation = "ItDelete " + it->second.name;
+  if (const Fault* fault = FaultFor(CurrentSystem(), "ItDelete", it->second.name)) {
+    std::string message =
+        fault->message.empty() ? "table " + it->second.name + " cannot be freed" : fault->message;
+    Fail(operation, ErrorInfo{"RFC_ERROR_RESOURCE", "free failed", message, "simulated fault"},
+         operation, false);
+    Log("  -> 1");
+    return 1;
+  }
+  tables_.erase(it);
+  Log("  -> 0");
+  return 0;
+}
+
+long Simulator::TableRows(ITAB_H table) const {
+  auto it = tables_.find(reinterpret_cast<std::uintptr_t>(table));
+  return it == tables_.end() ? -1 : static_cast<long>(it->second.rows.size());
+}
+
+std::string Simulator::CheckType(const std::string& what, const ParameterSpec& spec,
+                                 RFC_TYPEHANDLE type) const {
+  if (spec.structure == nullptr) {
+    if (static_cast<int>(type) == spec.type) return "";
+    return what + ": type " + TypeName(static_cast<int>(type)) + ", the function module expects " +
+           TypeName(spec.type);
+  }
+  auto it = structures_.find(spec.structure->name);
+  if (it == structures_.end()) {
+    return what + ": type " + TypeName(static_cast<int>(type)) + ", the function module expects " +
+           "structure " + spec.structure->name + ", which was never installed";
+  }
+  if (type == it->second) return "";
+  std::string passed = "type " + TypeName(static_cast<int>(type));
+  for (const auto& [name, handle] : structures_) {
+    if (handle == type) passed = "the type handle of structure " + name;
+  }
+  return what + ": " + passed + ", the function module expects structure " + spec.structure->name +
+         " (type handle " + std::to_string(it->second) + ")";
+}
+
+std::string Simulator::CheckParameters(const FunctionSpec& function, const char* direction,
+                                       std::span<const ParameterSpec> expected, RFC_PARAMETER* list,
+                                       bool check_values, std::vector<std::string>* log) {
+  std::string prefix = std::string(function.name) + ": " + direction + " ";
+  if (list == nullptr) {
+    return prefix + "list is a null pointer (an empty list is one entry without name)";
+  }
+  std::vector<bool> seen(expected.size(), false);
+  for (int i = 0;; ++i) {
+    if (i == kMaxListEntries) {
+      return prefix + "list has no end: no entry without name within " +
+             std::to_string(kMaxListEntries);
+    }
+    const RFC_PARAMETER& p = list[i];
+    if (p.name == nullptr) break;
+    if (p.nlen == 0 || p.nlen > kMaxNameLength) {
+      return prefix + "entry " + std::to_string(i) + ": name length " + std::to_string(p.nlen) +
+             " (names are 1 to 30 characters)";
+    }
+    std::string name(static_cast<const char*>(p.name), p.nlen);
+    std::string entry =
+        direction + std::string(" ") + Printable(name) + " nlen=" + std::to_string(p.nlen) +
+        " type=" + TypeName(static_cast<int>(p.type)) + " leng=" + std::to_string(p.leng);
+    if (check_values) entry += " value=" + Quote(p.addr, p.leng);
+    log->push_back("  " + entry);
+    const ParameterSpec* spec = FindParameter(expected, name);
+    if (spec == nullptr) {
+      std::string hint;
+      std::string trimmed = TrimRight(std::string(name.c_str()));
+      if (FindParameter(expected, trimmed) != nullptr) {
+        hint = " (name length " + std::to_string(p.nlen) + " for " + trimmed + ", which has " +
+               std::to_string(trimmed.size()) + ")";
+      }
+      return prefix + "parameter " + Quote(name.data(), name.size()) + " is not in the interface" +
+             hint;
+    }
+    std::size_t index = static_cast<std::size_t>(spec - expected.data());
+    if (seen[index]) return prefix + "parameter " + name + " passed twice";
+    seen[index] = true;
+    std::string what = prefix + "parameter " + name;
+    std::string type_error = CheckType(what, *spec, p.type);
+    if (!type_error.empty()) return type_error;
+    if (p.leng != spec->length) {
+      return what + ": length " + std::to_string(p.leng) + ", the function module expects " +
+             std::to_string(spec->length);
+    }
+    if (p.addr == nullptr) return what + ": the buffer address is a null pointer";
+    if (check_values && spec->value != nullptr &&
+        std::memcmp(p.addr, spec->value, spec->length) != 0) {
+      return what + ": value " + Quote(p.addr, p.leng) + ", the system expects " +
+             Quote(spec->value, spec->length);
+    }
+  }
+  for (std::size_t i = 0; i < expected.size(); ++i) {
+    if (!seen[i]) return prefix + "parameter " + expected[i].name + " missing";
+  }
+  return "";
+}
+
+std::string Simulator::CheckTables(const FunctionSpec& function, RFC_TABLE* list,
+                                   std::vector<TableEntry>* entries,
+                                   std::vector<std::string>* log) {
+  std::string prefix = std::string(function.name) + ": table ";
+  if (list == nullptr) {
+    return prefix + "list is a null pointer (an empty list is one entry without name)";
+  }
+  std::span<const ParameterSpec> expected = function.tables;
+  std::vector<bool> seen(expected.size(), false);
+  for (int i = 0;; ++i) {
+    if (i == kMaxListEntries) {
+      return prefix + "list has no end: no entry without name within " +
+             std::to_string(kMaxListEntries);
+    }
+    const RFC_TABLE& t = list[i];
+    if (t.name == nullptr) break;
+    if (t.nlen == 0 || t.nlen > kMaxNameLength) {
+      return prefix + "entry " + std::to_string(i) + ": name length " + std::to_string(t.nlen) +
+             " (names are 1 to 30 characters)";
+    }
+    std::string name(static_cast<const char*>(t.name), t.nlen);
+    auto id = reinterpret_cast<std::uintptr_t>(t.ithandle);
+    log->push_back("  table " + Printable(name) + " nlen=" + std::to_string(t.nlen) +
+                   " type=" + std::to_string(t.type) + " leng=" + std::to_string(t.leng) +
+                   " ithandle=" + std::to_string(id) + " itmode=" + std::to_string(t.itmode) +
+                   " newitab=" + std::to_string(t.newitab));
+    const ParameterSpec* spec = FindParameter(expected, name);
+    if (spec == nullptr) {
+      return prefix + Quote(name.data(), name.size()) + " is not in the interface";
+    }
+    std::size_t index = static_cast<std::size_t>(spec - expected.data());
+    if (seen[index]) return prefix + name + " passed twice";
+    seen[index] = true;
+    std::string what = prefix + name;
+    std::string type_error = CheckType(what, *spec, t.type);
+    if (!type_error.empty()) return type_error;
+    if (t.leng != spec->length) {
+      return what + ": row length " + std::to_string(t.leng) + ", rows of " +
+             spec->structure->name + " are " + std::to_string(spec->length) + " bytes";
+    }
+    auto table = tables_.find(id);
+    if (table == tables_.end())
+      return what + ": handle " + std::to_string(id) + " is no table of ItCreate";
+    if (table->second.leng != t.leng) {
+      return what + ": the table was created with row length " +
+             std::to_string(table->second.leng) + ", the entry says " + std::to_string(t.leng);
+    }
+    if (t.itmode != RFC_ITMODE_BYREFERENCE) {
+      return what + ": itmode " + std::to_string(t.itmode) +
+             ", a table passed by handle takes 0 (by reference)";
+    }
+    if (t.newitab != 0) {
+      return what + ": newitab " + std::to_string(t.newitab) + ", a table passed by handle takes 0";
+    }
+    entries->push_back(TableEntry{name, t.nlen, t.type, t.leng, t.ithandle, t.itmode, t.newitab});
+  }
+  for (std::size_t i = 0; i < expected.size(); ++i) {
+    if (!seen[i]) return prefix + expected[i].name + " missing";
+  }
+  return "";
+}
+
+RFC_RC Simulator::Call(RFC_HANDLE handle, char* function, RFC_PARAMETER* parameters,
+                       RFC_TABLE* tables) {
+  EnsureDescription();
+  std::string function_name = CText(function, kMaxNameLength + 1);
+  Log("RfcCall handle=" + std::to_string(handle) + " function=" + QuoteC(function));
+  std::string operation = "RfcCall " + function_name;
+  auto connection = connections_.find(handle);
+  if (connection == connections_.end()) {
+    Violation(operation, "RfcCall: handle " + std::to_string(handle) + " is no open connection");
+    return RFC_FAILURE;
+  }
+  Connection& c = connection->second;
+  if (c.pending != nullptr) {
+    std::string pending = c.pending->name;
+    c.pending = nullptr;
+    Violation(operation, "RfcCall " + function_name + ": the answer of " + pending + " on handle " +
+                             std::to_string(handle) + " was never received (RfcReceive)");
+    return RFC_FAILURE;
+  }
+  const FunctionSpec* spec = function == nullptr ? nullptr : FindFunction(function_name);
+  if (spec == nullptr) {
+    Violation(operation, "RfcCall: function module " + QuoteC(function) + " does not exist in " +
+                             SystemLabel(c.system));
+    return RFC_FAILURE;
+  }
+  std::vector<std::string> details;
+  std::vector<TableEntry> entries;
+  std::string error =
+      CheckParameters(*spec, "exporting", spec->exporting, parameters, true, &details);
+  if (error.empty()) error = CheckTables(*spec, tables, &entries, &details);
+  for (const std::string& line : details) Log(line);
+  if (!error.empty()) {
+    Violation(operation, error);
+    return RFC_FAILURE;
+  }
+  const System* system = c.system;
+  if (c.broken) {
+    Fail(operation,
+         ErrorInfo{"RFC_ERROR_COMMUNICATION", "connection closed",
+                   "connection to partner was closed by an earlier failure", SystemLabel(system)},
+         "RfcCall " + function_name + " on handle " + std::to_string(handle), false);
+    Log("  -> 1");
+    return RFC_FAILURE;
+  }
+  const Fault* fault = FaultFor(system, spec->name, "");
+  if (fault != nullptr && fault->at_call) {
+    auto delay = system->delays.find(spec->name);
+    if (delay != system->delays.end()) Sleep(delay->second);
+    std::string message = fault->message.empty()
+                              ? "connection to partner broken while sending " + function_name
+                              : fault->message;
+    std::string location = "RfcCall " + function_name + " to " + SystemLabel(system);
+    if (fault->kind == Fault::Kind::kFatal) {
+      c.broken = true;
+      Fail(operation, ErrorInfo{"RFC_ERROR_COMMUNICATION", "connection broken", message, location},
+           location, true);
+      return RFC_FAILURE;
+    }
+    c.broken = true;
+    Fail(operation, ErrorInfo{"RFC_ERROR_COMMUNICATION", "call failed", message, location},
+         location, false);
+    Log("  -> " + std::to_string(fault->code));
+    return fault->code;
+  }
+  c.pending = spec;
+  c.pending_tables = std::move(entries);
+  Log("  -> 0");
+  return RFC_OK;
+}
+
+RFC_RC Simulator::Receive(RFC_HANDLE handle, RFC_PARAMETER* parameters, RFC_TABLE* tables,
+                          char** exception) {
+  EnsureDescription();
+  Log("RfcReceive handle=" + std::to_string(handle));
+  auto connection = connections_.find(handle);
+  if (connection == connections_.end()) {
+    Violation("RfcReceive",
+              "RfcReceive: handle " + std::to_string(handle) + " is no open connection");
+    return RFC_FAILURE;
+  }
+  Connection& c = connection->second;
+  if (c.pending == nullptr) {
+    Violation("RfcReceive", "RfcReceive on handle " + std::to_string(handle) +
+                                " without a call (RfcCall) before it");
+    return RFC_FAILURE;
+  }
+  const FunctionSpec& spec = *c.pending;
+  std::vector<TableEntry> called_tables = std::move(c.pending_tables);
+  c.pending = nullptr;
+  std::string operation = std::string("RfcReceive ") + spec.name;
+  if (exception == nullptr) {
+    Violation(operation, operation + ": the place for the exception name is a null pointer");
+    return RFC_FAILURE;
+  }
+  std::vector<std::string> details;
+  std::vector<TableEntry> entries;
+  std::string error =
+      CheckParameters(spec, "importing", spec.importing, parameters, false, &details);
+  if (error.empty()) error = CheckTables(spec, tables, &entries, &details);
+  if (error.empty() && entries != called_tables) {
+    error = std::string(spec.name) + ": the table list differs from the one passed to RfcCall";
+  }
+  for (const std::string& line : details) Log(line);
+  if (!error.empty()) {
+    Violation(operation, error);
+    return RFC_FAILURE;
+  }
+  const System& system = *c.system;
+  auto delay = system.delays.find(spec.name);
+  if (delay != system.delays.end()) {
+    Log("  (delay " + std::to_string(delay->second) + " s)");
+    Sleep(delay->second);
+  }
+  *exception = nullptr;
+  const Fault* fault = FaultFor(&system, spec.name, "");
+  if (fault != nullptr && !fault->at_call) {
+    std::string location = std::string("RfcReceive ") + spec.name + " from " + SystemLabel(&system);
+    std::string message = fault->message;
+    std::string key = "RFC_ERROR_COMMUNICATION";
+    switch (fault->kind) {
+      case Fault::Kind::kException:
+        key = "RFC_ERROR_APPLICATION_EXCEPTION";
+        if (message.empty()) {
+          message =
+              std::string("function module ") + spec.name + " raised exception " + fault->name;
+        }
+        break;
+      case Fault::Kind::kSysException:
+        key = "RFC_ERROR_SYSTEM_FAILURE";
+        if (message.empty()) message = std::string("ABAP runtime error in ") + spec.name;
+        break;
+      default:
+        if (message.empty()) message = "connection to partner broken while receiving";
+        break;
+    }
+    if (fault->kind != Fault::Kind::kException) c.broken = true;
+    if (fault->kind == Fault::Kind::kFatal) {
+      Fail(operation, ErrorInfo{key, "connection broken", message, location}, location, true);
+      return RFC_FAILURE;
+    }
+    Fail(operation, ErrorInfo{key, "call failed", message, location}, location, false);
+    if (fault->kind == Fault::Kind::kException || fault->kind == Fault::Kind::kSysException) {
+      exception_ = fault->name;
+      *exception = exception_.data();
+      Log("  -> " + std::to_string(fault->code) + " exception " + fault->name);
+    } else {
+      Log("  -> " + std::to_string(fault->code));
+    }
+    return fault->code;
+  }
+  WriteAnswers(system, spec, parameters, entries);
+  Log("  -> 0");
+  return RFC_OK;
+}
+
+Value Simulator::AnswerValue(const System& system, const std::string& key, int type) const {
+  auto it = system.values.find(key);
+  if (it != system.values.end()) return it->second;
+  // The global record repeats the instance's figures unless told otherwise.
+  if (key.starts_with("GST04.")) {
+    std::string instance_key = "TST04." + key.substr(6);
+    auto instance = system.values.find(instance_key);
+    if (instance != system.values.end()) return instance->second;
+    return DefaultValue(system, instance_key, type);
+  }
+  return DefaultValue(system, key, type);
+}
+
+std::string Simulator::BuildRecord(const System& system, const StructureSpec& structure) const {
+  // The description's keys of the elements, made once per structure.
+  static std::map<const StructureSpec*, std::vector<std::string>> all_keys;
+  std::vector<std::string>& keys = all_keys[&structure];
+  if (keys.empty()) {
+    for (const ElementSpec& e : structure.elements) {
+      keys.push_back(std::string(structure.name) + "." + e.name);
+    }
+  }
+  std::string record(structure.row_length, '\0');
+  std::int64_t now = Now();
+  for (std::size_t i = 0; i < structure.elements.size(); ++i) {
+    const ElementSpec& e = structure.elements[i];
+    unsigned offset = ElementOffset(structure, static_cast<int>(i));
+    Value value = AnswerValue(system, keys[i], e.type);
+    if (e.type == TYPINT || e.type == TYPINT2) {
+      auto n = static_cast<std::uint32_t>(NumberAt(value, system.epoch, now));
+      if (e.type == TYPINT) {
+        std::int32_t v = static_cast<std::int32_t>(n);
+        std::memcpy(&record[offset], &v, sizeof v);
+      } else {
+        std::int16_t v = static_cast<std::int16_t>(n);
+        std::memcpy(&record[offset], &v, sizeof v);
+      }
+    } else {
+      std::string text = FormatValue(value, e.type, e.length, system.numbers, system.epoch, now);
+      std::memcpy(&record[offset], text.data(), e.length);
+    }
+  }
+  return record;
+}
+
+void Simulator::WriteAnswers(const System& system, const FunctionSpec& function,
+                             RFC_PARAMETER* list, const std::vector<TableEntry>& tables) {
+  std::int64_t now = Now();
+  for (int i = 0; list[i].name != nullptr; ++i) {
+    RFC_PARAMETER& p = list[i];
+    std::string name(static_cast<const char*>(p.name), p.nlen);
+    const ParameterSpec* spec = FindParameter(function.importing, name);
+    if (spec->structure != nullptr) {
+      std::string record = BuildRecord(system, *spec->structure);
+      std::memcpy(p.addr, record.data(), spec->length);
+      continue;
+    }
+    std::string key = std::string(function.name) + "." + spec->name;
+    Value value = AnswerValue(system, key, spec->type);
+    if (spec->type == TYPINT) {
+      auto v =
+          static_cast<std::int32_t>(static_cast<std::uint32_t>(NumberAt(value, system.epoch, now)));
+      std::memcpy(p.addr, &v, sizeof v);
+    } else {
+      std::string text =
+          FormatValue(value, spec->type, spec->length, system.numbers, system.epoch, now);
+      std::memcpy(p.addr, text.data(), spec->length);
+    }
+  }
+  for (const TableEntry& entry : tables) {
+    Table& table = tables_[reinterpret_cast<std::uintptr_t>(entry.ithandle)];
+    const ParameterSpec* spec = FindParameter(function.tables, entry.name);
+    table.rows.assign(1, BuildRecord(system, *spec->structure));
+  }
+}
+
+namespace {
+Simulator* instance = nullptr;
+}  // namespace
+
+Simulator& TheSimulator() {
+  if (instance == nullptr) instance = new Simulator;
+  return *instance;
+}
+
+void ResetSimulator() {
+  delete instance;
+  instance = new Simulator;
+}
+
+}  // namespace tidewarden::sim
