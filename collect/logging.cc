@@ -85,7 +85,10 @@ std::string RewrittenProfile(const ProfileLines& lines, const std::string& state
   std::string content;
   for (const std::string& line : lines.lines) {
     if (line.compare(0, 6, "# Olg ") == 0 || line.compare(0, 6, "# Olx ") == 0) continue;
-    content.append(line).append(line_end);
+    // A line ending in CR was read from CR CR LF: after a bare LF the next
+    // reading would take its CR for part of the line end and lose it.
+    const bool ends_in_cr = !line.empty() && line.back() == '\r' && line_end == "\n";
+    content.append(line).append(ends_in_cr ? "\r\n" : line_end);
   }
   content.append(state_line).append(line_end);
   if (old_state_line) content.append("# Olx ").append(old_state_line->substr(6)).append(line_end);

@@ -45,6 +45,13 @@ void ConvertCollectorTimestamp(std::string_view timestamp, std::string* date, st
   if (stamp[8] == ' ') stamp[8] = '0';
   *date = "20" + stamp.substr(22, 2) + stamp.substr(5, 2) + stamp.substr(8, 2);
   *time = stamp.substr(11, 8);
+  // Both go into the state line of the profile: a line end or another
+  // control character out of a garbled answer must not split it.
+  for (std::string* text : {date, time}) {
+    for (char& c : *text) {
+      if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = ' ';
+    }
+  }
 }
 
 RFC_RC ReadServerClock(RfcContext& context) {
