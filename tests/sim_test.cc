@@ -382,6 +382,23 @@ TEST(SimDescriptionTest, ParsesValueForms) {
   EXPECT_DOUBLE_EQ(s.delays.at("GET_CPU_ALL"), 1.25);
 }
 
+// The documented example and the examples' description must be sound.
+TEST(SimDescriptionTest, ExampleDescriptionsHaveNoProblems) {
+  std::filesystem::path root = std::filesystem::path(__FILE__).parent_path().parent_path();
+  for (const char* name : {"sim/examples/SapSim.txt", "examples/SapSim.txt"}) {
+    std::ifstream in(root / name, std::ios::binary);
+    if (!in) {
+      ADD_FAILURE() << "cannot read " << (root / name);
+      continue;
+    }
+    std::ostringstream text;
+    text << in.rdbuf();
+    Description d = ParseDescription(text.str(), name, 0);
+    EXPECT_TRUE(d.errors.empty()) << testing::PrintToString(d.errors);
+    EXPECT_GE(d.systems.size(), 3u) << name;
+  }
+}
+
 TEST(SimDescriptionTest, FormatsNumbersAsTheMonitorWritesThem) {
   struct {
     Value::Kind kind;
