@@ -214,9 +214,9 @@ TEST(ReadSystemEntryTest, EntryLinesHaveRoomFor159Characters) {
 }
 
 TEST(ReadSystemEntryTest, CtrlZInsideAStoredPasswordIsAPlainByte) {
-  // Clear byte 0x09 under key offset 0 is stored as 0x1A, the end of a
+  // Clear byte 0x19 under key offset 0 is stored as 0x1A, the end of a
   // Windows text file.
-  const std::string clear = "\tSecret" + std::string(13, '!');
+  const std::string clear = "\x19Secret" + std::string(13, '!');
   const std::string stored = EncodeStoredPassword(clear, 0, 7, PasswordKeys());
   ASSERT_NE(stored.find('\x1a'), std::string::npos);
   ConnectionParameters p;
@@ -224,7 +224,7 @@ TEST(ReadSystemEntryTest, CtrlZInsideAStoredPasswordIsAPlainByte) {
                      "Gwservice..: after\n",
                  &p),
             std::nullopt);
-  EXPECT_EQ(p.password, "\tSecret");
+  EXPECT_EQ(p.password, "\x19Secret");
   EXPECT_EQ(p.gwservice, "after");
 }
 
