@@ -1,0 +1,213 @@
+// Simultaneous runs of the real probe against the simulated SAP system, in
+// one folder, natively and under Wine: many processes running the same
+// sensor while its totals grow, and sensors of different destinations (some
+// logging on through per-destination ini files) at the same moment. After
+// every run the profile is valid, and every run printed a well-formed
+// document; none reports 1016 because another run held the profile open.
+// (Simultaneous runs are not coordinated: one run's state may replace
+// another's. Losing or corrupting the file is what must never happen.)
+//
+// The figures come from the environment, so CI runs a short version and
+// scripts/stress the full one:
+//   TIDEWARDEN_ROBUSTNESS_PROCESSES  processes at once (default 2)
+//   TIDEWARDEN_ROBUSTNESS_RUNS       runs of each process (default 50)
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <thread>
+
+#include "tests/e2e/probe_runner.h"
+
+namespace tidewarden::e2e {
+namespace {
+
+namespace fs = std::filesystem;
+
+// "Secret12" as tidewarden-profile scrambles it.
+constexpr const char* kStoredPassword = "+3+6Na|=IGQY>-lhW<CJ&{hf";
+
+struct Sensor {
+  std::string destination;
+  std::string host;
+  std::string sysnr;
+  bool ini;  // logs on through "SapRfc.<DEST>"
+};
+
+const Sensor kSensors[] = {
+    {"PRD", "sapprd01", "00", false},
+    {"QAS", "sapqas01", "01", true},
+    {"DEV", "sapdev01", "02", true},
+    {"TST", "saptst01", "03", false},
+};
+
+std::string SensorProfile(const Sensor& s) {
+  return "* Sensor " + s.destination + "\nExtcompany.: ACME\nDestination: " + s.destination +
+         "\nClient.....: 100\nUser.......: monitor\nPassword...: " + kStoredPassword +
+         "\nLanguage...: E\nMode.......: R/3\nHostname...: " + s.host + "\nSysnr......: " +
+         s.sysnr + "\nGwhost.....: gw01\nGwservice..: sapgw00\n* end of " + s.destination + "\n";
+}
+
+std::string Description(std::uint64_t step) {
+  std::string text;
+  for (const Sensor& s : kSensors) {
+    text += "[" + s.destination + "]\nhost = " + s.host + "\nsysnr = " + s.sysnr +
+            "\nclient = 100\nuser = MONITOR\npassword = Secret12\nLASTCOLLWRT = clock\n"
+            "RFCDBSYS = ORACLE\nLOGWRITES = " + std::to_string(1843001 + 3 * step) +
+            "\nWAIT_BUSY = " + std::to_string(17 + step / 2) +
+            "\nROLLBACKS = " + std::to_string(5118 + step) + "\nLOGSIZE = 900\nLOGALLOC = 27\n";
+  }
+  return text;
+}
+
+int EnvironmentFigure(const char* name, int fallback) {
+  const char* value = std::getenv(name);
+  return value != nullptr && std::atoi(value) > 0 ? std::atoi(value) : fallback;
+}
+
+std::vector<std::string> Lines(const std::string& content) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < content.size()) {
+    std::size_t end = content.find('\n', start);
+    if (end == std::string::npos) end = content.size();
+    std::string line = content.substr(start, end - start);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+    start = end + 1;
+  }
+  return lines;
+}
+
+// "" when `content` is a valid rewrite of `original`: each original line
+// once and in order, exactly one state line, at most one history line.
+std::string ProfileFault(const std::string& original, const std::string& content) {
+  std::vector<std::string> kept;
+  int states = 0, histories = 0;
+  for (const std::string& line : Lines(content)) {
+    if (line.rfind("# Olg ", 0) == 0) {
+      ++states;
+      if (line.rfind("# Olg Date=", 0) != 0 || line.find(" Writes=") == std::string::npos ||
+          line.find(" WaitBusy=") == std::string::npos ||
+          line.find(" RollBacks=") == std::string::npos) {
+        return "a broken state line: " + line;
+      }
+    } else if (line.rfind("# Olx ", 0) == 0) {
+      ++histories;
+    } else {
+      kept.push_back(line);
+    }
+  }
+  if (kept != Lines(original)) return "the profile's own lines changed";
+  if (states != 1) return std::to_string(states) + " state lines";
+  if (histories > 1) return std::to_string(histories) + " history lines";
+  return "";
+}
+
+// "" when `out` is the well-formed document of a single-system run, after
+// the line that tells of a per-destination ini file.
+std::string DocumentFault(const Sensor& sensor, std::string out) {
+  const std::string ini_line = Text("* SapRfc.Ini.......: " + sensor.destination + "<\n");
+  if (sensor.ini) {
+    if (out.rfind(ini_line, 0) != 0) return "no ini line";
+    out.erase(0, ini_line.size());
+  }
+  const std::string head =
+      Text("\n<Prtg>\n\n<Text>(" + sensor.destination + ") Logging: LogWrites=");
+  if (out.rfind(head, 0) != 0) return "no document head";
+  if (!out.ends_with(Text("\n</Prtg>\n"))) return "no document end";
+  std::size_t channels = 0;
+  for (std::size_t at = out.find("<Result>"); at != std::string::npos;
+       at = out.find("<Result>", at + 1)) {
+    ++channels;
+  }
+  if (channels != 4) return std::to_string(channels) + " channels";
+  return "";
+}
+
+class RobustnessConcurrencyTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!probe_.RfcLibraryAvailable()) GTEST_SKIP() << "no simulator drop-in beside the probe";
+    processes_ = EnvironmentFigure("TIDEWARDEN_ROBUSTNESS_PROCESSES", 2);
+    runs_ = EnvironmentFigure("TIDEWARDEN_ROBUSTNESS_RUNS", 50);
+    // Under Wine a first start may take long; later ones are quick.
+    probe_.WithTimeout(std::chrono::seconds(120));
+  }
+
+  // The totals grow with every run: the description is replaced in one step
+  // (written beside, renamed over), so no library reads half of it.
+  void Grow(WorkDir& dir) {
+    std::lock_guard<std::mutex> lock(grow_mutex_);
+    const fs::path temp = dir.host_path() / "SapSim.txt.next";
+    {
+      std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+      out << Description(++step_);
+    }
+    fs::rename(temp, dir.host_path() / "SapSim.txt");
+  }
+
+  // `processes` workers, worker i running sensor `pick(i)` `runs` times,
+  // each checking the profile and the document after every run.
+  void RunWorkers(WorkDir& dir, const std::function<const Sensor&(int)>& pick) {
+    for (const Sensor& s : kSensors) {
+      dir.Write(s.destination + ".P00", SensorProfile(s));
+      if (s.ini) {
+        dir.Write("SapRfc." + s.destination, "DEST=" + s.destination + "\nTYPE=A\nASHOST=" +
+                                                 s.host + "\nSYSNR=" + s.sysnr + "\n");
+      }
+    }
+    Grow(dir);
+    std::atomic<int> faults{0}, done{0};
+    std::vector<std::thread> workers;
+    for (int worker = 0; worker < processes_; ++worker) {
+      workers.emplace_back([&, worker] {
+        const Sensor& sensor = pick(worker);
+        for (int run = 0; run < runs_ && faults < 10; ++run) {
+          Grow(dir);
+          RunResult r = probe_.Run(dir, {sensor.destination});
+          const std::string content = dir.Read(sensor.destination + ".P00");
+          std::string fault = ProfileFault(SensorProfile(sensor), content);
+          if (fault.empty() && r.exit_code != 0) fault = "exit code " + std::to_string(r.exit_code);
+          if (fault.empty()) fault = DocumentFault(sensor, r.out);
+          if (!fault.empty()) {
+            ++faults;
+            ADD_FAILURE() << "worker " << worker << ", run " << run << " of "
+                          << sensor.destination << ": " << fault << "\noutput:\n"
+                          << r.out << r.err << "\nprofile:\n" << content;
+          }
+          ++done;
+        }
+      });
+    }
+    for (std::thread& worker : workers) worker.join();
+    std::cout << "[ figures  ] " << done << " runs by " << processes_ << " processes at once ("
+              << (UnderWine() ? "Wine" : "native") << "), " << faults << " faults\n";
+    // Killed by nobody, so nothing may be left beside the profiles.
+    for (const std::string& file : dir.Files()) {
+      EXPECT_EQ(file.find(".tmp"), std::string::npos) << file;
+    }
+  }
+
+  Probe probe_;
+  int processes_ = 2;
+  int runs_ = 50;
+  std::mutex grow_mutex_;
+  std::uint64_t step_ = 0;
+};
+
+TEST_F(RobustnessConcurrencyTest, ManyProcessesRunTheSameSensor) {
+  WorkDir dir;
+  RunWorkers(dir, [](int) -> const Sensor& { return kSensors[0]; });
+}
+
+TEST_F(RobustnessConcurrencyTest, SensorsOfDifferentDestinationsRunAtOnce) {
+  WorkDir dir;
+  RunWorkers(dir, [](int worker) -> const Sensor& { return kSensors[worker % 4]; });
+}
+
+}  // namespace
+}  // namespace tidewarden::e2e
