@@ -88,8 +88,16 @@ TEST_F(RobustnessBadInputE2eTest, FoldersWhereTheRunsOwnFilesShouldBe) {
 TEST_F(RobustnessBadInputE2eTest, FolderWhereTheLibraryIniShouldBe) {
   dir_.Write("PRD.P00", SensorProfile());
   dir_.Write("SapRfc.PRD", "DEST=PRD\nTYPE=A\nASHOST=sapprd01\nSYSNR=00\n");
-  Folder("SapRfc.ini");
+  dir_.Write("SapRfc.ini/keep", "");
   RunResult r = probe_.Run(dir_, {"PRD"});
+  if (UnderWine()) {
+    // Wine's ReplaceFileW (unlike Windows') moves even a folder aside as
+    // "rf*.tmp" and puts the file in its place: the logon goes through.
+    EXPECT_EQ(r.out.rfind(Text("* SapRfc.Ini.......: PRD<\n") + Text(kFirstRun), 0), 0u)
+        << r.out << r.err;
+    EXPECT_EQ(r.exit_code, 0);
+    return;
+  }
   EXPECT_EQ(r.out, Text("* SapRfc.Ini.......: PRD<\n") +
                        ErrorDocument("Error 1011: RFC-Open for PRD failed !"))
       << r.err;
