@@ -125,7 +125,14 @@ Ended RunProbe(const Probe& probe, const WorkDir& dir, const std::vector<std::st
       struct rlimit limit = {spawn.file_size_limit, spawn.file_size_limit};
       ::setrlimit(RLIMIT_FSIZE, &limit);
     }
-    if (traced && ::ptrace(PTRACE_TRACEME, 0, nullptr, nullptr) != 0) ::_exit(125);
+    if (traced) {
+      // A sanitizer build's leak check stops the process's threads through
+      // ptrace at exit, which fails while we trace it.
+      const char* asan = std::getenv("ASAN_OPTIONS");
+      const std::string options = std::string(asan != nullptr ? asan : "") + ":detect_leaks=0";
+      ::setenv("ASAN_OPTIONS", options.c_str(), 1);
+      if (::ptrace(PTRACE_TRACEME, 0, nullptr, nullptr) != 0) ::_exit(125);
+    }
     ::execv(c_argv[0], c_argv.data());
     ::_exit(127);
   }
