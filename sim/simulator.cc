@@ -278,34 +278,37 @@ void Simulator::WriteTrace(const std::vector<std::string>& lines) {
 // to, so that figures from this library can never pass for a real system's.
 // The line matches none of the tests by which callers look for error texts.
 void Simulator::WriteNote() {
-  if (note_written_) return;
-  note_written_ = true;
-  CivilTime t = ToCivil(Now(), false);
-  char stamp[32];
-  std::snprintf(stamp, sizeof stamp, "%04d%02d%02d %02d%02d%02d", t.year % 10000, t.month, t.day,
-                t.hour, t.minute, t.second);
-  std::vector<std::string> lines = {
-      std::string("**** Trace file opened at ") + stamp +
-      ", Tidewarden SIMULATED RFC library (not SAP's): it serves only the systems listed in " +
-      kDescriptionFileName};
+  std::vector<std::string> lines;
+  if (!note_written_) {
+    note_written_ = true;
+    lines.push_back("**** Trace file opened at " + TraceStamp() +
+                    ", Tidewarden SIMULATED RFC library (not SAP's): it serves only the systems "
+                    "listed in " +
+                    kDescriptionFileName);
+  }
+  // Problems of the description, once, as soon as it has been read.
   if (description_ && !errors_written_) {
     errors_written_ = true;
     for (const std::string& error : description_->errors) lines.push_back("     " + error);
   }
-  WriteTrace(lines);
+  if (!lines.empty()) WriteTrace(lines);
 }
 
-void Simulator::TraceError(const std::string& location, const std::string& message) {
-  WriteNote();
+std::string Simulator::TraceStamp() const {
   CivilTime t = ToCivil(Now(), false);
   char stamp[32];
   std::snprintf(stamp, sizeof stamp, "%04d%02d%02d %02d%02d%02d", t.year % 10000, t.month, t.day,
                 t.hour, t.minute, t.second);
+  return stamp;
+}
+
+void Simulator::TraceError(const std::string& location, const std::string& message) {
+  WriteNote();
   std::string text = Printable(message);
-  WriteTrace(
-      {std::string("**** ERROR file opened at ") + stamp + ", Tidewarden simulated RFC library",
-       "LOCATION    " + Printable(location), "ERROR       " + text,
-       "TIME        " + CollectorTimestamp(t), "T:SIM  ======> " + text});
+  WriteTrace({"**** ERROR file opened at " + TraceStamp() + ", Tidewarden simulated RFC library",
+              "LOCATION    " + Printable(location), "ERROR       " + text,
+              "TIME        " + CollectorTimestamp(ToCivil(Now(), false)),
+              "T:SIM  ======> " + text});
 }
 
 void Simulator::Fail(const std::string& operation, const ErrorInfo& error,
@@ -767,7 +770,8 @@ std::string Simulator::CheckParameters(const FunctionSpec& function, const char*
     std::string entry =
         direction + std::string(" ") + Printable(name) + " nlen=" + std::to_string(p.nlen) +
         " type=" + TypeName(static_cast<int>(p.type)) + " leng=" + std::to_string(p.leng);
-    if (check_values) entry += " value=" + Quote(p.addr, p.leng);
+    // The value as far as the interface allows: a wrong length is refused below.
+    if (check_values) entry += " value=" + Quote(p.addr, std::min(p.leng, 256u));
     log->push_back("  " + entry);
     const ParameterSpec* spec = FindParameter(expected, name);
     if (spec == nullptr) {

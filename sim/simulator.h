@@ -90,6 +90,7 @@ class Simulator {
   void Log(const std::string& line);
   void WriteTrace(const std::vector<std::string>& lines);
   void WriteNote();
+  std::string TraceStamp() const;  // "20251118 090500", local time
   void TraceError(const std::string& location, const std::string& message);
 
   // Records the error; with `fatal`, calls the error handler (or ends the
