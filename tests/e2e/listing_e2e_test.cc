@@ -10,9 +10,9 @@
 
 #include <atomic>
 #include <chrono>
-#include <cstdio>
 #include <filesystem>
 #include <iostream>
+#include <ostream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -134,6 +134,9 @@ struct PassCase {
   std::string channels;
   std::string summary;
 };
+
+// Test names show the case, not its bytes.
+void PrintTo(const PassCase& c, std::ostream* os) { *os << c.name; }
 
 class PassE2eTest : public ListingE2eTest, public ::testing::WithParamInterface<PassCase> {};
 
@@ -257,6 +260,8 @@ struct EarlyEndCase {
   std::string message;
 };
 
+void PrintTo(const EarlyEndCase& c, std::ostream* os) { *os << c.name; }
+
 class EarlyEndE2eTest : public ListingE2eTest,
                         public ::testing::WithParamInterface<EarlyEndCase> {};
 
@@ -308,6 +313,8 @@ struct ListingErrorCase {
   std::vector<std::string> args;
   std::string message;
 };
+
+void PrintTo(const ListingErrorCase& c, std::ostream* os) { *os << c.name; }
 
 class ListingErrorE2eTest : public ListingE2eTest,
                             public ::testing::WithParamInterface<ListingErrorCase> {};
@@ -458,18 +465,24 @@ TEST_F(ListingE2eTest, ListingProfileGoneAfterTheSearch) {
 
 // `count` simulated systems S01, S02, ... with usage 1, 2, ... per cent, and
 // their profiles; returns the listing.
+// `number` in decimal, with leading zeros to `width` digits.
+std::string Digits(int number, std::size_t width) {
+  std::string text = std::to_string(number);
+  if (text.size() < width) text.insert(0, width - text.size(), '0');
+  return text;
+}
+
 std::string SmallLandscape(WorkDir& dir, int count) {
   std::vector<SimSystem> systems;
   std::string listing;
   for (int i = 1; i <= count; ++i) {
-    char name[8];
-    std::snprintf(name, sizeof name, "S%02d", i);
-    SimSystem s(name, std::string("sap") + name, "00");
+    const std::string name = "S" + Digits(i, 2);
+    SimSystem s(name, "sap" + name, "00");
     s.logsize = "100";
     s.logalloc = std::to_string(i);
     systems.push_back(s);
-    dir.Write(std::string(name) + ".P00", SensorProfile(name, s.host, "00").Bytes());
-    listing += std::string(name) + ".P00#";
+    dir.Write(name + ".P00", SensorProfile(name, s.host, "00").Bytes());
+    listing += name + ".P00#";
   }
   dir.Write("SapSim.txt", SimDescription(systems));
   return listing;
@@ -482,10 +495,9 @@ TEST_F(ListingE2eTest, DraxholmStopsAfterTenChannelsOfAllSystems) {
   RunResult r = Run({"X", "ITEM=LogUsage"});
   std::string expected = "\n";
   for (int i = 1; i <= 10; ++i) {
-    char channel[96];
-    std::snprintf(channel, sizeof channel,
-                  "\n\nMessage.S%02d_P00: S%02d.P00 (%%)\nStatistic.S%02d_P00: %d", i, i, i, i);
-    expected += channel;
+    const std::string name = "S" + Digits(i, 2);
+    expected += "\n\nMessage." + name + "_P00: " + name + ".P00 (%)\nStatistic." + name +
+                "_P00: " + std::to_string(i);
   }
   expected += "\n# (***) LogUsage: NoSystems=12, Processed=12, Failed=0\n\n";
   EXPECT_EQ(r.out, Text(expected)) << r.err;
@@ -510,21 +522,21 @@ TEST_F(ListingE2eTest, FullListingOf250Systems) {
   std::string channels;
   for (int i = 0; i < 251; ++i) {
     // 203 names of three characters and 47 of four: 203 * 8 + 47 * 9 = 2047.
-    char name[8];
+    std::string name;
     if (i < 203) {
-      std::snprintf(name, sizeof name, "%c%02d", 'A' + i / 100, i % 100);
+      name = std::string(1, static_cast<char>('A' + i / 100)) + Digits(i % 100, 2);
     } else if (i < 250) {
-      std::snprintf(name, sizeof name, "D%03d", i);
+      name = "D" + Digits(i, 3);
     } else {
-      std::snprintf(name, sizeof name, "ZZZ");
+      name = "ZZZ";
     }
-    SimSystem s(name, std::string("sap") + name, "00");
+    SimSystem s(name, "sap" + name, "00");
     s.logsize = "100";
     s.logalloc = std::to_string(i % 100);
     systems.push_back(s);
-    dir_.Write(std::string(name) + ".P00", SensorProfile(name, s.host, "00").Bytes());
-    entries.push_back(std::string(name) + ".P00#");
-    if (i < 250) channels += Usage(std::string(name) + ".P00", std::to_string(i % 100));
+    dir_.Write(name + ".P00", SensorProfile(name, s.host, "00").Bytes());
+    entries.push_back(name + ".P00#");
+    if (i < 250) channels += Usage(name + ".P00", std::to_string(i % 100));
   }
   Describe(systems);
   // Listing lines shorter than the line room; the entries joined.

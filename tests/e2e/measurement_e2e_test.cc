@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -144,6 +145,9 @@ struct FailedStepCase {
   std::string message;                   // of the error document
 };
 
+// Test names show the case, not its bytes.
+void PrintTo(const FailedStepCase& c, std::ostream* os) { *os << c.name; }
+
 class FailedStepE2eTest : public MeasurementE2eTest,
                           public ::testing::WithParamInterface<FailedStepCase> {};
 
@@ -209,6 +213,8 @@ struct FatalCase {
   std::string fault;
   std::string report;
 };
+
+void PrintTo(const FatalCase& c, std::ostream* os) { *os << c.name; }
 
 class FatalFailureE2eTest : public MeasurementE2eTest,
                             public ::testing::WithParamInterface<FatalCase> {};
@@ -306,6 +312,8 @@ struct OutputModeCase {
   std::string profile_file;
   std::string document;
 };
+
+void PrintTo(const OutputModeCase& c, std::ostream* os) { *os << c.name; }
 
 class OutputModeE2eTest : public MeasurementE2eTest,
                           public ::testing::WithParamInterface<OutputModeCase> {};

@@ -3,6 +3,7 @@
 // the search through C:\PRTG_Path.Txt and the monitor's fixed folders.
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -31,6 +32,9 @@ struct MissingCase {
   std::vector<std::string> args;
   std::string message;
 };
+
+// Test names show the case, not its bytes.
+void PrintTo(const MissingCase& c, std::ostream* os) { *os << c.name; }
 
 class MissingProfileE2eTest : public ProfilesE2eTest,
                               public ::testing::WithParamInterface<MissingCase> {};
@@ -72,6 +76,8 @@ struct EntryCase {
   std::string profile;
   std::string message;
 };
+
+void PrintTo(const EntryCase& c, std::ostream* os) { *os << c.name; }
 
 class SystemEntryE2eTest : public ProfilesE2eTest,
                            public ::testing::WithParamInterface<EntryCase> {};
@@ -146,6 +152,8 @@ struct PlaceCase {
   std::vector<std::string> places;  // where a profile lies
   std::string found;                // the place that is measured, "" for none
 };
+
+void PrintTo(const PlaceCase& c, std::ostream* os) { *os << c.name; }
 
 class ProfilePlaceE2eTest : public ProfilesE2eTest,
                             public ::testing::WithParamInterface<PlaceCase> {};
