@@ -242,13 +242,29 @@ struct Logon {
 
 const FunctionSpec& Fn(const char* name) { return *FindFunction(name); }
 
+// A mark of this run of the test binary, shared with the children of death
+// tests through the environment: on Windows they are new processes that set
+// the test up again, and must find the same folder (which the parent removes).
+std::string RunToken() {
+  static const char kName[] = "TIDEWARDEN_SIM_TEST_RUN";
+  if (const char* token = std::getenv(kName)) return token;
+  static std::string assignment =
+      std::string(kName) + "=" +
+      std::to_string(std::chrono::system_clock::now().time_since_epoch().count());
+#ifdef _WIN32
+  _putenv(assignment.c_str());
+#else
+  putenv(assignment.data());
+#endif
+  return assignment.substr(sizeof kName);
+}
+
 class SimTest : public ::testing::Test {
  protected:
   void SetUp() override {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
     dir_ = std::filesystem::temp_directory_path() /
-           ("tidewarden_sim_" + std::string(info->test_suite_name()) + "_" + info->name() + "_" +
-            std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
+           ("tidewarden_sim_" + RunToken() + "_" + info->test_suite_name() + "_" + info->name());
     std::filesystem::create_directories(dir_);
     Restart();
   }
