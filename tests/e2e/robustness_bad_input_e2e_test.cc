@@ -14,7 +14,7 @@ namespace {
 namespace fs = std::filesystem;
 
 // "Secret12" as tidewarden-profile scrambles it.
-constexpr const char* kStoredPassword = "+3+6Na|=IGQY>-lhW<CJ&{hf";
+constexpr const char* kStoredPassword = ";3+6Na|=IGQY>-lhW<CJ&{hf";
 
 std::string SensorProfile(const std::string& extra = "") {
   return std::string("Extcompany.: ACME\nDestination: PRD\nClient.....: 100\n") +

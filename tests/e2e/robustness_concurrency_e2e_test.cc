@@ -28,7 +28,7 @@ namespace {
 namespace fs = std::filesystem;
 
 // "Secret12" as tidewarden-profile scrambles it.
-constexpr const char* kStoredPassword = "+3+6Na|=IGQY>-lhW<CJ&{hf";
+constexpr const char* kStoredPassword = ";3+6Na|=IGQY>-lhW<CJ&{hf";
 
 struct Sensor {
   std::string destination;

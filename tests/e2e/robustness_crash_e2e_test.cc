@@ -41,7 +41,7 @@ namespace {
 namespace fs = std::filesystem;
 
 // "Secret12" as tidewarden-profile scrambles it.
-constexpr const char* kStoredPassword = "+3+6Na|=IGQY>-lhW<CJ&{hf";
+constexpr const char* kStoredPassword = ";3+6Na|=IGQY>-lhW<CJ&{hf";
 
 std::string SensorProfile() {
   return std::string("* Sensor PRD, written by hand\n") +
