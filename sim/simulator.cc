@@ -80,6 +80,12 @@ void CopyText(char* target, std::size_t room, const std::string& text) {
   target[n] = '\0';
 }
 
+std::string Seconds(double seconds) {
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, "%g", seconds);
+  return buffer;
+}
+
 std::string SystemLabel(const System* system) {
   return system == nullptr ? std::string("no system") : "[" + system->name + "]";
 }
@@ -370,7 +376,7 @@ RFC_HANDLE Simulator::FinishOpen(const System* system, const std::string& client
   std::string location = "SAP system " + SystemLabel(system) + " on host " + HostOf(*system);
   auto delay = system->delays.find("open");
   if (delay != system->delays.end()) {
-    Log("  (delay " + std::to_string(delay->second) + " s)");
+    Log("  (delay " + Seconds(delay->second) + " s)");
     Sleep(delay->second);
   }
   if (const Fault* fault = FaultFor(system, "open", "")) {
@@ -979,7 +985,7 @@ RFC_RC Simulator::Receive(RFC_HANDLE handle, RFC_PARAMETER* parameters, RFC_TABL
   const System& system = *c.system;
   auto delay = system.delays.find(spec.name);
   if (delay != system.delays.end()) {
-    Log("  (delay " + std::to_string(delay->second) + " s)");
+    Log("  (delay " + Seconds(delay->second) + " s)");
     Sleep(delay->second);
   }
   *exception = nullptr;

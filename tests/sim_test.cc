@@ -804,6 +804,7 @@ TEST_F(SimTest, DelaysWaitBeforeTheAnswer) {
   EXPECT_EQ(slept_, std::vector<double>{2.5});
   EXPECT_EQ(info.Receive(h), RFC_OK);
   EXPECT_EQ(slept_, (std::vector<double>{2.5, 30}));
+  EXPECT_HAS(Read("calls.log"), "  (delay 2.5 s)\n  -> handle 1");
 }
 
 TEST_F(SimTest, RealDelayReallyWaits) {
