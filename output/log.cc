@@ -21,7 +21,8 @@ void WriteLogLine(LogSink& log, const std::string& option_string, std::int32_t n
                   std::string_view message, std::string_view further) {
   if (option_string.find(",SYSLOG") == std::string::npos || !log.is_open()) return;
   std::string line = std::to_string(number);
-  line.append(" ").append(message).append(" ").append(further).append("\n");
+  // A text file for the admin: CR LF on Windows like every file we write.
+  line.append(" ").append(message).append(" ").append(further).append(kNativeLineEnd);
   log.WriteLine(line);
 }
 
