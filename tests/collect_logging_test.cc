@@ -14,6 +14,12 @@ namespace {
 
 using Op = FakeFileSystem::Op;
 
+// The profile as written, with the platform's line ends read back as LF.
+std::string Lf(std::string text) {
+  for (std::size_t at; (at = text.find("\r\n")) != std::string::npos;) text.erase(at, 1);
+  return text;
+}
+
 class CollectLoggingTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -75,7 +81,7 @@ TEST_F(CollectLoggingTest, FirstRunAddsTheStateLine) {
   fs_.Add("PRD.P00", "Destination: PRD\n* comment\n");
   ASSERT_EQ(Collect(), RFC_OK);
   EXPECT_EQ(session_->status, kRfcStatusOk);
-  EXPECT_EQ(fs_.Content("PRD.P00"),
+  EXPECT_EQ(Lf(fs_.Content("PRD.P00")),
             "Destination: PRD\n* comment\n"
             "# Olg Date=20221207 10:05:00 Writes=1843221 WaitBusy=17 RollBacks=5120\n");
   EXPECT_EQ(document_.text(),
@@ -89,7 +95,7 @@ TEST_F(CollectLoggingTest, SameDayChangeReportsDifferencesAndKeepsHistory) {
           "# Olg Date=20221207 10:00:00 Writes=600000 WaitBusy=17 RollBacks=5118\nz\n");
   Totals("1843221", "17", "5120", "900", "27");
   ASSERT_EQ(Collect(), RFC_OK);
-  EXPECT_EQ(fs_.Content("PRD.P00"),
+  EXPECT_EQ(Lf(fs_.Content("PRD.P00")),
             "a\nz\n# Olg Date=20221207 10:05:00 Writes=1843221 WaitBusy=17 RollBacks=5120\n"
             "# Olx Date=20221207 10:00:00 Writes=600000 WaitBusy=17 RollBacks=5118\n");
   EXPECT_EQ(document_.text(),
@@ -110,7 +116,7 @@ TEST_F(CollectLoggingTest, UnchangedTotalsLeaveTheProfileAlone) {
 TEST_F(CollectLoggingTest, NewServerDayStartsAfresh) {
   fs_.Add("PRD.P00", "# Olg Date=20221206 23:59:00 Writes=5 WaitBusy=5 RollBacks=5\n");
   ASSERT_EQ(Collect(), RFC_OK);
-  EXPECT_EQ(fs_.Content("PRD.P00"),
+  EXPECT_EQ(Lf(fs_.Content("PRD.P00")),
             "# Olg Date=20221207 10:05:00 Writes=1843221 WaitBusy=17 RollBacks=5120\n"
             "# Olx Date=20221206 23:59:00 Writes=5 WaitBusy=5 RollBacks=5\n");
   EXPECT_NE(document_.text().find("LogWrites=0, WaitBusy=0, RollBacks=0"), std::string::npos);

@@ -117,7 +117,8 @@ TEST_F(RfcStepsTest, HostAndNumberOverridesFromTheOptions) {
 }
 
 TEST_F(RfcStepsTest, PerDestinationIniFileOpensByConnectString) {
-  const std::string ini = std::string("DEST=PRD\r\nTYPE=A\r\nASHOST=sapprd01\r\nSYSNR=00\r\n\x1a\0x", 52);
+  const char kIni[] = "DEST=PRD\r\nTYPE=A\r\nASHOST=sapprd01\r\nSYSNR=00\r\n\x1a\0x";
+  const std::string ini(kIni, sizeof kIni - 1);  // the zero byte included
   fs_.Add("SapRfc.PRD", ini);
   parameters_.language = "E";
   ASSERT_EQ(OpenRfcConnection(*context_, parameters_), 7u);

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 
+#include "platform/file_system.h"
 #include "profiles/password.h"
 #include "tests/fake_file_system.h"
 #include "tests/fake_rfc_library.h"
@@ -87,8 +88,8 @@ TEST_F(RunTest, FirstMeasurementWithTraceLines) {
             "* 09:14:03 Tidewarden - (No Parameters) State=Executing\n" +
                 std::string(kFirstDocument) + "\n* 09:14:03 SAP Tidewarden now processed...\n");
   EXPECT_FALSE(fs_.Exists("Dev_Rfc.Trc"));
-  EXPECT_NE(fs_.Content("PRD.P00").find("# Olg Date=20251118 09:05:00 Writes=1000 WaitBusy=5 "
-                                        "RollBacks=7\n"),
+  EXPECT_NE(fs_.Content("PRD.P00").find(std::string("# Olg Date=20251118 09:05:00 Writes=1000 "
+                                                    "WaitBusy=5 RollBacks=7") + kNativeLineEnd),
             std::string::npos);
   EXPECT_EQ(rfc().closed, std::vector<RFC_HANDLE>{7});
 }

@@ -1180,7 +1180,7 @@ TEST_F(SimTest, ServesAListingRunOfManySystemsQuickly) {
   }
   auto elapsed = std::chrono::steady_clock::now() - start;
   // Well under a millisecond per system natively; generous for sanitizers.
-  EXPECT_LT(elapsed, std::chrono::seconds(5));
+  EXPECT_LT(elapsed, std::chrono::seconds(60));
   std::printf("250 systems: %lld us\n",
               static_cast<long long>(
                   std::chrono::duration_cast<std::chrono::microseconds>(elapsed).count()));
