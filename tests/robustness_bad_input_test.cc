@@ -608,3 +608,33 @@ INSTANTIATE_TEST_SUITE_P(
 
 }  // namespace
 }  // namespace tidewarden
+
+namespace tidewarden {
+namespace {
+
+// Whole runs with each step of the rewrite failing in turn: the run reports
+// 1016, the profile stays as it was, and no temporary file is left.
+TEST(RobustnessRewriteFaultTest, EveryFailingStepEndsTheRunWith1016) {
+  for (Op op : {Op::kCreateTemp, Op::kTempAppend, Op::kTempSync, Op::kTempClose, Op::kReplace}) {
+    FakeRfc::Reset();
+    FixedRfcLibrarySource source(FakeRfc::Table());
+    FakeFileSystem fs;
+    const std::string profile =
+        Profile({}, "# Olg Date=20251118 09:00:00 Writes=1 WaitBusy=2 RollBacks=3\n");
+    fs.Add("PRD.P00", profile);
+    fs.Fail(op);
+    FixedClock clock;
+    RecordingConsole console;
+    Platform platform{fs, clock, console, source};
+    EXPECT_EQ(tidewarden::Run(platform, {"tidewarden", "PRD"}), 2) << static_cast<int>(op);
+    EXPECT_EQ(console.output,
+              ErrorDocument(
+                  "Error 1016: ReWriting of Profile PRD.P00 failed ! - Look for Trace-File"))
+        << static_cast<int>(op);
+    EXPECT_EQ(fs.Content("PRD.P00"), profile) << static_cast<int>(op);
+    EXPECT_EQ(fs.Paths(), std::vector<std::string>{"PRD.P00"}) << static_cast<int>(op);
+  }
+}
+
+}  // namespace
+}  // namespace tidewarden
