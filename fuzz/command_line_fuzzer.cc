@@ -16,8 +16,11 @@ namespace {
 
 int RunOnce(FuzzedDataProvider& data) {
   FakeRfc::Reset();
-  FakeRfc::Get().dbora_fields = {{"LOGWRITES", "1.000"}, {"WAIT_BUSY", "5"}, {"ROLLBACKS", "7"},
-                                 {"LOGSIZE", "900"}, {"LOGALLOC", "27"}};
+  FakeRfc::Get().dbora_fields = {{"LOGWRITES", "1.000"},
+                                 {"WAIT_BUSY", "5"},
+                                 {"ROLLBACKS", "7"},
+                                 {"LOGSIZE", "900"},
+                                 {"LOGALLOC", "27"}};
   FixedRfcLibrarySource source(FakeRfc::Table());
   FakeFileSystem fs;
   FixedClock clock;
@@ -34,7 +37,8 @@ int RunOnce(FuzzedDataProvider& data) {
   const std::uint8_t markers = data.ConsumeIntegral<std::uint8_t>();
   const char* names[] = {"Vantrel.Mrk", "Draxholm.Mrk", "Pellard.Mrk", "Corvane.Mrk"};
   for (int i = 0; i < 4; ++i) {
-    if (markers & (1u << i)) fs.Add((markers & 0x10) ? std::string("C:\\Sensors\\") + names[i] : names[i], "");
+    if (markers & (1u << i))
+      fs.Add((markers & 0x10) ? std::string("C:\\Sensors\\") + names[i] : names[i], "");
   }
   std::vector<std::string> args = {"C:\\Probe\\tidewarden.exe"};
   const int count = data.ConsumeIntegralInRange<int>(0, 4);

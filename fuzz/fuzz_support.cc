@@ -34,7 +34,9 @@ std::string SoundProfile() {
     std::string stored;
     ScramblePassword("Secret12", PasswordKeys(), 1, &stored);
     return "Extcompany.: ACME\nDestination: PRD\nClient.....: 100\nUser.......: monitor\n"
-           "Password...: " + stored + "\nLanguage...: E\nMode.......: R/3\n"
+           "Password...: " +
+           stored +
+           "\nLanguage...: E\nMode.......: R/3\n"
            "Hostname...: sapprd01\nSysnr......: 00\nGwhost.....: gw01\nGwservice..: sapgw00\n";
   }();
   return profile;

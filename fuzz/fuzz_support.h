@@ -13,13 +13,13 @@
 namespace tidewarden::fuzz {
 
 // A broken property is a finding like a crash: libFuzzer keeps the input.
-#define FUZZ_CHECK(condition, what)                                                  \
-  do {                                                                               \
-    if (!(condition)) {                                                              \
-      std::fprintf(stderr, "FUZZ_CHECK failed: %s (%s:%d): %s\n", #condition, __FILE__, \
-                   __LINE__, std::string(what).c_str());                             \
-      std::abort();                                                                  \
-    }                                                                                \
+#define FUZZ_CHECK(condition, what)                                                               \
+  do {                                                                                            \
+    if (!(condition)) {                                                                           \
+      std::fprintf(stderr, "FUZZ_CHECK failed: %s (%s:%d): %s\n", #condition, __FILE__, __LINE__, \
+                   std::string(what).c_str());                                                    \
+      std::abort();                                                                               \
+    }                                                                                             \
   } while (0)
 
 // The lines of `content` as the rewrite keeps them: split at LF, a CR

@@ -15,8 +15,7 @@ bool TargetOf(const std::string& key, sim::ValueTarget* target) {
   const std::size_t dot = key.find('.');
   if (dot == std::string::npos) return false;
   const std::string name = key.substr(dot + 1);
-  for (const std::string& candidate :
-       {"DBORA." + name, "GLOBAL." + name, "RFCSI." + name, name}) {
+  for (const std::string& candidate : {"DBORA." + name, "GLOBAL." + name, "RFCSI." + name, name}) {
     if (sim::FindValueTarget(candidate, target) && target->key == key) return true;
   }
   return false;

@@ -30,10 +30,17 @@ std::string Stored(const std::string& password) {
 std::string Profile(const std::map<std::string, std::string>& replace = {},
                     const std::string& extra = "") {
   const std::pair<const char*, std::string> entry[] = {
-      {"Extcompany.:", "ACME"},   {"Destination:", "PRD"},      {"Client.....:", "100"},
-      {"User.......:", "monitor"}, {"Password...:", Stored("Secret12")}, {"Language...:", "E"},
-      {"Mode.......:", "R/3"},    {"Hostname...:", "sapprd01"}, {"Sysnr......:", "00"},
-      {"Gwhost.....:", "gw01"},   {"Gwservice..:", "sapgw00"},
+      {"Extcompany.:", "ACME"},
+      {"Destination:", "PRD"},
+      {"Client.....:", "100"},
+      {"User.......:", "monitor"},
+      {"Password...:", Stored("Secret12")},
+      {"Language...:", "E"},
+      {"Mode.......:", "R/3"},
+      {"Hostname...:", "sapprd01"},
+      {"Sysnr......:", "00"},
+      {"Gwhost.....:", "gw01"},
+      {"Gwservice..:", "sapgw00"},
   };
   std::string text;
   for (const auto& [label, value] : entry) {
@@ -70,10 +77,10 @@ class ReadFailsLater : public FileSystem {
     if (path == path_ && left_-- <= 0) return Status::Error(path + ": locked");
     return fs_.ReadFile(path, content, max);
   }
-  bool CanOpenForReading(const std::string& path) override {
-    return fs_.CanOpenForReading(path);
+  bool CanOpenForReading(const std::string& path) override { return fs_.CanOpenForReading(path); }
+  Status WriteFile(const std::string& p, std::string_view c) override {
+    return fs_.WriteFile(p, c);
   }
-  Status WriteFile(const std::string& p, std::string_view c) override { return fs_.WriteFile(p, c); }
   Status AppendToFile(const std::string& p, std::string_view c) override {
     return fs_.AppendToFile(p, c);
   }
@@ -116,8 +123,11 @@ class RobustnessBadInputTest : public ::testing::TestWithParam<Row> {
  protected:
   void SetUp() override {
     FakeRfc::Reset();
-    FakeRfc::Get().dbora_fields = {{"LOGWRITES", "1.000"}, {"WAIT_BUSY", "5"},
-                                   {"ROLLBACKS", "7"}, {"LOGSIZE", "900"}, {"LOGALLOC", "27"}};
+    FakeRfc::Get().dbora_fields = {{"LOGWRITES", "1.000"},
+                                   {"WAIT_BUSY", "5"},
+                                   {"ROLLBACKS", "7"},
+                                   {"LOGSIZE", "900"},
+                                   {"LOGALLOC", "27"}};
     source_ = std::make_unique<FixedRfcLibrarySource>(FakeRfc::Table());
   }
   int RunWith(FileSystem& fs, std::vector<std::string> args) {
@@ -174,7 +184,7 @@ std::string Line(std::size_t size, char c) { return std::string(size, c); }
 
 // The profile keeps `lines` byte for byte before the state line.
 std::function<void(const FakeFileSystem&, const FakeRfc&)> KeepsBefore(const std::string& path,
-                                                                      const std::string& lines) {
+                                                                       const std::string& lines) {
   return [path, lines](const FakeFileSystem& fs, const FakeRfc&) {
     const std::string& content = fs.Content(path);
     EXPECT_EQ(content.compare(0, lines.size(), lines), 0);
@@ -189,73 +199,99 @@ const std::string kGlobal =
 INSTANTIATE_TEST_SUITE_P(
     Documented, RobustnessBadInputTest,
     ::testing::Values(
-        Row{"NoProfileArgument", [](FakeFileSystem&, FakeRfc&) {}, {}, 2,
+        Row{"NoProfileArgument",
+            [](FakeFileSystem&, FakeRfc&) {},
+            {},
+            2,
             ErrorDocument("Error 1001: Parameter for Profile-Name is missing !")},
-        Row{"ProfileMissing", [](FakeFileSystem&, FakeRfc&) {}, {"PRD"}, 2,
+        Row{"ProfileMissing",
+            [](FakeFileSystem&, FakeRfc&) {},
+            {"PRD"},
+            2,
             ErrorDocument("Error 1002: Profile PRD.P00 is missing...")},
         Row{"ProfileMissingBesideMarker",
             [](FakeFileSystem& fs, FakeRfc&) {
               fs.Add("C:\\S\\Pellard.Mrk", "");
               fs.Add("PRD.P00", Profile());
             },
-            {"C:\\S\\PRD"}, 2, ErrorDocument("Error 1002: Profile C:\\S\\PRD.P00 is missing...")},
+            {"C:\\S\\PRD"},
+            2,
+            ErrorDocument("Error 1002: Profile C:\\S\\PRD.P00 is missing...")},
         Row{"PathFileLeadsNowhere",
             [](FakeFileSystem& fs, FakeRfc&) {
               fs.Add("C:\\PRTG_Path.Txt", "D:\\Apps\n");
               fs.Add("PRD.P00", Profile());
             },
-            {"PRD"}, 2, ErrorDocument("Error 1002: Profile PRD.P00 is missing...")},
+            {"PRD"},
+            2,
+            ErrorDocument("Error 1002: Profile PRD.P00 is missing...")},
         Row{"FieldTooShort",
             [](FakeFileSystem& fs, FakeRfc&) {
               fs.Add("PRD.P00", Profile({{"Client.....:", "Client.....: 10\n"}}));
             },
-            {"PRD"}, 2, ErrorDocument("Error 1003: Invalid Parameter(s) at PRD.P00 found...")},
+            {"PRD"},
+            2,
+            ErrorDocument("Error 1003: Invalid Parameter(s) at PRD.P00 found...")},
         Row{"FieldTooLong",
             [](FakeFileSystem& fs, FakeRfc&) {
               fs.Add("PRD.P00", Profile({{"Destination:", "Destination: PRDPRDPRDPRD\n"}}));
             },
-            {"PRD"}, 2, ErrorDocument("Error 1003: Invalid Parameter(s) at PRD.P00 found...")},
+            {"PRD"},
+            2,
+            ErrorDocument("Error 1003: Invalid Parameter(s) at PRD.P00 found...")},
         Row{"PasswordInvalid",
             [](FakeFileSystem& fs, FakeRfc&) {
               fs.Add("PRD.P00", Profile({{"Password...:", "Password...: Secret12\n"}}));
             },
-            {"PRD"}, 2, ErrorDocument("Error 1004: Invalid Password in Profile PRD.P00 found...")},
+            {"PRD"},
+            2,
+            ErrorDocument("Error 1004: Invalid Password in Profile PRD.P00 found...")},
         Row{"PasswordWrong",
             [](FakeFileSystem& fs, FakeRfc&) {
               std::string stored = Stored("Secret12");
               stored[10] = static_cast<char>(stored[10] ^ 0x01);
               fs.Add("PRD.P00", Profile({{"Password...:", "Password...: " + stored + "\n"}}));
             },
-            {"PRD"}, 2, ErrorDocument("Error 1005: Wrong Password in Profile PRD.P00 found...")},
+            {"PRD"},
+            2,
+            ErrorDocument("Error 1005: Wrong Password in Profile PRD.P00 found...")},
         Row{"UserMissing",
             [](FakeFileSystem& fs, FakeRfc&) {
               fs.Add("PRD.P00", Profile({{"User.......:", "user.......: monitor\n"}}));
             },
-            {"PRD"}, 2, ErrorDocument("Error 1006: Username in Profile PRD.P00 is missing...")},
+            {"PRD"},
+            2,
+            ErrorDocument("Error 1006: Username in Profile PRD.P00 is missing...")},
         Row{"PasswordMissing",
             [](FakeFileSystem& fs, FakeRfc&) {
               fs.Add("PRD.P00", Profile({{"Password...:", "Password...:\n"}}));
             },
-            {"PRD"}, 2, ErrorDocument("Error 1007: Password in Profile PRD.P00 is missing...")},
+            {"PRD"},
+            2,
+            ErrorDocument("Error 1007: Password in Profile PRD.P00 is missing...")},
         Row{"LogonRefused",
             [](FakeFileSystem& fs, FakeRfc& rfc) {
               fs.Add("PRD.P00", Profile());
               rfc.open_result = 0;
             },
-            {"PRD"}, 2, ErrorDocument("Error 1011: RFC-Open for PRD failed !")},
+            {"PRD"},
+            2,
+            ErrorDocument("Error 1011: RFC-Open for PRD failed !")},
         Row{"OtherCallFailure",
             [](FakeFileSystem& fs, FakeRfc& rfc) {
               fs.Add("PRD.P00", Profile());
               rfc.answers["DB_ORA_MAIN_LIST"].receive = static_cast<RFC_RC>(7);
             },
-            {"PRD"}, 2,
+            {"PRD"},
+            2,
             ErrorDocument("Error 1015: Other Failure raised ! - Look for Trace-File")},
         Row{"ProfileCannotBeRewritten",
             [](FakeFileSystem& fs, FakeRfc&) {
               fs.Add("PRD.P00", Profile());
               fs.Fail(Op::kReplace);
             },
-            {"PRD"}, 2,
+            {"PRD"},
+            2,
             ErrorDocument(
                 "Error 1016: ReWriting of Profile PRD.P00 failed ! - Look for Trace-File")},
         Row{"NotOracle",
@@ -263,39 +299,57 @@ INSTANTIATE_TEST_SUITE_P(
               fs.Add("PRD.P00", Profile());
               rfc.rfcdbsys = "DB6";
             },
-            {"PRD"}, 2, ErrorDocument("Error 1018: DataBase mismatch !")},
+            {"PRD"},
+            2,
+            ErrorDocument("Error 1018: DataBase mismatch !")},
         Row{"ItemProfileGoneWhenReadAgain",
             [](FakeFileSystem& fs, FakeRfc&) {
               fs.Add("Marrowin.Prf", "# Gsng: x         : PRD.P00#\n");
             },
-            {"X", "ITEM=LogUsage"}, 2,
-            ErrorDocument("Error 1024: ProFile Marrowin.Prf is missing..."), nullptr,
-            "Marrowin.Prf", 1},
+            {"X", "ITEM=LogUsage"},
+            2,
+            ErrorDocument("Error 1024: ProFile Marrowin.Prf is missing..."),
+            nullptr,
+            "Marrowin.Prf",
+            1},
         Row{"GlobalProfileGoneWhenReadAgain",
             [](FakeFileSystem& fs, FakeRfc&) { fs.Add("SAP Marrowin.Gbl", kGlobal); },
-            {"GLOBAL", "LOGW01"}, 2,
-            ErrorDocument("Error 10x1: ProFile SAP Marrowin.Gbl is missing..."), nullptr,
-            "SAP Marrowin.Gbl", 1},
+            {"GLOBAL", "LOGW01"},
+            2,
+            ErrorDocument("Error 10x1: ProFile SAP Marrowin.Gbl is missing..."),
+            nullptr,
+            "SAP Marrowin.Gbl",
+            1},
         Row{"ListingMissing",
             [](FakeFileSystem& fs, FakeRfc&) { fs.Add("Marrowin.Prf", "# GSNG: x : PRD.P00#\n"); },
-            {"X", "ITEM=LogUsage"}, 2, ErrorDocument("Error 1025: Global Server Listing missing...")},
+            {"X", "ITEM=LogUsage"},
+            2,
+            ErrorDocument("Error 1025: Global Server Listing missing...")},
         Row{"ItemMissing",
             [](FakeFileSystem& fs, FakeRfc&) {
               fs.Add("Marrowin.Prf", "# Gsng: x         : PRD.P00#\n");
             },
-            {"X", "ITEM=,"}, 2, ErrorDocument("Error 1026: Global Item Idenification missing...")},
+            {"X", "ITEM=,"},
+            2,
+            ErrorDocument("Error 1026: Global Item Idenification missing...")},
         Row{"SensorOfAnotherProgram",
             [](FakeFileSystem& fs, FakeRfc&) {
               fs.Add("SAP Marrowin.Gbl",
                      "# GSNX: LOGW01    : Item=LogUsage,Sensor=\"SAP Other\"\n" + kGlobal);
             },
-            {"GLOBAL", "LOGW01"}, 2, ErrorDocument("Error 1029: Invalid Sensor-Allocation...")},
+            {"GLOBAL", "LOGW01"},
+            2,
+            ErrorDocument("Error 1029: Invalid Sensor-Allocation...")},
         Row{"GlobalSensorUnknown",
             [](FakeFileSystem& fs, FakeRfc&) { fs.Add("SAP Marrowin.Gbl", kGlobal); },
-            {"GLOBAL", "nosuch"}, 2, ErrorDocument("Error 1030: Global Sensor nosuch not found...")},
+            {"GLOBAL", "nosuch"},
+            2,
+            ErrorDocument("Error 1030: Global Sensor nosuch not found...")},
         Row{"GlobalSensorKeyMissing",
             [](FakeFileSystem& fs, FakeRfc&) { fs.Add("SAP Marrowin.Gbl", kGlobal); },
-            {"GLOBAL"}, 2, ErrorDocument("Error 1030: Global Sensor (none) not found...")}),
+            {"GLOBAL"},
+            2,
+            ErrorDocument("Error 1030: Global Sensor (none) not found...")}),
     [](const ::testing::TestParamInfo<Row>& info) { return std::string(info.param.name); });
 
 INSTANTIATE_TEST_SUITE_P(
@@ -627,9 +681,9 @@ TEST(RobustnessRewriteFaultTest, EveryFailingStepEndsTheRunWith1016) {
     RecordingConsole console;
     Platform platform{fs, clock, console, source};
     EXPECT_EQ(tidewarden::Run(platform, {"tidewarden", "PRD"}), 2) << static_cast<int>(op);
-    EXPECT_EQ(console.output,
-              ErrorDocument(
-                  "Error 1016: ReWriting of Profile PRD.P00 failed ! - Look for Trace-File"))
+    EXPECT_EQ(
+        console.output,
+        ErrorDocument("Error 1016: ReWriting of Profile PRD.P00 failed ! - Look for Trace-File"))
         << static_cast<int>(op);
     EXPECT_EQ(fs.Content("PRD.P00"), profile) << static_cast<int>(op);
     EXPECT_EQ(fs.Paths(), std::vector<std::string>{"PRD.P00"}) << static_cast<int>(op);

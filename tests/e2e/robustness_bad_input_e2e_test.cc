@@ -18,9 +18,11 @@ constexpr const char* kStoredPassword = ";3+6Na|=IGQY>-lhW<CJ&{hf";
 
 std::string SensorProfile(const std::string& extra = "") {
   return std::string("Extcompany.: ACME\nDestination: PRD\nClient.....: 100\n") +
-         "User.......: monitor\nPassword...: " + kStoredPassword + "\nLanguage...: E\n"
+         "User.......: monitor\nPassword...: " + kStoredPassword +
+         "\nLanguage...: E\n"
          "Mode.......: R/3\nHostname...: sapprd01\nSysnr......: 00\nGwhost.....: gw01\n"
-         "Gwservice..: sapgw00\n" + extra;
+         "Gwservice..: sapgw00\n" +
+         extra;
 }
 
 const char kDescription[] =
@@ -109,16 +111,15 @@ TEST_F(RobustnessBadInputE2eTest, BinaryGarbageProfile) {
   const std::string garbage = Garbage(64 * 1024);
   dir_.Write("PRD.P00", garbage);
   RunResult r = probe_.Run(dir_, {"PRD"});
-  EXPECT_EQ(r.out, ErrorDocument("Error 1006: Username in Profile PRD.P00 is missing..."))
-      << r.err;
+  EXPECT_EQ(r.out, ErrorDocument("Error 1006: Username in Profile PRD.P00 is missing...")) << r.err;
   EXPECT_EQ(r.exit_code, 2);
   EXPECT_EQ(dir_.Read("PRD.P00"), garbage);
 }
 
 TEST_F(RobustnessBadInputE2eTest, OddBytesSurviveTheRealRewrite) {
   // NUL bytes, a 100 kB line, a Ctrl-Z line and a byte-order mark: kept.
-  const std::string odd = std::string("* nul \0 inside\n", 15) + "* " + std::string(100 * 1024, 'x') +
-                          "\n\xEF\xBB\xBF* mark\n\x1a\n";
+  const std::string odd = std::string("* nul \0 inside\n", 15) + "* " +
+                          std::string(100 * 1024, 'x') + "\n\xEF\xBB\xBF* mark\n\x1a\n";
   dir_.Write("PRD.P00", SensorProfile(odd));
   RunResult r = probe_.Run(dir_, {"PRD"});
   EXPECT_EQ(r.out.rfind(Text(kFirstRun), 0), 0u) << r.out << r.err;

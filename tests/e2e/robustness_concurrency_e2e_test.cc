@@ -47,8 +47,9 @@ const Sensor kSensors[] = {
 std::string SensorProfile(const Sensor& s) {
   return "* Sensor " + s.destination + "\nExtcompany.: ACME\nDestination: " + s.destination +
          "\nClient.....: 100\nUser.......: monitor\nPassword...: " + kStoredPassword +
-         "\nLanguage...: E\nMode.......: R/3\nHostname...: " + s.host + "\nSysnr......: " +
-         s.sysnr + "\nGwhost.....: gw01\nGwservice..: sapgw00\n* end of " + s.destination + "\n";
+         "\nLanguage...: E\nMode.......: R/3\nHostname...: " + s.host +
+         "\nSysnr......: " + s.sysnr + "\nGwhost.....: gw01\nGwservice..: sapgw00\n* end of " +
+         s.destination + "\n";
 }
 
 std::string Description(std::uint64_t step) {
@@ -56,8 +57,8 @@ std::string Description(std::uint64_t step) {
   for (const Sensor& s : kSensors) {
     text += "[" + s.destination + "]\nhost = " + s.host + "\nsysnr = " + s.sysnr +
             "\nclient = 100\nuser = MONITOR\npassword = Secret12\nLASTCOLLWRT = clock\n"
-            "RFCDBSYS = ORACLE\nLOGWRITES = " + std::to_string(1843001 + 3 * step) +
-            "\nWAIT_BUSY = " + std::to_string(17 + step / 2) +
+            "RFCDBSYS = ORACLE\nLOGWRITES = " +
+            std::to_string(1843001 + 3 * step) + "\nWAIT_BUSY = " + std::to_string(17 + step / 2) +
             "\nROLLBACKS = " + std::to_string(5118 + step) + "\nLOGSIZE = 900\nLOGALLOC = 27\n";
   }
   return text;
@@ -86,8 +87,7 @@ std::vector<std::string> Lines(const std::string& content) {
 // once and in order, exactly one state line (at most one when
 // `measured` is false: a run that failed writes nothing), at most one
 // history line.
-std::string ProfileFault(const std::string& original, const std::string& content,
-                         bool measured) {
+std::string ProfileFault(const std::string& original, const std::string& content, bool measured) {
   std::vector<std::string> kept;
   int states = 0, histories = 0;
   for (const std::string& line : Lines(content)) {
@@ -204,9 +204,10 @@ class RobustnessConcurrencyTest : public ::testing::Test {
           if (fault.empty() && !ini_replaced) fault = DocumentFault(sensor, r.out);
           if (!fault.empty()) {
             ++faults;
-            ADD_FAILURE() << "worker " << worker << ", run " << run << " of "
-                          << sensor.destination << ": " << fault << "\noutput:\n"
-                          << r.out << r.err << "\nprofile:\n" << content;
+            ADD_FAILURE() << "worker " << worker << ", run " << run << " of " << sensor.destination
+                          << ": " << fault << "\noutput:\n"
+                          << r.out << r.err << "\nprofile:\n"
+                          << content;
           }
         }
       });

@@ -13,6 +13,8 @@
 //   TIDEWARDEN_ROBUSTNESS_KILLS  kills in all (default 100); the first
 //                                sweep stops at every system call.
 #include <fcntl.h>
+#include <gtest/gtest.h>
+#include <linux/fs.h>
 #include <signal.h>
 #include <sys/ioctl.h>
 #include <sys/mount.h>
@@ -20,10 +22,6 @@
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <linux/fs.h>
-
-#include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -46,7 +44,9 @@ constexpr const char* kStoredPassword = ";3+6Na|=IGQY>-lhW<CJ&{hf";
 std::string SensorProfile() {
   return std::string("* Sensor PRD, written by hand\n") +
          "Extcompany.: ACME\nDestination: PRD\nClient.....: 100\nUser.......: monitor\n"
-         "Password...: " + kStoredPassword + "\nLanguage...: E\nMode.......: R/3\n"
+         "Password...: " +
+         kStoredPassword +
+         "\nLanguage...: E\nMode.......: R/3\n"
          "Hostname...: sapprd01\nSysnr......: 00\nGwhost.....: gw01\nGwservice..: sapgw00\n"
          "* a comment after the entry\n";
 }
@@ -60,7 +60,8 @@ struct Totals {
 std::string Description(const Totals& t) {
   return "[PRD]\nhost = sapprd01\nsysnr = 00\nclient = 100\nuser = MONITOR\n"
          "password = Secret12\nLASTCOLLWRT = Tue Nov 18 09:05:00 2025\nRFCDBSYS = ORACLE\n"
-         "LOGWRITES = " + std::to_string(t.writes) + "\nWAIT_BUSY = " + std::to_string(t.busy) +
+         "LOGWRITES = " +
+         std::to_string(t.writes) + "\nWAIT_BUSY = " + std::to_string(t.busy) +
          "\nROLLBACKS = " + std::to_string(t.rollbacks) + "\nLOGSIZE = 900\nLOGALLOC = 27\n";
 }
 
@@ -84,15 +85,15 @@ int EnvironmentFigure(const char* name, int fallback) {
 
 // How a spawned probe is to end.
 struct Spawn {
-  long stop_at_syscall = 0;  // > 0: killed on entering its n-th system call
+  long stop_at_syscall = 0;                 // > 0: killed on entering its n-th system call
   std::chrono::microseconds kill_after{0};  // > 0: killed after this time
   rlim_t file_size_limit = 0;               // > 0: RLIMIT_FSIZE of the probe
 };
 
 struct Ended {
-  bool killed = false;   // by us, before it ended by itself
+  bool killed = false;  // by us, before it ended by itself
   int exit_code = -1;
-  long syscalls = 0;     // counted while traced
+  long syscalls = 0;  // counted while traced
   std::string out;
 };
 
@@ -342,14 +343,11 @@ class RobustnessRealDiskFaultTest : public RobustnessCrashTest {
     for (const std::string& file : dir.Files()) {
       if (file.rfind("sensors/", 0) == 0) files.push_back(file);
     }
-    EXPECT_EQ(files, (std::vector<std::string>{"sensors/PRD.P00", "sensors/Vantrel.Mrk"}))
-        << fault;
+    EXPECT_EQ(files, (std::vector<std::string>{"sensors/PRD.P00", "sensors/Vantrel.Mrk"})) << fault;
   }
   // Larger than the file size limit below, which leaves room for the
   // document on standard output (a file here).
-  static std::string Profile() {
-    return SensorProfile() + "* " + std::string(3000, '-') + "\n";
-  }
+  static std::string Profile() { return SensorProfile() + "* " + std::string(3000, '-') + "\n"; }
   const std::vector<std::string> args_ = {"sensors\\PRD"};
 };
 
