@@ -2,30 +2,23 @@
 
 #include <cstring>
 
+#include "rfc/call_lists.h"
 #include "rfc/failure.h"
 
 namespace tidewarden {
 namespace {
 
-// Names of the elements are never written by the library.
-char* Name(const char* text) { return const_cast<char*>(text); }
-
 RFC_TYPE_ELEMENT kCpuAllElements[] = {
-    {Name("TYPE"), TYPINT2, 2, 0, 0},       {Name("SUBTYPE"), TYPINT2, 2, 0, 0},
-    {Name("SERIALNR"), TYPINT2, 2, 0, 0},   {Name("NBR_CPU"), TYPINT, 4, 0, 0},
-    {Name("LOAD1_AVG"), TYPINT, 4, 0, 0},   {Name("LOAD5_AVG"), TYPINT, 4, 0, 0},
-    {Name("LOAD15_AVG"), TYPINT, 4, 0, 0},  {Name("INT_SEC"), TYPINT, 4, 0, 0},
-    {Name("SYSC_SEC"), TYPINT, 4, 0, 0},    {Name("CS_SEC"), TYPINT, 4, 0, 0},
-    {Name("USR_TOTAL"), TYPINT, 4, 0, 0},   {Name("SYS_TOTAL"), TYPINT, 4, 0, 0},
-    {Name("IDLE_TOTAL"), TYPINT, 4, 0, 0},
+    {RfcName("TYPE"), TYPINT2, 2, 0, 0},       {RfcName("SUBTYPE"), TYPINT2, 2, 0, 0},
+    {RfcName("SERIALNR"), TYPINT2, 2, 0, 0},   {RfcName("NBR_CPU"), TYPINT, 4, 0, 0},
+    {RfcName("LOAD1_AVG"), TYPINT, 4, 0, 0},   {RfcName("LOAD5_AVG"), TYPINT, 4, 0, 0},
+    {RfcName("LOAD15_AVG"), TYPINT, 4, 0, 0},  {RfcName("INT_SEC"), TYPINT, 4, 0, 0},
+    {RfcName("SYSC_SEC"), TYPINT, 4, 0, 0},    {RfcName("CS_SEC"), TYPINT, 4, 0, 0},
+    {RfcName("USR_TOTAL"), TYPINT, 4, 0, 0},   {RfcName("SYS_TOTAL"), TYPINT, 4, 0, 0},
+    {RfcName("IDLE_TOTAL"), TYPINT, 4, 0, 0},
 };
 
 constexpr unsigned kCpuAllRowLength = 48;
-
-RFC_PARAMETER Parameter(const char* name, unsigned type, unsigned length, void* address) {
-  return RFC_PARAMETER{Name(name), static_cast<unsigned>(std::strlen(name)), type, length,
-                       address};
-}
 
 }  // namespace
 
@@ -68,8 +61,8 @@ RFC_RC ReadServerClock(RfcContext& context) {
   char logical_destination[32];
   std::memset(logical_destination, ' ', sizeof logical_destination);
   RFC_PARAMETER exporting[] = {
-      Parameter("LOCAL_REMOTE", TYPC, 6, local_remote),
-      Parameter("LOGICAL_DESTINATION", TYPC, 32, logical_destination),
+      RfcParameter("LOCAL_REMOTE", TYPC, 6, local_remote),
+      RfcParameter("LOGICAL_DESTINATION", TYPC, 32, logical_destination),
       RFC_PARAMETER{},
   };
 
@@ -79,22 +72,22 @@ RFC_RC ReadServerClock(RfcContext& context) {
   char last_coll_wrt[25] = {0};
   char op_system[52] = {0};
   RFC_PARAMETER importing[] = {
-      Parameter("ACTIVEFLAG", TYPINT, 4, &active_flag),
-      Parameter("DETAILSCOLL", TYPINT, 4, &details_coll),
-      Parameter("DETAILSMODE", TYPINT, 4, &details_mode),
-      Parameter("DETAILSREQI", TYPINT, 4, &details_reqi),
-      Parameter("F_CPU_ALL_READ", TYPC, 3, cpu_all_read),
-      Parameter("INTERVAL", TYPINT, 4, &interval),
-      Parameter("LASTCOLLINT", TYPINT, 4, &last_coll_int),
-      Parameter("LASTCOLLWRT", TYPC, 25, last_coll_wrt),
-      Parameter("NORMCOLLINT", TYPINT, 4, &norm_coll_int),
-      Parameter("OP_SYSTEM", TYPC, 52, op_system),
+      RfcParameter("ACTIVEFLAG", TYPINT, 4, &active_flag),
+      RfcParameter("DETAILSCOLL", TYPINT, 4, &details_coll),
+      RfcParameter("DETAILSMODE", TYPINT, 4, &details_mode),
+      RfcParameter("DETAILSREQI", TYPINT, 4, &details_reqi),
+      RfcParameter("F_CPU_ALL_READ", TYPC, 3, cpu_all_read),
+      RfcParameter("INTERVAL", TYPINT, 4, &interval),
+      RfcParameter("LASTCOLLINT", TYPINT, 4, &last_coll_int),
+      RfcParameter("LASTCOLLWRT", TYPC, 25, last_coll_wrt),
+      RfcParameter("NORMCOLLINT", TYPINT, 4, &norm_coll_int),
+      RfcParameter("OP_SYSTEM", TYPC, 52, op_system),
       RFC_PARAMETER{},
   };
   // Transfer mode 0 and new-table flag 0: the library's defaults for a
   // table passed by handle.
   RFC_TABLE tables[] = {
-      RFC_TABLE{Name("TF_CPU_ALL"), 10, session.cpu_all_type, kCpuAllRowLength, table.handle(),
+      RFC_TABLE{RfcName("TF_CPU_ALL"), 10, session.cpu_all_type, kCpuAllRowLength, table.handle(),
                 RFC_ITMODE_BYREFERENCE, 0},
       RFC_TABLE{},
   };

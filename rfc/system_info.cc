@@ -2,23 +2,22 @@
 
 #include <cstring>
 
+#include "rfc/call_lists.h"
 #include "rfc/failure.h"
 
 namespace tidewarden {
 namespace {
 
-char* Name(const char* text) { return const_cast<char*>(text); }
-
 RFC_TYPE_ELEMENT kRfcsiElements[] = {
-    {Name("RFCPROTO"), TYPC, 3, 0, 0},    {Name("RFCCHARTYP"), TYPC, 4, 0, 0},
-    {Name("RFCINTTYP"), TYPC, 3, 0, 0},   {Name("RFCFLOTYP"), TYPC, 3, 0, 0},
-    {Name("RFCDEST"), TYPC, 32, 0, 0},    {Name("RFCHOST"), TYPC, 8, 0, 0},
-    {Name("RFCSYSID"), TYPC, 8, 0, 0},    {Name("RFCDATABS"), TYPC, 8, 0, 0},
-    {Name("RFCDBHOST"), TYPC, 32, 0, 0},  {Name("RFCDBSYS"), TYPC, 10, 0, 0},
-    {Name("RFCSAPRL"), TYPC, 4, 0, 0},    {Name("RFCMACH"), TYPC, 5, 0, 0},
-    {Name("RFCOPSYS"), TYPC, 10, 0, 0},   {Name("RFCTZONE"), TYPC, 6, 0, 0},
-    {Name("RFCDAYST"), TYPC, 1, 0, 0},    {Name("RFCIPADDR"), TYPC, 15, 0, 0},
-    {Name("RFCKERNRL"), TYPC, 4, 0, 0},   {Name("RFCSI_RESV"), TYPC, 44, 0, 0},
+    {RfcName("RFCPROTO"), TYPC, 3, 0, 0},    {RfcName("RFCCHARTYP"), TYPC, 4, 0, 0},
+    {RfcName("RFCINTTYP"), TYPC, 3, 0, 0},   {RfcName("RFCFLOTYP"), TYPC, 3, 0, 0},
+    {RfcName("RFCDEST"), TYPC, 32, 0, 0},    {RfcName("RFCHOST"), TYPC, 8, 0, 0},
+    {RfcName("RFCSYSID"), TYPC, 8, 0, 0},    {RfcName("RFCDATABS"), TYPC, 8, 0, 0},
+    {RfcName("RFCDBHOST"), TYPC, 32, 0, 0},  {RfcName("RFCDBSYS"), TYPC, 10, 0, 0},
+    {RfcName("RFCSAPRL"), TYPC, 4, 0, 0},    {RfcName("RFCMACH"), TYPC, 5, 0, 0},
+    {RfcName("RFCOPSYS"), TYPC, 10, 0, 0},   {RfcName("RFCTZONE"), TYPC, 6, 0, 0},
+    {RfcName("RFCDAYST"), TYPC, 1, 0, 0},    {RfcName("RFCIPADDR"), TYPC, 15, 0, 0},
+    {RfcName("RFCKERNRL"), TYPC, 4, 0, 0},   {RfcName("RFCSI_RESV"), TYPC, 44, 0, 0},
 };
 
 constexpr unsigned kRfcsiLength = 200;
@@ -26,11 +25,6 @@ constexpr std::size_t kHostOffset = 45;
 constexpr std::size_t kHostLength = 8;
 constexpr std::size_t kDbSysOffset = 101;
 constexpr std::size_t kDbSysLength = 10;
-
-RFC_PARAMETER Parameter(const char* name, unsigned type, unsigned length, void* address) {
-  return RFC_PARAMETER{Name(name), static_cast<unsigned>(std::strlen(name)), type, length,
-                       address};
-}
 
 std::string Field(const char* record, std::size_t offset, std::size_t length) {
   return std::string(record + offset, strnlen(record + offset, length));
@@ -55,12 +49,12 @@ RFC_RC ReadSystemInfo(RfcContext& context, std::string* display_host) {
   std::memset(rfcsi, 0, sizeof rfcsi);
   RFC_PARAMETER exporting[] = {RFC_PARAMETER{}};
   RFC_PARAMETER importing[] = {
-      Parameter("CURRENT_RESOURCES", TYPINT, 4, &current_resources),
-      Parameter("DIALOG_USER_TYPE", TYPC, 1, dialog_user_type),
-      Parameter("MAXIMAL_RESOURCES", TYPINT, 4, &maximal_resources),
-      Parameter("RECOMMENDED_DELAY", TYPINT, 4, &recommended_delay),
-      Parameter("RFCSI_EXPORT", session.rfcsi_type, kRfcsiLength, rfcsi),
-      Parameter("RFC_LOGIN_COMPLETE", TYPC, 1, login_complete),
+      RfcParameter("CURRENT_RESOURCES", TYPINT, 4, &current_resources),
+      RfcParameter("DIALOG_USER_TYPE", TYPC, 1, dialog_user_type),
+      RfcParameter("MAXIMAL_RESOURCES", TYPINT, 4, &maximal_resources),
+      RfcParameter("RECOMMENDED_DELAY", TYPINT, 4, &recommended_delay),
+      RfcParameter("RFCSI_EXPORT", session.rfcsi_type, kRfcsiLength, rfcsi),
+      RfcParameter("RFC_LOGIN_COMPLETE", TYPC, 1, login_complete),
       RFC_PARAMETER{},
   };
   RFC_TABLE tables[] = {RFC_TABLE{}};
