@@ -8,17 +8,12 @@
 #include "rfc/connection.h"
 #include "tests/fake_file_system.h"
 #include "tests/fake_rfc_library.h"
+#include "tests/line_ends.h"
 
 namespace tidewarden {
 namespace {
 
 using Op = FakeFileSystem::Op;
-
-// The profile as written, with the platform's line ends read back as LF.
-std::string Lf(std::string text) {
-  for (std::size_t at; (at = text.find("\r\n")) != std::string::npos;) text.erase(at, 1);
-  return text;
-}
 
 class CollectLoggingTest : public ::testing::Test {
  protected:

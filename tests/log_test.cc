@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/fake_file_system.h"
+#include "tests/line_ends.h"
 
 namespace tidewarden {
 namespace {
@@ -25,7 +26,7 @@ TEST(WriteLogLineTest, WritesOnlyWithSyslogAndAnOpenStream) {
     if (c.open) log.Open("PRD.P00.log");
     WriteLogLine(log, c.options, 1234, "RfcCall called", "");
     std::string written = fs.Exists("PRD.P00.log") ? fs.Content("PRD.P00.log") : "";
-    EXPECT_EQ(written, c.expected) << c.options;
+    EXPECT_EQ(written, Native(c.expected)) << c.options;
   }
 }
 
@@ -36,7 +37,7 @@ TEST(WriteLogLineTest, AppendsWithNegativeNumbersAndFurtherText) {
   log.Open("a.log");
   WriteLogLine(log, ",SYSLOG", 0, "program started", "C:\\t.exe");
   WriteLogLine(log, ",SYSLOG", -5, "x", "y");
-  EXPECT_EQ(fs.Content("a.log"), "old\n0 program started C:\\t.exe\n-5 x y\n");
+  EXPECT_EQ(fs.Content("a.log"), "old\n" + Native("0 program started C:\\t.exe\n-5 x y\n"));
 }
 
 TEST(LogSinkTest, StartsAfreshPastTheSizeCap) {
@@ -46,7 +47,7 @@ TEST(LogSinkTest, StartsAfreshPastTheSizeCap) {
   LogSink log(fs);
   log.Open("a.log");
   WriteLogLine(log, ",SYSLOG", 1, "m", "");
-  EXPECT_EQ(fs.Content("a.log"), "1 m \n");
+  EXPECT_EQ(fs.Content("a.log"), Native("1 m \n"));
   EXPECT_EQ(fs.Content("a.log.1").size(), static_cast<std::size_t>(LogSink::kMaxLogBytes + 1));
 }
 

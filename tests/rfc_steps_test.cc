@@ -11,6 +11,7 @@
 #include "rfc/server_clock.h"
 #include "rfc/system_info.h"
 #include "tests/fake_file_system.h"
+#include "tests/line_ends.h"
 #include "tests/fake_rfc_library.h"
 
 namespace tidewarden {
@@ -223,7 +224,7 @@ TEST_F(RfcStepsTest, LogLinesFollowTheCalls) {
   CollectLogging(*context_, target);
   ReadServerClock(*context_);
   EXPECT_EQ(fs_.Content("PRD.P00.log"),
-            "1234 RfcCall called \n1234 RfcCall called \n1234 RfcReceive called \n");
+            Native("1234 RfcCall called \n1234 RfcCall called \n1234 RfcReceive called \n"));
 }
 
 TEST(RfcFailureReportTest, ReportWithAndWithoutErrorInformation) {

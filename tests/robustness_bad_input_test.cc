@@ -13,6 +13,7 @@
 #include "profiles/password.h"
 #include "tests/fake_file_system.h"
 #include "tests/fake_rfc_library.h"
+#include "tests/line_ends.h"
 
 namespace tidewarden {
 namespace {
@@ -187,8 +188,9 @@ std::function<void(const FakeFileSystem&, const FakeRfc&)> KeepsBefore(const std
                                                                        const std::string& lines) {
   return [path, lines](const FakeFileSystem& fs, const FakeRfc&) {
     const std::string& content = fs.Content(path);
-    EXPECT_EQ(content.compare(0, lines.size(), lines), 0);
-    EXPECT_EQ(content.compare(lines.size(), 11, "# Olg Date="), 0);
+    const std::string before = Native(lines);
+    EXPECT_EQ(content.compare(0, before.size(), before), 0);
+    EXPECT_EQ(content.compare(before.size(), 11, "# Olg Date="), 0);
   };
 }
 
@@ -614,7 +616,7 @@ INSTANTIATE_TEST_SUITE_P(
             },
             {"PRD"}, 0, kFirstRun,
             [](const FakeFileSystem& fs, const FakeRfc&) {
-              EXPECT_NE(fs.Content("PRD.P00").find("# Olx Date=\x01\xff Writes=x WaitBusy=-\n"),
+              EXPECT_NE(fs.Content("PRD.P00").find(Native("# Olx Date=\x01\xff Writes=x WaitBusy=-\n")),
                         std::string::npos);
             }},
         Row{"StateTotalsOfTwentyDigits",
@@ -639,7 +641,7 @@ INSTANTIATE_TEST_SUITE_P(
             {"PRD"}, 0, kFirstRun,
             [](const FakeFileSystem& fs, const FakeRfc&) {
               // The state line stays one line, whatever the SAP host sent.
-              const std::string& content = fs.Content("PRD.P00");
+              const std::string content = Lf(fs.Content("PRD.P00"));
               EXPECT_EQ(content.substr(Profile().size()).find('\n'),
                         content.size() - Profile().size() - 1);
             }},

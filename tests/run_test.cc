@@ -10,6 +10,7 @@
 #include "platform/file_system.h"
 #include "profiles/password.h"
 #include "tests/fake_file_system.h"
+#include "tests/line_ends.h"
 #include "tests/fake_rfc_library.h"
 
 namespace tidewarden {
@@ -173,9 +174,9 @@ TEST_F(RunTest, SyslogWritesTheLogBesideTheProfile) {
   fs_.Add("PRD.P00", Profile());
   EXPECT_EQ(RunWith({"PRD", "x,syslog"}), 0);
   EXPECT_EQ(fs_.Content("PRD.P00.log"),
-            "0 program started C:\\Probe\\tidewarden.exe\n0 RfcEnvironment called \n"
+            Native("0 program started C:\\Probe\\tidewarden.exe\n0 RfcEnvironment called \n"
             "7 RfcOpen called \n7 RfcCall called \n7 RfcReceive called \n7 RfcCall called \n"
-            "7 RfcReceive called \n7 RfcCall called \n7 RfcReceive called \n");
+            "7 RfcReceive called \n7 RfcCall called \n7 RfcReceive called \n"));
 }
 
 TEST_F(RunTest, ProfileFaultsEndBeforeTheLibrary) {
