@@ -134,7 +134,9 @@ class PosixFileSystem : public FileSystem {
 
   std::int64_t FileSize(const std::string& path) override {
     struct stat st;
-    if (::stat(ToPosixPath(path).c_str(), &st) != 0) return -1;
+    // A folder is not a file: its size would let a log "folder" pass for a
+    // small log that can be appended to.
+    if (::stat(ToPosixPath(path).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return -1;
     return static_cast<std::int64_t>(st.st_size);
   }
 

@@ -32,6 +32,50 @@ class FakeWritableFile : public WritableFile {
   std::string path_;
 };
 
+namespace {
+
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+std::string WithoutTrailingSeparator(std::string path) {
+  while (!path.empty() && IsSeparator(path.back())) path.pop_back();
+  return path;
+}
+
+// "C:", "C:\", "\" and "/": there is always a root.
+bool IsRoot(const std::string& folder) {
+  return folder.empty() || (folder.size() == 2 && folder[1] == ':');
+}
+
+// Whether `path` lies somewhere below `folder` (given without separator).
+bool IsBelow(const std::string& path, const std::string& folder) {
+  return path.size() > folder.size() + 1 && path.compare(0, folder.size(), folder) == 0 &&
+         IsSeparator(path[folder.size()]);
+}
+
+}  // namespace
+
+void FakeFileSystem::AddDirectory(const std::string& path) {
+  directories_.insert(WithoutTrailingSeparator(path));
+}
+
+bool FakeFileSystem::IsDirectory(const std::string& path) const {
+  const std::string folder = WithoutTrailingSeparator(path);
+  if (directories_.count(folder) != 0) return true;
+  for (const auto& [file, content] : files_) {
+    if (IsBelow(file, folder)) return true;
+  }
+  for (const std::string& directory : directories_) {
+    if (IsBelow(directory, folder)) return true;
+  }
+  return false;
+}
+
+bool FakeFileSystem::FolderExists(const std::string& folder) const {
+  if (folder.empty()) return true;  // the current folder
+  const std::string bare = WithoutTrailingSeparator(folder);
+  return IsRoot(bare) || IsDirectory(bare);
+}
+
 std::vector<std::string> FakeFileSystem::Paths() const {
   std::vector<std::string> paths;
   for (const auto& [path, file] : files_) paths.push_back(path);
@@ -57,7 +101,7 @@ bool FakeFileSystem::CanOpenForReading(const std::string& path) {
 }
 
 Status FakeFileSystem::WriteFile(const std::string& path, std::string_view content) {
-  if (ShouldFail(Op::kWrite, path) || directories_.count(path) != 0) {
+  if (ShouldFail(Op::kWrite, path) || IsDirectory(path) || !FolderExists(DirectoryPart(path))) {
     return Status::Error(path + ": cannot write");
   }
   writes.push_back(path);
@@ -66,7 +110,9 @@ Status FakeFileSystem::WriteFile(const std::string& path, std::string_view conte
 }
 
 Status FakeFileSystem::AppendToFile(const std::string& path, std::string_view content) {
-  if (ShouldFail(Op::kAppend, path)) return Status::Error(path + ": cannot append");
+  if (ShouldFail(Op::kAppend, path) || IsDirectory(path) || !FolderExists(DirectoryPart(path))) {
+    return Status::Error(path + ": cannot append");
+  }
   writes.push_back(path);
   files_[path].content.append(content);
   return Status::Ok();
@@ -78,7 +124,9 @@ std::int64_t FakeFileSystem::FileSize(const std::string& path) {
 }
 
 Status FakeFileSystem::RemoveFile(const std::string& path) {
-  if (ShouldFail(Op::kRemove, path)) return Status::Error(path + ": cannot remove");
+  if (ShouldFail(Op::kRemove, path) || IsDirectory(path)) {
+    return Status::Error(path + ": cannot remove");
+  }
   if (files_.erase(path) != 0) removed.push_back(path);
   return Status::Ok();
 }
@@ -86,7 +134,8 @@ Status FakeFileSystem::RemoveFile(const std::string& path) {
 Status FakeFileSystem::CreateTempFileBeside(const std::string& target, std::string* temp_path,
                                             std::unique_ptr<WritableFile>* file) {
   std::string candidate = target + ".fake-" + std::to_string(temp_counter_++) + ".tmp";
-  if (ShouldFail(Op::kCreateTemp, target) || ShouldFail(Op::kCreateTemp, candidate)) {
+  if (ShouldFail(Op::kCreateTemp, target) || ShouldFail(Op::kCreateTemp, candidate) ||
+      !FolderExists(DirectoryPart(target))) {
     return Status::Error(candidate + ": cannot create");
   }
   files_[candidate] = {"", 0};
@@ -98,7 +147,9 @@ Status FakeFileSystem::CreateTempFileBeside(const std::string& target, std::stri
 Status FakeFileSystem::ReplaceFile(const std::string& from, const std::string& to) {
   auto it = files_.find(from);
   if (it == files_.end()) return Status::Error(from + ": missing");
-  if (ShouldFail(Op::kReplace, to)) return Status::Error(to + ": cannot replace");
+  if (ShouldFail(Op::kReplace, to) || IsDirectory(to)) {
+    return Status::Error(to + ": cannot replace");
+  }
   writes.push_back(to);
   files_[to] = it->second;
   files_.erase(from);
@@ -108,9 +159,13 @@ Status FakeFileSystem::ReplaceFile(const std::string& from, const std::string& t
 Status FakeFileSystem::ListDirectory(const std::string& directory,
                                      std::vector<DirectoryEntry>* entries) {
   entries->clear();
-  if (ShouldFail(Op::kList, directory)) return Status::Error(directory + ": cannot list");
+  if (ShouldFail(Op::kList, directory) || !FolderExists(directory)) {
+    return Status::Error(directory + ": cannot list");
+  }
+  std::string folder = directory;
+  if (!folder.empty() && !IsSeparator(folder.back())) folder += '\\';
   for (const auto& [path, file] : files_) {
-    if (DirectoryPart(path) == directory) {
+    if (DirectoryPart(path) == folder) {
       entries->push_back({FileNamePart(path), file.age_seconds});
     }
   }

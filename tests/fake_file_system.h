@@ -24,7 +24,9 @@ class FakeFileSystem : public FileSystem {
   void Add(const std::string& path, std::string content, std::int64_t age_seconds = 0) {
     files_[path] = {std::move(content), age_seconds};
   }
-  void AddDirectory(const std::string& path) { directories_.insert(path); }
+  // Folders exist when added, or when a file or folder below them was.
+  // Drive roots and the current folder ("") always exist.
+  void AddDirectory(const std::string& path);
   bool Exists(const std::string& path) const { return files_.count(path) != 0; }
   const std::string& Content(const std::string& path) const { return files_.at(path).content; }
   std::vector<std::string> Paths() const;
@@ -47,6 +49,9 @@ class FakeFileSystem : public FileSystem {
   Status ReplaceFile(const std::string& from, const std::string& to) override;
   Status ListDirectory(const std::string& directory,
                        std::vector<DirectoryEntry>* entries) override;
+
+  bool IsDirectory(const std::string& path) const;
+  bool FolderExists(const std::string& folder) const;
 
   bool ShouldFail(Op op, const std::string& path) const {
     return failures_.count({op, path}) != 0 || failures_.count({op, "*"}) != 0;
