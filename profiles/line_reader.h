@@ -21,7 +21,11 @@ inline constexpr std::size_t kPassProfileLineRoom = 199;
 // nothing else is trimmed. A room of 0 means no room limit (whole lines).
 class LineReader {
  public:
-  LineReader(std::string_view content, std::size_t room) : content_(content), room_(room) {}
+  LineReader(std::string_view content, std::size_t room) : content_(content), room_(room) {
+    // Editors on Windows may start a UTF-8 file with a byte order mark; it
+    // would become part of the first label and hide that line's entry.
+    if (content_.starts_with("\xEF\xBB\xBF")) position_ = 3;
+  }
   // False at the end of the file.
   bool Next(std::string* line);
 

@@ -94,6 +94,10 @@ std::optional<std::string> ReadSystemEntry(std::string_view content,
   LineReader whole_lines(content, 0);
   std::string line;
   while (whole_lines.Next(&line)) lines->lines.push_back(line);
+  // The file goes back to the editor that wrote it as it came.
+  if (!lines->lines.empty() && content.starts_with("\xEF\xBB\xBF")) {
+    lines->lines.front().insert(0, "\xEF\xBB\xBF");
+  }
 
   Overlong overlong{};
   LineReader reader(content, kSingleProfileLineRoom);

@@ -53,6 +53,10 @@ TEST(LineReaderTest, LineEndsAndRooms) {
        0,
        {std::string(5000, 'y')}},
       {"room 99", std::string(150, 'p') + "\n", 99, {std::string(99, 'p'), std::string(51, 'p')}},
+      {"byte order mark at the start is no text", "\xEF\xBB\xBF" "Destination: PRD\n", 0,
+       {"Destination: PRD"}},
+      {"byte order mark elsewhere is text", "a\n\xEF\xBB\xBF" "b\n", 0, {"a", "\xEF\xBB\xBF" "b"}},
+      {"a lone byte order mark is an empty file", "\xEF\xBB\xBF", 0, {}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

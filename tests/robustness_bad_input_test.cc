@@ -571,7 +571,12 @@ INSTANTIATE_TEST_SUITE_P(
             }},
         Row{"ByteOrderMarkBeforeTheFirstLabel",
             [](FakeFileSystem& fs, FakeRfc&) { fs.Add("PRD.P00", "\xEF\xBB\xBF" + Profile()); },
-            {"PRD"}, 2, ErrorDocument("Error 1003: Invalid Parameter(s) at PRD.P00 found...")},
+            {"PRD"}, 0, kFirstRun,
+            [](const FakeFileSystem& fs, const FakeRfc& rfc) {
+              ASSERT_EQ(rfc.opens.size(), 1u);
+              EXPECT_EQ(rfc.opens[0].destination, "PRD");
+              KeepsBefore("PRD.P00", "\xEF\xBB\xBF" + Profile())(fs, rfc);
+            }},
         Row{"ProfileArgumentOfTenThousandCharacters",
             [](FakeFileSystem& fs, FakeRfc&) { fs.Add("PRD.P00", Profile()); },
             {Line(10000, 'P')}, 2,
