@@ -16,7 +16,8 @@ namespace tidewarden::sim {
 // Forgets all per-process state, as at process start: the error handler,
 // installed structures, open connections, internal tables, the last error,
 // the cached description, the call log, the "simulated library" note, and
-// every setting below.
+// every setting below. From the first Reset on, the call log is also kept
+// in memory for CallLog().
 void Reset();
 
 // The folder in which the library reads "SapSim.txt" and "SapRfc.ini" and
@@ -38,7 +39,7 @@ void SetClock(std::function<std::int64_t()> clock);
 void SetSleeper(std::function<void(double)> sleeper);
 
 // Lines of the call log since the last Reset, whether or not the
-// description names a call log file.
+// description names a call log file. Empty without a Reset.
 std::vector<std::string> CallLog();
 
 // Rows an internal table holds, or -1 when no such table exists.

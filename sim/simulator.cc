@@ -261,7 +261,7 @@ const Fault* Simulator::FaultFor(const System* system, const std::string& target
 
 void Simulator::Log(const std::string& line) {
   constexpr std::size_t kMaxKept = 100000;
-  if (call_log_.size() < kMaxKept) call_log_.push_back(line);
+  if (keep_call_log && call_log_.size() < kMaxKept) call_log_.push_back(line);
   if (call_log_file_ != nullptr) {
     std::fputs(line.c_str(), call_log_file_);
     std::fputc('\n', call_log_file_);
@@ -1118,6 +1118,7 @@ Simulator& TheSimulator() {
 void ResetSimulator() {
   delete instance;
   instance = new Simulator;
+  instance->keep_call_log = true;
 }
 
 }  // namespace tidewarden::sim

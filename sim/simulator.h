@@ -33,6 +33,10 @@ class Simulator {
   std::string working_directory;        // "" = the process's own
   std::function<std::int64_t()> clock;  // Unix seconds; empty = the real clock
   std::function<void(double)> sleeper;  // seconds; empty = really sleep
+  // Whether call_log() keeps the lines: only for tests in this process. The
+  // drop-in keeps none, so a listing run over hundreds of systems does not
+  // grow with them.
+  bool keep_call_log = false;
 
   // The library's functions.
   void Environment(RFC_ENV* environment);
