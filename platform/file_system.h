@@ -45,6 +45,12 @@ struct DirectoryEntry {
   std::int64_t age_seconds;  // now minus last modification
 };
 
+// An advisory lock between processes, held until destroyed.
+class FileLock {
+ public:
+  virtual ~FileLock() = default;
+};
+
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
@@ -83,6 +89,12 @@ class FileSystem {
   // Files (not folders) in `directory` ("" for the working directory).
   virtual Status ListDirectory(const std::string& directory,
                                std::vector<DirectoryEntry>* entries) = 0;
+
+  // Takes an exclusive lock on `path` (created when missing, never removed),
+  // waiting up to `wait_ms` while another process holds it. Only processes
+  // that ask for the same lock are held back; the file itself stays readable.
+  virtual Status LockFile(const std::string& path, int wait_ms,
+                          std::unique_ptr<FileLock>* lock) = 0;
 
   static constexpr std::size_t kDefaultMaxRead = 16 * 1024 * 1024;
 };

@@ -6,13 +6,17 @@
 //     drive's root" of Windows).
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <ctime>
+#include <memory>
+#include <thread>
 
 #include "platform/file_system.h"
 #include "platform/posix_path.h"
@@ -79,8 +83,40 @@ std::string DirectoryOf(const std::string& posix_path) {
   return posix_path.substr(0, slash);
 }
 
+class PosixFileLock : public FileLock {
+ public:
+  explicit PosixFileLock(int fd) : fd_(fd) {}
+  ~PosixFileLock() override { ::close(fd_); }  // closing releases the lock
+  PosixFileLock(const PosixFileLock&) = delete;
+  PosixFileLock& operator=(const PosixFileLock&) = delete;
+
+ private:
+  int fd_;
+};
+
 class PosixFileSystem : public FileSystem {
  public:
+  Status LockFile(const std::string& path, int wait_ms, std::unique_ptr<FileLock>* lock) override {
+    lock->reset();
+    const std::string native = ToPosixPath(path);
+    int fd = ::open(native.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0) return PosixError(path, errno);
+    // flock has no timeout of its own: poll, in steps short against a logon.
+    constexpr int kStepMs = 5;
+    for (int waited = 0;; waited += kStepMs) {
+      if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+        *lock = std::make_unique<PosixFileLock>(fd);
+        return Status::Ok();
+      }
+      if ((errno != EWOULDBLOCK && errno != EINTR) || waited >= wait_ms) {
+        const int saved = errno;
+        ::close(fd);
+        return PosixError(path, saved);
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(kStepMs));
+    }
+  }
+
   Status ReadFile(const std::string& path, std::string* content, std::size_t max_bytes) override {
     content->clear();
     const std::string native = ToPosixPath(path);

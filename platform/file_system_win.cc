@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <memory>
 #include <string>
 
 #include "platform/file_system.h"
@@ -73,6 +74,21 @@ HANDLE OpenForReading(const std::string& path) {
   return ::CreateFileW(Wide(path).c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
                        FILE_ATTRIBUTE_NORMAL, nullptr);
 }
+
+class WindowsFileLock : public FileLock {
+ public:
+  explicit WindowsFileLock(HANDLE handle) : handle_(handle) {}
+  ~WindowsFileLock() override {
+    if (!locked) return;  // closing the handle is all there is to do
+    OVERLAPPED whole{};
+    ::UnlockFileEx(handle_.get(), 0, MAXDWORD, MAXDWORD, &whole);
+  }
+  HANDLE get() const { return handle_.get(); }
+  bool locked = false;
+
+ private:
+  ScopedHandle handle_;
+};
 
 class WindowsWritableFile : public WritableFile {
  public:
@@ -254,6 +270,29 @@ class WindowsFileSystem : public FileSystem {
   }
 
  private:
+  Status LockFile(const std::string& path, int wait_ms, std::unique_ptr<FileLock>* lock) override {
+    lock->reset();
+    HANDLE handle = ::CreateFileW(Wide(path).c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll,
+                                  nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return WindowsError(path, ::GetLastError());
+    auto held = std::make_unique<WindowsFileLock>(handle);
+    // LockFileEx waits without a timeout of its own: poll, in steps short
+    // against a logon. The lock goes with the handle when the process ends.
+    constexpr int kStepMs = 5;
+    for (int waited = 0;; waited += kStepMs) {
+      OVERLAPPED whole{};
+      if (::LockFileEx(held->get(), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0,
+                       MAXDWORD, MAXDWORD, &whole)) {
+        held->locked = true;
+        *lock = std::move(held);
+        return Status::Ok();
+      }
+      const DWORD code = ::GetLastError();
+      if (code != ERROR_LOCK_VIOLATION || waited >= wait_ms) return WindowsError(path, code);
+      ::Sleep(kStepMs);
+    }
+  }
+
   Status WriteWith(const std::string& path, std::string_view content, DWORD disposition,
                    DWORD access) {
     HANDLE handle = ::CreateFileW(Wide(path).c_str(), access, FILE_SHARE_READ, nullptr, disposition,

@@ -106,9 +106,14 @@ RFC_HANDLE OpenRfcConnection(RfcContext& context, const ConnectionParameters& pa
   }
 
   context.console.Write("* SapRfc.Ini.......: " + parameters.destination + "<\n");
-  // Sensors of other destinations may open in this folder at this moment:
-  // the library must never read a half-written ini file, so it is replaced
-  // in one step, and not at all when it already holds these bytes.
+  // Sensors of other destinations may open in this folder at this moment,
+  // and the library reads the folder's one ini file: without the lock another
+  // run could replace it between this copy and the logon, which then fails.
+  // A lock not had in time (a logon hanging elsewhere) costs only that risk.
+  std::unique_ptr<FileLock> lock;
+  static_cast<void>(context.fs.LockFile(kLibraryIniLockFile, kLibraryIniLockWaitMs, &lock));
+  // The library must never read a half-written ini file either, so it is
+  // replaced in one step, and not at all when it already holds these bytes.
   std::string current;
   const bool same = context.fs.ReadFile(kLibraryIniFile, &current).ok() && current == ini_content;
   if (!same && !ReplaceFileContents(context.fs, kLibraryIniFile, ini_content).ok()) {

@@ -12,6 +12,9 @@
 namespace tidewarden {
 
 inline constexpr const char* kLibraryIniFile = "SapRfc.ini";
+// Held from the copy into kLibraryIniFile until the library has read it.
+inline constexpr const char* kLibraryIniLockFile = "SapRfc.ini.lock";
+inline constexpr int kLibraryIniLockWaitMs = 10000;
 
 // Gets the library table (loading the vendor library the first time; a
 // library that cannot be loaded ends the process through the fatal report),

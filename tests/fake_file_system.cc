@@ -172,4 +172,27 @@ Status FakeFileSystem::ListDirectory(const std::string& directory,
   return Status::Ok();
 }
 
+Status FakeFileSystem::LockFile(const std::string& path, int, std::unique_ptr<FileLock>* lock) {
+  class FakeFileLock : public FileLock {
+   public:
+    FakeFileLock(std::set<std::string>* locked, std::string path)
+        : locked_(locked), path_(std::move(path)) {}
+    ~FakeFileLock() override { locked_->erase(path_); }
+
+   private:
+    std::set<std::string>* locked_;
+    std::string path_;
+  };
+  lock->reset();
+  if (ShouldFail(Op::kLock, path) || IsDirectory(path) || !FolderExists(DirectoryPart(path))) {
+    return Status::Error(path + ": cannot lock");
+  }
+  if (locked_.count(path) != 0) return Status::Error(path + ": locked by another process");
+  if (files_.count(path) == 0) files_[path] = {"", 0};
+  locked_.insert(path);
+  locks.push_back(path);
+  *lock = std::make_unique<FakeFileLock>(&locked_, path);
+  return Status::Ok();
+}
+
 }  // namespace tidewarden

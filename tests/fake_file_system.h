@@ -19,7 +19,7 @@ class FakeFileSystem : public FileSystem {
  public:
   // Operations that can be made to fail, by path (or any path with "*").
   enum class Op { kRead, kWrite, kAppend, kCreateTemp, kTempAppend, kTempSync, kTempClose,
-                  kReplace, kRemove, kList };
+                  kReplace, kRemove, kList, kLock };
 
   void Add(const std::string& path, std::string content, std::int64_t age_seconds = 0) {
     files_[path] = {std::move(content), age_seconds};
@@ -37,6 +37,10 @@ class FakeFileSystem : public FileSystem {
   std::vector<std::string> reads;     // every ReadFile and CanOpenForReading
   std::vector<std::string> writes;    // WriteFile, AppendToFile and replaced targets
   std::vector<std::string> removed;
+  std::vector<std::string> locks;     // every LockFile taken
+
+  // Whether a lock on `path` is held at the moment.
+  bool IsLocked(const std::string& path) const { return locked_.count(path) != 0; }
 
   Status ReadFile(const std::string& path, std::string* content, std::size_t max_bytes) override;
   bool CanOpenForReading(const std::string& path) override;
@@ -49,6 +53,8 @@ class FakeFileSystem : public FileSystem {
   Status ReplaceFile(const std::string& from, const std::string& to) override;
   Status ListDirectory(const std::string& directory,
                        std::vector<DirectoryEntry>* entries) override;
+  // Never waits: a lock already held fails at once, as after any wait.
+  Status LockFile(const std::string& path, int wait_ms, std::unique_ptr<FileLock>* lock) override;
 
   bool IsDirectory(const std::string& path) const;
   bool FolderExists(const std::string& folder) const;
@@ -65,6 +71,7 @@ class FakeFileSystem : public FileSystem {
   };
   std::map<std::string, File> files_;
   std::set<std::string> directories_;
+  std::set<std::string> locked_;
   std::set<std::pair<Op, std::string>> failures_;
   unsigned temp_counter_ = 0;
 };

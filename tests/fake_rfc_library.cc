@@ -47,6 +47,7 @@ RFC_HANDLE SAP_API Open(RFC_OPTIONS* options) {
 RFC_HANDLE SAP_API OpenEx(char* connect, RFC_ERROR_INFO_EX*) {
   g_fake->connect_strings.push_back(connect);
   g_fake->calls.push_back("RfcOpenEx");
+  if (g_fake->on_open_ex) g_fake->on_open_ex();
   return g_fake->open_result;
 }
 

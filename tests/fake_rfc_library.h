@@ -4,6 +4,7 @@
 #ifndef TIDEWARDEN_TESTS_FAKE_RFC_LIBRARY_H_
 #define TIDEWARDEN_TESTS_FAKE_RFC_LIBRARY_H_
 
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -38,6 +39,7 @@ struct FakeRfc {
   bool fail_create = false;
   bool fail_delete = false;
   RFC_ERROR_INFO last_error{};
+  std::function<void()> on_open_ex;  // runs inside RfcOpenEx
 
   // Record.
   std::vector<OpenSeen> opens;

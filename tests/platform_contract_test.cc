@@ -323,6 +323,20 @@ TYPED_TEST(FileSystemContractTest, ListDirectoryWithoutTrailingSeparator) {
   EXPECT_EQ(this->ListedNames(folder), std::vector<std::string>{"PRD.P00"});
 }
 
+// The lock that keeps runs from replacing each other's library ini file.
+TYPED_TEST(FileSystemContractTest, LockIsExclusiveUntilReleased) {
+  const std::string path = this->Path("SapRfc.ini.lock");
+  std::unique_ptr<FileLock> first, second;
+  ASSERT_TRUE(this->fs().LockFile(path, 0, &first).ok());
+  ASSERT_NE(first, nullptr);
+  EXPECT_TRUE(this->fs().CanOpenForReading(path)) << "a lock file is an ordinary file";
+  EXPECT_FALSE(this->fs().LockFile(path, 20, &second).ok()) << "held, and stays held";
+  EXPECT_EQ(second, nullptr);
+  first.reset();
+  EXPECT_TRUE(this->fs().LockFile(path, 0, &second).ok()) << "free again once released";
+  EXPECT_FALSE(this->fs().LockFile(this->Path("missing\\x.lock"), 0, &first).ok());
+}
+
 TYPED_TEST(FileSystemContractTest, ListingAMissingFolderFails) {
   std::vector<DirectoryEntry> entries;
   EXPECT_FALSE(this->fs().ListDirectory(this->Path("missing\\"), &entries).ok());

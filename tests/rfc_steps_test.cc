@@ -134,6 +134,32 @@ TEST_F(RfcStepsTest, PerDestinationIniFileOpensByConnectString) {
   EXPECT_TRUE(fs_.writes.empty());
 }
 
+TEST_F(RfcStepsTest, IniCopyAndLogonHappenUnderTheFolderLock) {
+  fs_.Add("SapRfc.PRD", "DEST=PRD\n");
+  std::vector<bool> locked;
+  rfc().on_open_ex = [&] { locked.push_back(fs_.IsLocked(kLibraryIniLockFile)); };
+  ASSERT_EQ(OpenRfcConnection(*context_, parameters_), 7u);
+  EXPECT_FALSE(fs_.IsLocked(kLibraryIniLockFile)) << "released after the logon";
+  // Held elsewhere past the wait (a logon hanging in another run): the run
+  // logs on all the same, as it would have without the lock.
+  std::unique_ptr<FileLock> other;
+  ASSERT_TRUE(fs_.LockFile(kLibraryIniLockFile, 0, &other).ok());
+  fs_.Add("SapRfc.PRD", "DEST=PRD\nTYPE=A\n");
+  EXPECT_EQ(OpenRfcConnection(*context_, parameters_), 7u);
+  EXPECT_EQ(fs_.Content("SapRfc.ini"), "DEST=PRD\nTYPE=A\n");
+  // So does a folder where no lock file can be made.
+  other.reset();
+  fs_.Fail(FakeFileSystem::Op::kLock);
+  EXPECT_EQ(OpenRfcConnection(*context_, parameters_), 7u);
+  EXPECT_EQ(locked, (std::vector<bool>{true, true, false}));
+  // Without a per-destination ini file there is nothing to guard.
+  fs_.ClearFailures();
+  fs_.locks.clear();
+  fs_.RemoveFile("SapRfc.PRD");
+  EXPECT_EQ(OpenRfcConnection(*context_, parameters_), 7u);
+  EXPECT_TRUE(fs_.locks.empty());
+}
+
 TEST_F(RfcStepsTest, EmptyIniFileAndUncreatableLibraryIni) {
   fs_.Add("SapRfc.PRD", "");
   fs_.Add("SapRfc.ini", "old");

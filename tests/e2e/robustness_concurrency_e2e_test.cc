@@ -188,9 +188,9 @@ class RobustnessConcurrencyTest : public ::testing::Test {
             ++wine_gaps_;
             continue;
           }
-          // A known fault, counted rather than failed: the library reads the
-          // one "SapRfc.ini" of the folder, which another destination's run
-          // may have replaced between this run's copy and its logon.
+          // The library reads the one "SapRfc.ini" of the folder; without the
+          // folder's lock another destination's run could replace it between
+          // this run's copy and its logon. Counted, and must not happen.
           const bool ini_replaced =
               sensor.ini && r.exit_code == 2 &&
               r.out == Text("* SapRfc.Ini.......: " + sensor.destination +
@@ -213,6 +213,7 @@ class RobustnessConcurrencyTest : public ::testing::Test {
       });
     }
     for (std::thread& worker : workers) worker.join();
+    EXPECT_EQ(ini_replaced_, 0) << "logons refused because another run replaced SapRfc.ini";
     std::cout << "[ figures  ] " << done << " runs by " << processes_ << " processes at once ("
               << (UnderWine() ? "Wine" : "native") << "), " << faults << " faults, "
               << ini_replaced_ << " logons refused because another destination's run had "
