@@ -1,16 +1,25 @@
 // Shared helpers of the fuzzing harnesses.
 #include "fuzz/fuzz_support.h"
 
-#include "profiles/line_reader.h"
+#include <cstdio>
+
 #include "profiles/password.h"
 
 namespace tidewarden::fuzz {
 
+// A model of its own, not the line reader it is checked against.
 std::vector<std::string> WholeLines(std::string_view content) {
   std::vector<std::string> lines;
-  LineReader reader(content, 0);
-  std::string line;
-  while (reader.Next(&line)) lines.push_back(line);
+  std::size_t at = 0;
+  while (at < content.size()) {
+    std::size_t end = content.find('\n', at);
+    const bool last = end == std::string_view::npos;
+    if (last) end = content.size();
+    std::string line(content.substr(at, end - at));
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(std::move(line));
+    at = last ? content.size() : end + 1;
+  }
   return lines;
 }
 

@@ -23,7 +23,8 @@ namespace tidewarden::fuzz {
   } while (0)
 
 // The lines of `content` as the rewrite keeps them: split at LF, a CR
-// before it or a lone CR at the very end removed.
+// before it or a lone CR at the very end removed; a byte order mark at the
+// start stays on the first line.
 std::vector<std::string> WholeLines(std::string_view content);
 
 // The text with every byte outside printable ASCII as \xNN, for messages.

@@ -95,7 +95,8 @@ std::optional<std::string> ReadSystemEntry(std::string_view content,
   std::string line;
   while (whole_lines.Next(&line)) lines->lines.push_back(line);
   // The file goes back to the editor that wrote it as it came.
-  if (!lines->lines.empty() && content.starts_with("\xEF\xBB\xBF")) {
+  if (content.starts_with("\xEF\xBB\xBF")) {
+    if (lines->lines.empty()) lines->lines.emplace_back();
     lines->lines.front().insert(0, "\xEF\xBB\xBF");
   }
 

@@ -47,6 +47,29 @@ std::optional<std::string> Read(const std::string& content, ConnectionParameters
   return ReadSystemEntry(content, kName, PasswordKeys(), parameters, lines ? lines : &ignored);
 }
 
+// A byte order mark is read past, and kept for the rewrite on the first line,
+// even when it is all the file holds (a fuzzing finding).
+TEST(ReadSystemEntryTest, ByteOrderMarkIsReadPastAndKept) {
+  const std::string kMark = "\xEF\xBB\xBF";
+  struct {
+    std::string content;
+    std::vector<std::string> lines;
+  } cases[] = {
+      {kMark, {kMark}},
+      {kMark + "\n", {kMark}},
+      {kMark + "Destination: QAS\nx\n", {kMark + "Destination: QAS", "x"}},
+  };
+  for (const auto& c : cases) {
+    ConnectionParameters p;
+    ProfileLines lines;
+    Read(c.content, &p, &lines);
+    EXPECT_EQ(lines.lines, c.lines) << c.content;
+  }
+  ConnectionParameters p;
+  ASSERT_EQ(Read(kMark + "Destination: QAS\n" + Profile(), &p), std::nullopt);
+  EXPECT_EQ(p.client, "100");
+}
+
 TEST(ReadSystemEntryTest, SoundProfileFillsEveryField) {
   ConnectionParameters p;
   ProfileLines lines;
