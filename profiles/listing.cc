@@ -9,7 +9,6 @@ namespace {
 
 constexpr std::size_t kListingTextStart = 20;  // character 21
 constexpr std::size_t kRecordTextStart = 19;   // character 20
-constexpr std::size_t kPrefixLength = 8 + kGlobalSensorKeyLength;
 constexpr const char* kItemListingPrefix = "# Gsng: ";
 constexpr const char* kSensorTag = "Sensor=\"SAP Tidewarden\"";
 
@@ -73,6 +72,7 @@ std::optional<std::string> ReadListing(FileSystem& fs, const ProfileLocation& lo
     }
   } else {
     const std::string key = GlobalSensorKey(option_string);
+    // 18 characters each: the key is padded to 10.
     const std::string listing_prefix = "# GSNG: " + key;
     const std::string record_prefix = "# GSNX: " + key;
     if (!fs.ReadFile(location.path, &content).ok()) {

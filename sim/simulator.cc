@@ -8,8 +8,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <thread>
 
 #include "sim/connect_string.h"
@@ -109,6 +107,21 @@ Value ClockValue() {
   Value v;
   v.kind = Value::Kind::kClock;
   return v;
+}
+
+// The file's bytes. C stdio rather than iostreams: a library that uses no
+// stream leaves the C++ runtime's locale start-up out of every process
+// that loads it.
+bool ReadWholeFile(const std::string& path, std::string* content) {
+  content->clear();
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) return false;
+  char buffer[8192];
+  std::size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) content->append(buffer, n);
+  const bool ok = std::ferror(file) == 0;
+  std::fclose(file);
+  return ok;
 }
 
 // What a healthy simulated system answers where its description is silent.
@@ -224,10 +237,8 @@ std::string Simulator::PathOf(const std::string& name) const {
 const Description* Simulator::EnsureDescription() {
   if (description_) return &*description_;
   std::string path = description_path.empty() ? PathOf(kDescriptionFileName) : description_path;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return nullptr;
-  std::ostringstream text;
-  text << in.rdbuf();
+  std::string text;
+  if (!ReadWholeFile(path, &text)) return nullptr;
   std::int64_t file_time = Now();
   std::error_code ec;
   auto written = std::filesystem::last_write_time(path, ec);
@@ -237,7 +248,7 @@ const Description* Simulator::EnsureDescription() {
                     .count();
   }
   std::string label = std::filesystem::path(path).filename().string();
-  description_ = ParseDescription(text.str(), label, file_time);
+  description_ = ParseDescription(text, label, file_time);
   if (!description_->call_log.empty()) {
     call_log_file_ = std::fopen(PathOf(description_->call_log).c_str(), "ab");
   }
@@ -526,17 +537,15 @@ RFC_HANDLE Simulator::OpenEx(char* connect_param, RFC_ERROR_INFO_EX* error_info)
   std::string where = "connect string";
   std::string dest = get("DEST");
   if (!dest.empty()) {
-    std::ifstream in(PathOf(kSapRfcIniFileName), std::ios::binary);
-    if (!in) {
+    std::string text;
+    if (!ReadWholeFile(PathOf(kSapRfcIniFileName), &text)) {
       return FailOpen("RFC_ERROR_PROGRAM",
                       std::string(kSapRfcIniFileName) + " not found for destination " + dest,
                       "RfcOpenEx", error_info);
     }
-    std::ostringstream text;
-    text << in.rdbuf();
     IniDestination entry;
     std::string error;
-    if (!FindIniDestination(text.str(), dest, &entry, &error)) {
+    if (!FindIniDestination(text, dest, &entry, &error)) {
       return FailOpen("RFC_ERROR_PROGRAM", error, "RfcOpenEx", error_info);
     }
     Log("  SapRfc.ini line " + std::to_string(entry.line) + ": DEST=" + entry.Get("DEST") +
