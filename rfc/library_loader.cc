@@ -40,7 +40,7 @@ const RfcLibrary* VendorRfcLibrarySource::Get(std::string* failure_operation,
     *failure_operation = std::string("load ") + kRfcLibraryFileName;
     *failure_message = std::string("SAP RFC library ") + kRfcLibraryFileName +
                        " not found: install SAP's classic RFC client library " +
-                       kRfcLibraryFileName + " beside " + (folder.empty() ? "the probe" : folder) +
+                       kRfcLibraryFileName + " into " + (folder.empty() ? "the probe's folder" : folder) +
                        " or in the system's library search path (" + error + ")";
     return nullptr;
   }

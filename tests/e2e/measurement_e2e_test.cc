@@ -283,7 +283,7 @@ TEST_F(MeasurementE2eTest, MissingRfcLibraryIsReportedByName) {
                                 "\nkey             : \nstatus          : \n"
                                 "message         : SAP RFC library " +
                                 library + " not found: install SAP's classic RFC client library " +
-                                library + " beside ");
+                                library + " into ");
   const std::string tail = Text("\ninternal status : \n\n* Programm aborted...\n");
   EXPECT_EQ(r.out.substr(0, head.size()), head) << r.out;
   ASSERT_GE(r.out.size(), head.size() + tail.size()) << r.out;
