@@ -622,8 +622,12 @@ std::string FormatValue(const Value& value, int type, unsigned width, NumberStyl
     }
   }
   if (text.size() > width) text.resize(width);
-  std::string padding(width - text.size(), ' ');
-  return right ? padding + text : text + padding;
+  if (right) {
+    text.insert(0, width - text.size(), ' ');
+  } else {
+    text.resize(width, ' ');
+  }
+  return text;
 }
 
 std::int64_t FromCivilUtc(int year, int month, int day, int hour, int minute, int second) {
