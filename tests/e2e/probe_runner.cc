@@ -259,6 +259,23 @@ Probe& Probe::WithTimeout(std::chrono::milliseconds limit) {
 }
 
 RunResult Probe::Run(const WorkDir& dir, const std::vector<std::string>& args) const {
+  // Under heavy load Wine now and then fails to start a program at all
+  // ("ShellExecuteEx failed", exit code 1) before any of its code runs; a
+  // monitor on Windows never sees that, so the start is tried again.
+  constexpr int kWineStartTries = 3;
+  RunResult result;
+  for (int attempt = 0; attempt < kWineStartTries; ++attempt) {
+    result = RunOnce(dir, args);
+    result.wine_start_retries = attempt;
+    const bool wine_failed_to_start =
+        UnderWine() && result.exit_code == 1 &&
+        (result.out + result.err).find("ShellExecuteEx failed") != std::string::npos;
+    if (!wine_failed_to_start) break;
+  }
+  return result;
+}
+
+RunResult Probe::RunOnce(const WorkDir& dir, const std::vector<std::string>& args) const {
   RunResult result;
   if (executable_.empty()) {
     ADD_FAILURE() << "TIDEWARDEN_E2E_BIN is not set: the folder holding the probe";

@@ -104,6 +104,7 @@ struct RunResult {
   std::string err;     // standard error, for failure messages only
   int exit_code = -1;  // -1 when ended by a signal or the timeout
   bool timed_out = false;
+  int wine_start_retries = 0;  // starts Wine itself failed, before this run
 };
 
 // The probe under test.
@@ -136,6 +137,7 @@ class Probe {
 
  private:
   explicit Probe(std::filesystem::path executable) : executable_(std::move(executable)) {}
+  RunResult RunOnce(const WorkDir& dir, const std::vector<std::string>& args) const;
 
   std::filesystem::path executable_;
   std::chrono::milliseconds timeout_{60000};

@@ -173,6 +173,7 @@ class RobustnessConcurrencyTest : public ::testing::Test {
           Grow(dir);
           RunResult r = probe_.Run(dir, {sensor.destination});
           ++done;
+          wine_start_retries_ += r.wine_start_retries;
           std::string content;
           if (!ReadProfile(dir, sensor.destination + ".P00", &content)) {
             ++faults;
@@ -230,6 +231,8 @@ class RobustnessConcurrencyTest : public ::testing::Test {
       EXPECT_EQ(file.find(".tmp"), std::string::npos) << file;
     }
     if (UnderWine()) {
+      std::cout << "; Wine failed to start the probe " << wine_start_retries_
+                << " times (started again)";
       std::cout << "; Wine's ReplaceFileW: the profile missing for a moment " << wine_gaps_
                 << " times, " << wine_leftovers << " rf*.tmp files left";
     }
@@ -258,6 +261,7 @@ class RobustnessConcurrencyTest : public ::testing::Test {
   std::uint64_t step_ = 0;
   std::atomic<int> ini_replaced_{0};
   std::atomic<int> wine_gaps_{0};
+  std::atomic<int> wine_start_retries_{0};
 };
 
 TEST_F(RobustnessConcurrencyTest, ManyProcessesRunTheSameSensor) {
