@@ -38,6 +38,15 @@ std::string Escaped(std::string_view text) {
   return out;
 }
 
+void CheckRunEnding(int code, const std::string& output) {
+  FUZZ_CHECK(code == 0 || code == 2, "exit code " + std::to_string(code));
+  if (code == 2) {
+    FUZZ_CHECK(output.ends_with("</Text>\n</Prtg>\n"), Escaped(output));
+    FUZZ_CHECK(output.find("<Prtg>\n<Error>1</Error>\n<Text>") != std::string::npos,
+               Escaped(output));
+  }
+}
+
 std::string SoundProfile() {
   static const std::string profile = [] {
     std::string stored;

@@ -33,6 +33,10 @@ std::string Escaped(std::string_view text);
 // A profile that passes every check of the system entry (destination PRD).
 std::string SoundProfile();
 
+// A run ends with exit code 0 or 2, and a failed one (2) with the whole
+// error document, however long its text.
+void CheckRunEnding(int code, const std::string& output);
+
 // Checks a profile the probe rewrote from `before`: every line that was no
 // state or history line is there once and in order, then exactly one state
 // line and at most one history line, nothing else. Returns "" when it holds,
