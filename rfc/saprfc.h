@@ -9,20 +9,7 @@
 #ifndef TIDEWARDEN_RFC_SAPRFC_H_
 #define TIDEWARDEN_RFC_SAPRFC_H_
 
-#ifndef SAP_API
-#if defined(_WIN32) && !defined(_WIN64)
-#define SAP_API __stdcall
-#else
-#define SAP_API
-#endif
-#endif
-#ifndef DLL_CALL_BACK_FUNCTION
-#if defined(_WIN32) && !defined(_WIN64)
-#define DLL_CALL_BACK_FUNCTION __stdcall
-#else
-#define DLL_CALL_BACK_FUNCTION
-#endif
-#endif
+#include "platform/calling_convention.h"
 
 #include <stddef.h>
 
