@@ -12,8 +12,8 @@
 #include <cstring>
 #include <ctime>
 
-#include "collect/ora_main_list.h"
-#include "rfc/saprfc.h"
+#include "rfc/classic/records.h"
+#include "rfc/classic/saprfc.h"
 
 namespace {
 

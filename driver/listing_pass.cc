@@ -1,14 +1,12 @@
 // The multi-system pass of a listing run: one channel per listed system,
 // printed as soon as it is measured, then the summary.
-#include "collect/logging.h"
+#include "collect/logon.h"
+#include "collect/measure.h"
 #include "driver/exit_codes.h"
+#include "driver/failure_messages.h"
 #include "driver/run_state.h"
 #include "profiles/password.h"
 #include "profiles/system_entry.h"
-#include "rfc/connection.h"
-#include "rfc/failure.h"
-#include "rfc/server_clock.h"
-#include "rfc/system_info.h"
 
 namespace tidewarden {
 namespace {
@@ -18,19 +16,23 @@ constexpr std::size_t kMaxSystemName = 43;
 
 std::string Now(RunState& run) { return FormatTimeOfDay(run.platform.clock.LocalTimeOfDay()); }
 
-// A failed clock or system information step, or a database that is not
-// Oracle, ends the whole pass: the systems after it would fail alike.
-int EndPass(RunState& run, bool scan_trace) {
-  if (scan_trace) {
-    ScanTraceFile(run.platform.fs, run.document);
-    run.document.SetErrorDocumentFromAppended();
+}  // namespace
+
+void PrintListingChannel(Console& console, ResultDocument& document, const std::string& item,
+                         const std::string& system_name, const LoggingFigures& figures) {
+  document.Clear();
+  if (item == "LogWrites" || item == "WaitBusy" || item == "RollBacks") {
+    document.AddChannel(system_name, "0", "");
+  } else if (item == "LogUsage") {
+    document.AddChannel(system_name, Unsigned(figures.log_usage), "PerCent");
   } else {
-    run.document.SetErrorDocument(kDatabaseMismatchMessage);
+    return;
   }
-  run.Print();
-  CloseRfcConnection(run.rfc);
-  return kExitFailure;
+  console.Write(document.text());
+  document.Clear();
 }
+
+namespace {
 
 std::string SystemName(char naming_mode, const std::string& entry,
                        const ConnectionParameters& parameters) {
@@ -90,31 +92,51 @@ int RunListingPass(RunState& run, std::string server_listing, char naming_mode) 
       system_line = "* " + Now(run) + " " + entry + ", " + parameters.display_host + ", " +
                     parameters.destination + ", " + parameters.sysnr + ", " + parameters.client;
     }
-    SetRfcEnvironment(run.rfc);
+    const CallLogger log = run.Logger();
+    if (auto fatal = run.platform.sap.Prepare(log)) return run.Abort(*fatal);
     run.document.Clear();
-    run.session.status = kRfcStatusError;
 
-    if (!entry_fits || OpenRfcConnection(run.rfc, parameters) == 0) {
+    bool ok = false;
+    if (!entry_fits) {
       sound = false;
     } else {
-      run.session.status = kRfcStatusError;
-      ReadServerClock(run.rfc);
-      if (run.session.status != kRfcStatusOk) return EndPass(run, true);
-      run.session.status = kRfcStatusError;
-      ReadSystemInfo(run.rfc, &parameters.display_host);
-      if (run.session.status != kRfcStatusOk) return EndPass(run, true);
-      if (!IsOracle(run.session.db_system_name)) return EndPass(run, false);
-      run.session.status = kRfcStatusError;
-      CollectionTarget target;
-      target.listing_run = true;
-      target.item = settings.item;
-      target.system_name = system_name;
-      target.processed = &delivered;
-      CollectLogging(run.rfc, target);
+      MeasureInput input{
+          run.platform.sap, run.platform.fs, console, log,
+          MakeLogonParameters(parameters, settings.host_overrides(), &run.kept_sysnr),
+          /*lines=*/nullptr, /*profile_path=*/""};
+      const SystemOutcome outcome = MeasureSystem(input);
+      if (outcome.info) parameters.display_host = outcome.info->host;
+      switch (outcome.end) {
+        case MeasureEnd::kFatal:
+          return run.Abort(*outcome.fatal);
+        case MeasureEnd::kLogonRefused:
+          sound = false;
+          break;
+        // A failed clock or system information step, or a database that is
+        // not Oracle, ends the whole pass: the systems after it would fail
+        // alike.
+        case MeasureEnd::kClockFailed:
+        case MeasureEnd::kSystemInfoFailed:
+          return run.Fail(FailedStepMessage(outcome.call_failure));
+        case MeasureEnd::kNotOracle:
+          return run.Fail(kDatabaseMismatchMessage);
+        // A failed main list fails this system only; its message stays in
+        // the document until the next system starts.
+        case MeasureEnd::kMainListFailed:
+          run.document.Append(CallFailureMessage(outcome.call_failure.code,
+                                                 outcome.call_failure.exception));
+          break;
+        case MeasureEnd::kRewriteFailed:  // no profile is rewritten in a pass
+        case MeasureEnd::kMeasured:
+          delivered = true;
+          ok = true;
+          PrintListingChannel(console, run.document, settings.item, system_name,
+                              outcome.figures);
+          if (outcome.fatal) return run.Abort(*outcome.fatal);
+          break;
+      }
     }
-    CloseRfcConnection(run.rfc);
 
-    const bool ok = run.session.status == kRfcStatusOk;
     const char* state = "Processed";
     if (!sound || !ok) {
       state = "Rfc Failure";
@@ -136,7 +158,6 @@ int RunListingPass(RunState& run, std::string server_listing, char naming_mode) 
   run.document.CloseText();
   run.document.EndDocument();
   console.Write(run.document.text() + "\n");
-  CloseRfcConnection(run.rfc);
   if (settings.trace) {
     console.Write("\n* " + Now(run) + " SAP " + std::string(kProgramName) + " now processed...\n");
   }

@@ -8,6 +8,7 @@
 #include "profiles/location.h"
 #include "profiles/password.h"
 #include "profiles/system_entry.h"
+#include "rfc/fatal_report.h"
 
 namespace tidewarden {
 
@@ -15,6 +16,17 @@ int RunState::Fail(const std::string& message) {
   document.SetErrorDocument(message);
   Print();
   return kExitFailure;
+}
+
+int RunState::Abort(const FatalFailure& failure) {
+  WriteFatalReport(platform.console, failure, &platform.sap);
+  return kExitFatal;
+}
+
+CallLogger RunState::Logger() {
+  // The options in force: a listing pass reads them anew from its record.
+  return CallLogger{&log,
+                    settings.option_string.find(",SYSLOG") != std::string::npos};
 }
 
 namespace {
@@ -56,7 +68,7 @@ int Run(Platform& platform, const std::vector<std::string>& args) {
 
   // Nothing is written before the profile is found; from here the log may.
   if (settings.option_string.find(",SYSLOG") != std::string::npos) {
-    run.log.Open(LogPathForProfile(run.location.path));
+    run.log.Open(CallLogPathForProfile(run.location.path));
   }
 
   if (settings.listing_run) {

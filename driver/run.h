@@ -7,7 +7,7 @@
 
 #include "platform/file_system.h"
 #include "platform/system.h"
-#include "rfc/rfc_library.h"
+#include "rfc/sap_library.h"
 
 namespace tidewarden {
 
@@ -16,7 +16,7 @@ struct Platform {
   FileSystem& fs;
   Clock& clock;
   Console& console;
-  RfcLibrarySource& rfc;
+  SapLibrary& sap;
 };
 
 // The marker files of the sibling output modes, probed in this order in the
@@ -33,7 +33,7 @@ inline constexpr ModeMarker kModeMarkers[] = {
 };
 
 // Returns the exit code. `args` is the whole command line, program first.
-// Only a fatal failure inside the RFC library ends the process earlier.
+// Only the library's error callback ends the process earlier.
 int Run(Platform& platform, const std::vector<std::string>& args);
 
 }  // namespace tidewarden

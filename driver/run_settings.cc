@@ -11,24 +11,6 @@ std::string FormatTimeOfDay(const TimeOfDay& time) {
   return buffer;
 }
 
-std::string UpperCase(std::string_view text) {
-  std::string upper(text);
-  for (char& c : upper) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return upper;
-}
-
-std::string OptionValue(std::string_view text, std::size_t keyword_end, std::size_t room) {
-  std::string value;
-  for (std::size_t i = keyword_end; i < text.size() && value.size() < room; ++i) {
-    char c = text[i];
-    if (c == ' ' || c == ',') break;
-    value += c == ':' ? ' ' : c;
-  }
-  return value;
-}
-
 void ReadCommandLine(const std::vector<std::string>& args, const TimeOfDay& now,
                      RunSettings* settings) {
   settings->start_time = FormatTimeOfDay(now);

@@ -7,6 +7,9 @@
 #include <string_view>
 #include <vector>
 
+#include "base/text.h"
+#include "collect/logon.h"
+#include "profiles/listing.h"
 #include "platform/system.h"
 
 namespace tidewarden {
@@ -14,7 +17,6 @@ namespace tidewarden {
 inline constexpr std::string_view kProgramName = "Tidewarden";
 inline constexpr std::string_view kProgramVersion = "Vers 4.3 / 29.08.22";
 inline constexpr std::size_t kMaxOptionText = 127;
-inline constexpr std::size_t kMaxItem = 90;
 
 struct RunSettings {
   std::string start_time;   // hh:mm:ss
@@ -30,17 +32,16 @@ struct RunSettings {
   bool global_run = false;
   bool trace = false;
   std::string output_mode = "EXEXML";
+
+  // The ",HOST=" and ",NO=" values of the options in force.
+  HostOverrides host_overrides() const {
+    return {KeywordValue(option_string, verbatim_option_string, ",HOST="),
+            KeywordValue(option_string, verbatim_option_string, ",NO=")};
+  }
 };
 
 // "hh:mm:ss".
 std::string FormatTimeOfDay(const TimeOfDay& time);
-
-// Upper-cases a to z only.
-std::string UpperCase(std::string_view text);
-
-// The value after `keyword` in `text` up to a blank, a comma or the end, at
-// most `room` characters, each ":" turned into a blank.
-std::string OptionValue(std::string_view text, std::size_t keyword_end, std::size_t room);
 
 // Start-up steps 1 to 6 and 9: start time, banner, option texts, item, trace
 // switch. The profile name is left for the name rules.

@@ -6,12 +6,13 @@
 
 #include "driver/run.h"
 #include "driver/run_settings.h"
-#include "output/log.h"
+#include "base/call_log.h"
+#include "collect/logging_figures.h"
 #include "output/result_document.h"
 #include "profiles/connection_parameters.h"
 #include "profiles/profile_lines.h"
 #include "profiles/profile_location.h"
-#include "rfc/rfc_session.h"
+#include "rfc/sap_library.h"
 
 namespace tidewarden {
 
@@ -20,10 +21,7 @@ struct RunState {
       : platform(platform),
         document({&settings.output_mode, &settings.option_string,
                   &settings.verbatim_option_string}),
-        log(platform.fs),
-        session(platform.rfc),
-        rfc{platform.fs,  platform.console, log, settings.option_string,
-            settings.verbatim_option_string, document, session} {}
+        log(platform.fs) {}
   RunState(const RunState&) = delete;
   RunState& operator=(const RunState&) = delete;
 
@@ -31,21 +29,37 @@ struct RunState {
   void Print() { platform.console.Write(document.text()); }
   // Ends a failed run: the error document with `message`, exit code 2.
   int Fail(const std::string& message);
+  // Ends the run with the fatal report, exit code 1.
+  int Abort(const FatalFailure& failure);
+  // The call log as the options in force want it.
+  CallLogger Logger();
 
   Platform& platform;
   RunSettings settings;
   ResultDocument document;
-  LogSink log;
+  CallLog log;
   ProfileLocation location;
+  // In a listing pass a field that a later system's profile leaves out
+  // keeps the earlier system's value, and so does the system number of
+  // the previous open.
   ConnectionParameters parameters;
+  std::int32_t kept_sysnr = 0;
   ProfileLines lines;
-  RfcSession session;
-  RfcContext rfc;
 };
 
 // The two roads after start-up. Each returns the exit code.
 int RunSingleSystem(RunState& run);
 int RunListingPass(RunState& run, std::string server_listing, char naming_mode);
+
+// The document of a measured system: the text line and the four channels.
+void SetLoggingDocument(ResultDocument& document, const std::string& destination,
+                        const LoggingFigures& figures);
+
+// The channel of a system measured in a listing pass, printed at once
+// (nothing for an item of another name). A pass keeps no state, so only
+// the usage is a real figure.
+void PrintListingChannel(Console& console, ResultDocument& document, const std::string& item,
+                         const std::string& system_name, const LoggingFigures& figures);
 
 // The parameter text of the progress lines: the options up to the first
 // "#", then up to the first "@"; "(No Parameters)" when nothing is left.

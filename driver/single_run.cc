@@ -1,11 +1,9 @@
 // The single-system run: one SAP system from logon to printed document.
-#include "collect/logging.h"
+#include "collect/logon.h"
+#include "collect/measure.h"
 #include "driver/exit_codes.h"
+#include "driver/failure_messages.h"
 #include "driver/run_state.h"
-#include "rfc/connection.h"
-#include "rfc/failure.h"
-#include "rfc/server_clock.h"
-#include "rfc/system_info.h"
 
 namespace tidewarden {
 
@@ -17,19 +15,26 @@ std::string ParameterText(const std::string& verbatim_option_string) {
   return text;
 }
 
+void SetLoggingDocument(ResultDocument& document, const std::string& destination,
+                        const LoggingFigures& figures) {
+  document.BeginDocument();
+  document.OpenText();
+  document.Append("(" + destination + ") Logging: LogWrites=" +
+                  GroupThousands(Unsigned(figures.log_writes)) + ", WaitBusy=" +
+                  GroupThousands(Unsigned(figures.wait_busy)) + ", RollBacks=" +
+                  GroupThousands(Unsigned(figures.rollbacks)) +
+                  ", LogUsage=" + Unsigned(figures.log_usage) + "% ");
+  document.CloseText();
+  document.AddChannel("LogWrites", Unsigned(figures.log_writes), "");
+  document.AddChannel("WaitBusy", Unsigned(figures.wait_busy), "");
+  document.AddChannel("RollBacks", Unsigned(figures.rollbacks), "");
+  document.AddChannel("LogUsage", Unsigned(figures.log_usage), "PerCent");
+  document.EndDocument();
+}
+
 namespace {
 
 std::string Now(RunState& run) { return FormatTimeOfDay(run.platform.clock.LocalTimeOfDay()); }
-
-// A remote step left the status at "ERR": its message, completed by the
-// trace file's last error, becomes the error document.
-int EndFailedStep(RunState& run) {
-  ScanTraceFile(run.platform.fs, run.document);
-  run.document.SetErrorDocumentFromAppended();
-  run.Print();
-  CloseRfcConnection(run.rfc);
-  return kExitFailure;
-}
 
 }  // namespace
 
@@ -37,10 +42,10 @@ int RunSingleSystem(RunState& run) {
   RunSettings& settings = run.settings;
   ConnectionParameters& parameters = run.parameters;
   Console& console = run.platform.console;
-  WriteLogLine(run.log, settings.option_string, 0, "program started", settings.program_path);
-  SetRfcEnvironment(run.rfc);
+  const CallLogger log = run.Logger();
+  log.Write(0, "program started", settings.program_path);
+  if (auto fatal = run.platform.sap.Prepare(log)) return run.Abort(*fatal);
   run.document.Clear();
-  run.session.status = kRfcStatusError;
 
   if (settings.trace) {
     const std::string now = Now(run);
@@ -53,37 +58,37 @@ int RunSingleSystem(RunState& run) {
                   ParameterText(settings.verbatim_option_string) + " State=Executing\n");
   }
 
-  if (OpenRfcConnection(run.rfc, parameters) == 0) {
-    return run.Fail("Error 1011: RFC-Open for " + parameters.destination + " failed !");
+  MeasureInput input{run.platform.sap, run.platform.fs, console, log,
+                     MakeLogonParameters(parameters, settings.host_overrides(), &run.kept_sysnr),
+                     &run.lines, run.location.path};
+  const SystemOutcome outcome = MeasureSystem(input);
+  if (outcome.info) parameters.display_host = outcome.info->host;
+  switch (outcome.end) {
+    case MeasureEnd::kFatal:
+      return run.Abort(*outcome.fatal);
+    case MeasureEnd::kLogonRefused:
+      return run.Fail("Error 1011: RFC-Open for " + parameters.destination + " failed !");
+    case MeasureEnd::kClockFailed:
+    case MeasureEnd::kSystemInfoFailed:
+    case MeasureEnd::kMainListFailed:
+      return run.Fail(FailedStepMessage(outcome.call_failure));
+    case MeasureEnd::kNotOracle:
+      // A system that is not Oracle is no library failure: its trace file
+      // holds nothing about it.
+      return run.Fail(kDatabaseMismatchMessage);
+    case MeasureEnd::kRewriteFailed:
+      // After the profile rewrite: a fatal failure of the main list's
+      // table comes first.
+      if (outcome.fatal) return run.Abort(*outcome.fatal);
+      return run.Fail("Error 1016: ReWriting of Profile " + run.location.path + " failed !" +
+                      run.platform.sap.LastErrorText());
+    case MeasureEnd::kMeasured:
+      break;
   }
-
-  run.session.status = kRfcStatusError;
-  ReadServerClock(run.rfc);
-  if (run.session.status != kRfcStatusOk) return EndFailedStep(run);
-
-  run.session.status = kRfcStatusError;
-  ReadSystemInfo(run.rfc, &parameters.display_host);
-  if (run.session.status != kRfcStatusOk) return EndFailedStep(run);
-
-  if (!IsOracle(run.session.db_system_name)) {
-    // A system that is not Oracle is no library failure: its trace file
-    // holds nothing about it.
-    int code = run.Fail(kDatabaseMismatchMessage);
-    CloseRfcConnection(run.rfc);
-    return code;
-  }
-
-  run.session.status = kRfcStatusError;
-  CollectionTarget target;
-  target.lines = &run.lines;
-  target.profile_path = run.location.path;
-  target.destination = parameters.destination;
-  CollectLogging(run.rfc, target);
-  CloseRfcConnection(run.rfc);
-
-  if (run.session.status != kRfcStatusOk) return EndFailedStep(run);
+  if (outcome.fatal) return run.Abort(*outcome.fatal);
+  SetLoggingDocument(run.document, parameters.destination, outcome.figures);
   run.Print();
-  run.platform.fs.RemoveFile(kTraceFileName);
+  run.platform.sap.DiscardErrorTrail();
   if (settings.trace) {
     console.Write("\n* " + Now(run) + " SAP " + std::string(kProgramName) + " now processed...\n");
   }

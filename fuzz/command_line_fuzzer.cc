@@ -21,7 +21,6 @@ int RunOnce(FuzzedDataProvider& data) {
                                  {"ROLLBACKS", "7"},
                                  {"LOGSIZE", "900"},
                                  {"LOGALLOC", "27"}};
-  FixedRfcLibrarySource source(FakeRfc::Table());
   FakeFileSystem fs;
   FixedClock clock;
   RecordingConsole console;
@@ -46,7 +45,8 @@ int RunOnce(FuzzedDataProvider& data) {
     args.push_back(i + 1 == count ? data.ConsumeRemainingBytesAsString()
                                   : data.ConsumeRandomLengthString(20000));
   }
-  Platform platform{fs, clock, console, source};
+  FakeSapLibrary source(fs, console);
+  Platform platform{fs, clock, console, source.sap};
   const int code = Run(platform, args);
   CheckRunEnding(code, console.output);
   FUZZ_CHECK(!console.output.empty(), "nothing printed");

@@ -48,10 +48,10 @@ void FuzzOne(FuzzedDataProvider& data) {
   // The whole run, as the monitor would start it.
   FakeRfc::Reset();
   FakeRfc::Get().dbora_fields = {{"LOGSIZE", "900"}, {"LOGALLOC", "27"}};
-  FixedRfcLibrarySource source(FakeRfc::Table());
   FixedClock clock;
   RecordingConsole console;
-  Platform platform{fs, clock, console, source};
+  FakeSapLibrary source(fs, console);
+  Platform platform{fs, clock, console, source.sap};
   std::vector<std::string> args = {"tidewarden", global_run ? "GLOBAL" : "X"};
   if (!global_run) options = "ITEM=" + options;
   args.push_back(options);

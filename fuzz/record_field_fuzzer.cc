@@ -5,7 +5,8 @@
 
 #include <cstdint>
 
-#include "collect/logging.h"
+#include "collect/logging_figures.h"
+#include "rfc/classic/records.h"
 #include "fuzz/fuzz_support.h"
 
 namespace tidewarden::fuzz {

@@ -13,9 +13,9 @@ namespace tidewarden::fuzz {
 namespace {
 
 int RunProbe(FakeFileSystem& fs, RecordingConsole& console, const std::vector<std::string>& args) {
-  FixedRfcLibrarySource source(FakeRfc::Table());
   FixedClock clock;
-  Platform platform{fs, clock, console, source};
+  FakeSapLibrary source(fs, console);
+  Platform platform{fs, clock, console, source.sap};
   return Run(platform, args);
 }
 

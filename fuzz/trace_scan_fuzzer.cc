@@ -5,7 +5,7 @@
 
 #include "fuzz/fuzz_support.h"
 #include "output/result_document.h"
-#include "rfc/failure.h"
+#include "rfc/classic/trace_file.h"
 #include "tests/fake_file_system.h"
 
 namespace tidewarden::fuzz {
@@ -33,7 +33,7 @@ void FuzzOne(FuzzedDataProvider& data) {
   std::string options;
   ResultDocument document({&mode, &options, &options});
   document.Append("Error 1014: RFC-Failure raised !");
-  ScanTraceFile(fs, document);
+  document.Append(TraceFileErrorText(fs));
   document.SetErrorDocumentFromAppended();
   const std::string& out = document.text();
   FUZZ_CHECK(out.size() <= ResultDocument::kRoom, "document room");

@@ -1,5 +1,7 @@
 #include "output/result_document.h"
 
+#include "base/text.h"
+
 #include <cstdint>
 
 namespace tidewarden {
@@ -16,27 +18,6 @@ std::string EscapeXmlText(std::string_view text) {
     }
   }
   return out;
-}
-
-std::int32_t LeadingDecimal(std::string_view text) {
-  std::size_t i = 0;
-  while (i < text.size() &&
-         (text[i] == ' ' || text[i] == '\t' || text[i] == '\n' || text[i] == '\v' ||
-          text[i] == '\f' || text[i] == '\r')) {
-    ++i;
-  }
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-    negative = text[i] == '-';
-    ++i;
-  }
-  std::uint32_t value = 0;
-  while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
-    value = value * 10u + static_cast<std::uint32_t>(text[i] - '0');
-    ++i;
-  }
-  if (negative) value = 0u - value;
-  return static_cast<std::int32_t>(value);
 }
 
 bool ResultDocument::IsXmlForm() const {

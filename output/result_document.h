@@ -65,11 +65,6 @@ class ResultDocument {
   std::int32_t channel_counter_ = 0;
 };
 
-// Leading decimal number as a C conversion reads it: blanks skipped, an
-// optional sign, digits up to the first other character; 0 without digits.
-// Wraps around in 32 bits.
-std::int32_t LeadingDecimal(std::string_view text);
-
 }  // namespace tidewarden
 
 #endif  // TIDEWARDEN_OUTPUT_RESULT_DOCUMENT_H_

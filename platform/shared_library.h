@@ -18,6 +18,10 @@ class SharedLibrary {
 // nullptr with *error set when it cannot be loaded.
 std::unique_ptr<SharedLibrary> LoadSharedLibrary(const std::string& path, std::string* error);
 
+// The file name of SAP's classic RFC client library on this operating
+// system: "librfc32.dll" on Windows, "librfccm.so" elsewhere.
+const char* ClassicRfcLibraryFileName();
+
 // The folder of the running executable, with a trailing separator ("" when
 // unknown).
 std::string OwnExecutableDirectory();

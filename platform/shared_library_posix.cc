@@ -34,6 +34,8 @@ std::unique_ptr<SharedLibrary> LoadSharedLibrary(const std::string& path, std::s
   return std::make_unique<PosixSharedLibrary>(handle);
 }
 
+const char* ClassicRfcLibraryFileName() { return "librfccm.so"; }
+
 std::string OwnExecutableDirectory() {
   char buffer[PATH_MAX];
   ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);

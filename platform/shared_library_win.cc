@@ -35,6 +35,8 @@ std::unique_ptr<SharedLibrary> LoadSharedLibrary(const std::string& path, std::s
   return std::make_unique<WindowsSharedLibrary>(module);
 }
 
+const char* ClassicRfcLibraryFileName() { return "librfc32.dll"; }
+
 std::string OwnExecutableDirectory() {
   char buffer[MAX_PATH + 1];
   DWORD n = ::GetModuleFileNameA(nullptr, buffer, MAX_PATH);

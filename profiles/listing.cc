@@ -1,7 +1,7 @@
 // The listing read of the global profile and of the item profile.
 #include "profiles/listing.h"
 
-#include "driver/run_settings.h"
+#include "base/text.h"
 #include "profiles/line_reader.h"
 
 namespace tidewarden {

@@ -14,6 +14,8 @@ namespace tidewarden {
 inline constexpr std::size_t kMaxServerListing = 2047;
 inline constexpr std::size_t kMaxRecordOptionText = 127;
 inline constexpr std::size_t kGlobalSensorKeyLength = 10;
+// Room of the item, from "ITEM=" or a record's "Item=".
+inline constexpr std::size_t kMaxItem = 90;
 
 struct ListingValues {
   // Sensor profile names, each ended by "#"; at most 2047 characters and

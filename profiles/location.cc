@@ -1,7 +1,7 @@
 // Profile name rules and the search for the profile on disk.
 #include "profiles/location.h"
 
-#include "driver/run_settings.h"
+#include "base/text.h"
 #include "profiles/line_reader.h"
 
 namespace tidewarden {

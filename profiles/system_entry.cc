@@ -1,7 +1,7 @@
 // Reading the system entry of a sensor profile into the connection parameters.
 #include "profiles/system_entry.h"
 
-#include "driver/run_settings.h"
+#include "base/text.h"
 #include "profiles/line_reader.h"
 
 namespace tidewarden {

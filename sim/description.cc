@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <ctime>
 
-#include "rfc/saprfc.h"
+#include "rfc/classic/saprfc.h"
 #include "sim/interfaces.h"
 
 namespace tidewarden::sim {

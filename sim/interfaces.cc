@@ -6,7 +6,7 @@
 #include <map>
 #include <vector>
 
-#include "rfc/saprfc.h"
+#include "rfc/classic/saprfc.h"
 
 namespace tidewarden::sim {
 namespace {

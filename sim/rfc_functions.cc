@@ -1,6 +1,6 @@
 // The ten functions of the classic RFC client library, with its C linkage
 // and calling convention, answered by the simulated SAP system.
-#include "rfc/saprfc.h"
+#include "rfc/classic/saprfc.h"
 #include "sim/simulator.h"
 
 using tidewarden::sim::TheSimulator;

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "rfc/rfc_library.h"
+#include "rfc/classic/rfc_library.h"
 
 namespace tidewarden::sim {
 

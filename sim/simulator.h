@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "rfc/saprfc.h"
+#include "rfc/classic/saprfc.h"
 #include "sim/description.h"
 #include "sim/interfaces.h"
 

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "collect/ora_main_list.h"
+#include "rfc/classic/records.h"
 
 namespace tidewarden {
 namespace {

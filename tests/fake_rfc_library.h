@@ -10,7 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "rfc/rfc_library.h"
+#include "platform/file_system.h"
+#include "platform/system.h"
+#include "rfc/classic/classic_library.h"
+#include "rfc/classic/rfc_library.h"
 
 namespace tidewarden {
 
@@ -53,6 +56,15 @@ struct FakeRfc {
   static FakeRfc& Get();
   static void Reset();
   static RfcLibrary Table();
+};
+
+// The classic implementation of the seam over a given table (the fake's by
+// default), as a run uses it.
+struct FakeSapLibrary {
+  FakeSapLibrary(FileSystem& fs, Console& console, const RfcLibrary& table = FakeRfc::Table())
+      : source(table), sap(source, fs, console) {}
+  FixedRfcLibrarySource source;
+  ClassicSapLibrary sap;
 };
 
 }  // namespace tidewarden

@@ -1,4 +1,5 @@
 #include "output/result_document.h"
+#include "base/text.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,11 @@
 // Conversions of what the SAP system and its library hand back.
 #include <gtest/gtest.h>
 
-#include "output/result_document.h"
-#include "rfc/failure.h"
-#include "rfc/server_clock.h"
-#include "rfc/system_info.h"
+#include "collect/measure.h"
+#include "driver/failure_messages.h"
+#include "rfc/classic/records.h"
+#include "rfc/classic/saprfc.h"
+#include "rfc/classic/trace_file.h"
 
 namespace tidewarden {
 namespace {
@@ -72,15 +73,7 @@ TEST(LastTraceErrorTextTest, LongLinesAreReadInPiecesOf99) {
   EXPECT_EQ(LastTraceErrorText(arrow), "from the second piece");
 }
 
-class DocumentFixture : public ::testing::Test {
- protected:
-  std::string mode_ = "EXEXML", upper_, verbatim_;
-  ResultDocument document_{{&mode_, &upper_, &verbatim_}};
-};
-
-class AppendCallOutcomeTest : public DocumentFixture {};
-
-TEST_F(AppendCallOutcomeTest, MessagePerCode) {
+TEST(CallFailureMessageTest, MessagePerCode) {
   struct {
     RFC_RC code;
     const char* exception;
@@ -95,9 +88,7 @@ TEST_F(AppendCallOutcomeTest, MessagePerCode) {
       {-1, "", "Error 1015: Other Failure raised !"},
   };
   for (const auto& c : cases) {
-    document_.Clear();
-    AppendCallOutcome(document_, c.code, c.exception);
-    EXPECT_EQ(document_.text(), c.expected) << c.code;
+    EXPECT_EQ(CallFailureMessage(c.code, c.exception), c.expected) << c.code;
   }
 }
 

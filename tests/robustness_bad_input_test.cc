@@ -11,7 +11,7 @@
 #include "driver/run.h"
 #include "output/result_document.h"
 #include "profiles/password.h"
-#include "rfc/connection.h"
+#include "collect/logon.h"
 #include "tests/fake_file_system.h"
 #include "tests/fake_rfc_library.h"
 #include "tests/line_ends.h"
@@ -133,17 +133,16 @@ class RobustnessBadInputTest : public ::testing::TestWithParam<Row> {
                                    {"ROLLBACKS", "7"},
                                    {"LOGSIZE", "900"},
                                    {"LOGALLOC", "27"}};
-    source_ = std::make_unique<FixedRfcLibrarySource>(FakeRfc::Table());
   }
   int RunWith(FileSystem& fs, std::vector<std::string> args) {
     args.insert(args.begin(), "C:\\Probe\\tidewarden.exe");
-    Platform platform{fs, clock_, console_, *source_};
+    FakeSapLibrary sap(fs, console_);
+    Platform platform{fs, clock_, console_, sap.sap};
     return tidewarden::Run(platform, args);
   }
 
   FixedClock clock_{{9, 14, 3}};
   RecordingConsole console_;
-  std::unique_ptr<FixedRfcLibrarySource> source_;
 };
 
 TEST_P(RobustnessBadInputTest, EndsWithADocumentAndKeepsTheFiles) {
@@ -687,7 +686,6 @@ namespace {
 TEST(RobustnessRewriteFaultTest, EveryFailingStepEndsTheRunWith1016) {
   for (Op op : {Op::kCreateTemp, Op::kTempAppend, Op::kTempSync, Op::kTempClose, Op::kReplace}) {
     FakeRfc::Reset();
-    FixedRfcLibrarySource source(FakeRfc::Table());
     FakeFileSystem fs;
     const std::string profile =
         Profile({}, "# Olg Date=20251118 09:00:00 Writes=1 WaitBusy=2 RollBacks=3\n");
@@ -695,7 +693,8 @@ TEST(RobustnessRewriteFaultTest, EveryFailingStepEndsTheRunWith1016) {
     fs.Fail(op);
     FixedClock clock;
     RecordingConsole console;
-    Platform platform{fs, clock, console, source};
+    FakeSapLibrary source(fs, console);
+    Platform platform{fs, clock, console, source.sap};
     EXPECT_EQ(tidewarden::Run(platform, {"tidewarden", "PRD"}), 2) << static_cast<int>(op);
     EXPECT_EQ(
         console.output,

@@ -34,13 +34,13 @@ class RunTest : public ::testing::Test {
  protected:
   void SetUp() override {
     FakeRfc::Reset();
-    source_ = std::make_unique<FixedRfcLibrarySource>(FakeRfc::Table());
+    source_ = std::make_unique<FakeSapLibrary>(fs_, console_);
     FakeRfc::Get().dbora_fields = {{"LOGWRITES", "1.000"}, {"WAIT_BUSY", "5"},
                                    {"ROLLBACKS", "7"}, {"LOGSIZE", "900"}, {"LOGALLOC", "27"}};
   }
   int RunWith(std::vector<std::string> args) {
     args.insert(args.begin(), "C:\\Probe\\tidewarden.exe");
-    Platform platform{fs_, clock_, console_, *source_};
+    Platform platform{fs_, clock_, console_, source_->sap};
     return tidewarden::Run(platform, args);
   }
   FakeRfc& rfc() { return FakeRfc::Get(); }
@@ -48,7 +48,7 @@ class RunTest : public ::testing::Test {
   FakeFileSystem fs_;
   FixedClock clock_{{9, 14, 3}};
   RecordingConsole console_;
-  std::unique_ptr<FixedRfcLibrarySource> source_;
+  std::unique_ptr<FakeSapLibrary> source_;
 };
 
 const char kFirstDocument[] =

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "rfc/saprfc.h"
+#include "rfc/classic/saprfc.h"
 #include "sim/description.h"
 #include "sim/interfaces.h"
 #include "sim/sim_control.h"

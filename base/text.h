@@ -1,0 +1,35 @@
+// Small text helpers every layer above the platform shares: letter case,
+// option lookup, numbers read as C reads them.
+#ifndef TIDEWARDEN_BASE_TEXT_H_
+#define TIDEWARDEN_BASE_TEXT_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tidewarden {
+
+// Upper-cases a to z only.
+std::string UpperCase(std::string_view text);
+
+// The value after `keyword` in `text` up to a blank, a comma or the end, at
+// most `room` characters, each ":" turned into a blank.
+std::string OptionValue(std::string_view text, std::size_t keyword_end, std::size_t room);
+
+// The text after `keyword` in the verbatim options, up to a blank, a comma
+// or the end, when the upper-cased options hold the keyword (",HOST=",
+// ",NO="); nullopt when they do not.
+std::optional<std::string> KeywordValue(std::string_view upper_options,
+                                        std::string_view verbatim_options,
+                                        std::string_view keyword);
+
+// Leading decimal number as a C conversion reads it: blanks skipped, an
+// optional sign, digits up to the first other character; 0 without digits.
+// Wraps around in 32 bits.
+std::int32_t LeadingDecimal(std::string_view text);
+
+}  // namespace tidewarden
+
+#endif  // TIDEWARDEN_BASE_TEXT_H_

@@ -1,0 +1,52 @@
+#include "collect/logon.h"
+
+#include "base/text.h"
+#include "platform/replace_file.h"
+
+namespace tidewarden {
+
+LogonParameters MakeLogonParameters(const ConnectionParameters& parameters,
+                                    const HostOverrides& overrides, std::int32_t* kept_sysnr) {
+  LogonParameters logon;
+  logon.destination = parameters.destination;
+  logon.client = parameters.client;
+  logon.user = parameters.user;
+  logon.password = parameters.password;
+  logon.language = parameters.language;
+  logon.mode = parameters.mode;
+  logon.hostname = overrides.host ? *overrides.host : parameters.hostname;
+  logon.sysnr = overrides.number ? *overrides.number : parameters.sysnr;
+  logon.gwhost = parameters.gwhost;
+  logon.gwservice = parameters.gwservice;
+  // Only an R/3 logon reads the system number, and only then is it kept.
+  if (logon.mode != "R/2" && !logon.sysnr.empty()) *kept_sysnr = LeadingDecimal(logon.sysnr);
+  logon.sysnr_number = *kept_sysnr;
+  return logon;
+}
+
+std::optional<LogonRequest> PrepareLogon(FileSystem& fs, Console& console,
+                                         LogonParameters parameters) {
+  LogonRequest request;
+  const std::string destination_ini = "SapRfc." + parameters.destination;
+  std::string ini_content;
+  if (!fs.ReadFile(destination_ini, &ini_content).ok()) {
+    request.parameters = std::move(parameters);
+    return request;
+  }
+  console.Write("* SapRfc.Ini.......: " + parameters.destination + "<\n");
+  // Sensors of other destinations may open in this folder at this moment,
+  // and the library reads the folder's one ini file: without the lock another
+  // run could replace it between this copy and the logon, which then fails.
+  // A lock not had in time (a logon hanging elsewhere) costs only that risk.
+  static_cast<void>(fs.LockFile(kLibraryIniLockFile, kLibraryIniLockWaitMs, &request.ini_lock));
+  // The library must never read a half-written ini file either, so it is
+  // replaced in one step, and not at all when it already holds these bytes.
+  std::string current;
+  const bool same = fs.ReadFile(kLibraryIniFile, &current).ok() && current == ini_content;
+  if (!same && !ReplaceFileContents(fs, kLibraryIniFile, ini_content).ok()) return std::nullopt;
+  request.parameters = std::move(parameters);
+  request.by_destination = true;
+  return request;
+}
+
+}  // namespace tidewarden

@@ -1,0 +1,43 @@
+// What every library's logon shares: the logon parameters from the
+// profile and the options, and the per-destination ini file put in place.
+#ifndef TIDEWARDEN_COLLECT_LOGON_H_
+#define TIDEWARDEN_COLLECT_LOGON_H_
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "platform/file_system.h"
+#include "platform/system.h"
+#include "profiles/connection_parameters.h"
+#include "rfc/logon.h"
+
+namespace tidewarden {
+
+inline constexpr const char* kLibraryIniFile = "SapRfc.ini";
+// Held from the copy into kLibraryIniFile until the library has read it.
+inline constexpr const char* kLibraryIniLockFile = "SapRfc.ini.lock";
+inline constexpr int kLibraryIniLockWaitMs = 10000;
+
+// The ",HOST=" and ",NO=" values of the options in force (nullopt: absent).
+struct HostOverrides {
+  std::optional<std::string> host;
+  std::optional<std::string> number;
+};
+
+// The logon parameters of a profile's system. An empty system number keeps
+// the number of the previous open: *kept_sysnr carries it from system to
+// system (0 before the first).
+LogonParameters MakeLogonParameters(const ConnectionParameters& parameters,
+                                    const HostOverrides& overrides, std::int32_t* kept_sysnr);
+
+// By parameters, or, when "SapRfc." + destination exists, by destination
+// after copying that file over "SapRfc.ini" under the folder's lock (the
+// "* SapRfc.Ini" line goes to `console` first). nullopt when the library's
+// ini file could not be written: the logon counts as refused.
+std::optional<LogonRequest> PrepareLogon(FileSystem& fs, Console& console,
+                                         LogonParameters parameters);
+
+}  // namespace tidewarden
+
+#endif  // TIDEWARDEN_COLLECT_LOGON_H_

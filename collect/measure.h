@@ -1,0 +1,66 @@
+// One measuring path: one SAP system from logon to figures, the same for
+// the single-system run and each system of a listing pass. Nothing here
+// prints a document or ends the run; the caller formats the outcome.
+#ifndef TIDEWARDEN_COLLECT_MEASURE_H_
+#define TIDEWARDEN_COLLECT_MEASURE_H_
+
+#include <optional>
+#include <string>
+
+#include "base/call_log.h"
+#include "collect/logging_figures.h"
+#include "platform/file_system.h"
+#include "platform/system.h"
+#include "profiles/profile_lines.h"
+#include "rfc/sap_library.h"
+
+namespace tidewarden {
+
+struct MeasureInput {
+  SapLibrary& sap;
+  FileSystem& fs;
+  Console& console;  // the "* SapRfc.Ini" line
+  CallLogger log;
+  LogonParameters logon;
+  // Single-system run: the profile whose state line is kept. A listing
+  // pass keeps no state (null).
+  const ProfileLines* lines = nullptr;
+  std::string profile_path;
+};
+
+// Where a measurement ended.
+enum class MeasureEnd {
+  kMeasured,          // figures (and the profile rewritten when due)
+  kLogonRefused,      // message 1011
+  kClockFailed,       // call failure of the clock
+  kSystemInfoFailed,  // call failure of the system information
+  kNotOracle,         // message 1018
+  kMainListFailed,    // call failure of the main list
+  kRewriteFailed,     // figures, but the profile could not be rewritten (1016)
+  kFatal,             // fatal failure: report, exit code 1
+};
+
+struct SystemOutcome {
+  MeasureEnd end = MeasureEnd::kFatal;
+  CallFailure call_failure;  // k*Failed
+  // kFatal; or after kMeasured / kRewriteFailed a fatal failure that came
+  // after the figures, reported once they are delivered.
+  std::optional<FatalFailure> fatal;
+  ServerClock clock;
+  std::optional<SystemInfo> info;  // once the system information was read
+  LoggingFigures figures;          // kMeasured, kRewriteFailed
+};
+
+// Logs on, reads the clock, the system information and the main list,
+// computes the figures and, for a single-system run, rewrites the state
+// line. The connection is closed when the outcome is returned, except after
+// a fatal failure (the report closes every connection).
+SystemOutcome MeasureSystem(MeasureInput& input);
+
+// Only Oracle systems are measured: the name begins with "ORA" (letter
+// case counts).
+bool IsOracle(const std::string& db_system_name);
+
+}  // namespace tidewarden
+
+#endif  // TIDEWARDEN_COLLECT_MEASURE_H_

@@ -1,0 +1,23 @@
+// The numbered messages of failed steps, and the fatal report's ending.
+#ifndef TIDEWARDEN_DRIVER_FAILURE_MESSAGES_H_
+#define TIDEWARDEN_DRIVER_FAILURE_MESSAGES_H_
+
+#include <string>
+
+#include "rfc/sap_library.h"
+
+namespace tidewarden {
+
+inline constexpr const char* kDatabaseMismatchMessage = "Error 1018: DataBase mismatch !";
+
+// The message of a failed call by its result code ("" for code 0).
+std::string CallFailureMessage(int code, const std::string& exception);
+
+// The message, continued by the library's last error text.
+inline std::string FailedStepMessage(const CallFailure& failure) {
+  return CallFailureMessage(failure.code, failure.exception) + failure.last_error_text;
+}
+
+}  // namespace tidewarden
+
+#endif  // TIDEWARDEN_DRIVER_FAILURE_MESSAGES_H_

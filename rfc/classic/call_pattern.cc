@@ -1,0 +1,66 @@
+#include "rfc/classic/call_pattern.h"
+
+#include <cstring>
+
+namespace tidewarden {
+namespace {
+
+std::string FieldText(const char* field, std::size_t room) {
+  return std::string(field, strnlen(field, room));
+}
+
+}  // namespace
+
+ErrorRecord ReadErrorRecord(const RfcLibrary* library) {
+  RFC_ERROR_INFO info;
+  std::memset(&info, 0, sizeof info);
+  if (library != nullptr && library->RfcLastError != nullptr) library->RfcLastError(&info);
+  return ErrorRecord{FieldText(info.key, sizeof info.key),
+                     FieldText(info.status, sizeof info.status),
+                     FieldText(info.message, sizeof info.message),
+                     FieldText(info.intstat, sizeof info.intstat)};
+}
+
+FatalFailure FatalNow(const RfcLibrary* library, std::string operation) {
+  return FatalFailure{std::move(operation), ReadErrorRecord(library)};
+}
+
+RFC_RC CallFunctionModule(const RfcLibrary& library, RFC_HANDLE handle, const CallLogger& log,
+                          const char* function, RFC_PARAMETER* exporting,
+                          RFC_PARAMETER* importing, RFC_TABLE* tables, std::string* exception) {
+  RFC_RC code = library.RfcCall(handle, const_cast<char*>(function), exporting, tables);
+  log.Write(static_cast<std::int32_t>(handle), "RfcCall called");
+  if (code != RFC_OK) return code;
+  char* exception_name = nullptr;
+  code = library.RfcReceive(handle, importing, tables, &exception_name);
+  log.Write(static_cast<std::int32_t>(handle), "RfcReceive called");
+  if ((code == RFC_EXCEPTION || code == RFC_SYS_EXCEPTION) && exception_name != nullptr) {
+    // The exception buffer of the calling step holds 255 characters.
+    exception->assign(exception_name, strnlen(exception_name, 255));
+  }
+  return code;
+}
+
+std::optional<FatalFailure> InstallStructure(const RfcLibrary& library, const char* name,
+                                             RFC_TYPE_ELEMENT* elements, unsigned count,
+                                             RFC_TYPEHANDLE* type) {
+  if (library.RfcInstallStructure(const_cast<char*>(name), elements, count, type) != RFC_OK) {
+    return FatalNow(&library, "RfcInstallStructure");
+  }
+  return std::nullopt;
+}
+
+std::optional<FatalFailure> CreateTable(const RfcLibrary& library, const char* name,
+                                        unsigned row_length, ITAB_H* table) {
+  *table = library.ItCreate(const_cast<char*>(name), row_length, 0, 0);
+  if (*table == nullptr) return FatalNow(&library, std::string("ItCreate ") + name);
+  return std::nullopt;
+}
+
+std::optional<FatalFailure> DeleteTable(const RfcLibrary& library, const char* name,
+                                        ITAB_H table) {
+  if (library.ItDelete(table) != 0) return FatalNow(&library, std::string("ItDelete ") + name);
+  return std::nullopt;
+}
+
+}  // namespace tidewarden

@@ -1,0 +1,133 @@
+#include "rfc/classic/classic_library.h"
+
+#include "rfc/classic/call_pattern.h"
+#include "rfc/classic/classic_connection.h"
+#include "rfc/classic/error_handler.h"
+#include "rfc/classic/trace_file.h"
+#include "rfc/fatal_report.h"
+
+namespace tidewarden {
+namespace {
+
+char* TextOrNull(std::string& text) { return text.empty() ? nullptr : text.data(); }
+
+void PadTo(std::string* text, std::size_t width) {
+  if (text->size() < width) text->append(width - text->size(), ' ');
+}
+
+// Fills the records RfcOpen reads from the logon parameters.
+void FillOpenRecords(const LogonParameters& parameters, OpenRecords* open) {
+  open->destination = parameters.destination;
+  open->client = parameters.client;
+  open->user = parameters.user;
+  open->password = parameters.password;
+  open->language = parameters.language;
+  open->mode = parameters.mode;
+  open->hostname = parameters.hostname;
+  open->sysnr = parameters.sysnr;
+  open->gwhost = parameters.gwhost;
+  open->gwservice = parameters.gwservice;
+  PadTo(&open->user, 12);
+  PadTo(&open->password, 10);
+
+  RFC_OPTIONS& options = open->options;
+  options.destination = open->destination.data();
+  options.client = open->client.data();
+  options.user = open->user.data();
+  options.password = open->password.data();
+  options.language = open->language.data();
+  options.trace = 0;
+  if (open->mode == "R/2") {
+    options.mode = RFC_MODE_CPIC;
+    open->cpic.gateway_host = TextOrNull(open->gwhost);
+    open->cpic.gateway_service = TextOrNull(open->gwservice);
+    options.connopt = &open->cpic;
+  } else {
+    options.mode = RFC_MODE_R3ONLY;
+    open->r3.hostname = TextOrNull(open->hostname);
+    open->r3.sysnr = parameters.sysnr_number;
+    open->r3.gateway_host = TextOrNull(open->gwhost);
+    open->r3.gateway_service = TextOrNull(open->gwservice);
+    options.connopt = &open->r3;
+  }
+}
+
+}  // namespace
+
+ClassicSapLibrary::~ClassicSapLibrary() { SetErrorHandlerLibrary(nullptr); }
+
+std::optional<FatalFailure> ClassicSapLibrary::Prepare(const CallLogger& log) {
+  if (library_ == nullptr) {
+    std::string operation, message;
+    RfcLibrary partial;
+    library_ = source_.Get(&operation, &message, &partial);
+    if (library_ == nullptr) {
+      partial_ = partial;
+      load_failed_ = true;
+      FatalFailure failure = FatalNow(&partial_, operation);
+      failure.record.message = message;
+      return failure;
+    }
+  }
+  SetErrorHandlerLibrary(this);
+  RFC_ENV environment{};
+  environment.errorhandler = &RfcErrorHandler;
+  environment.allocate = nullptr;
+  library_->RfcEnvironment(&environment);
+  log.Write(0, "RfcEnvironment called");
+  return std::nullopt;
+}
+
+std::variant<std::unique_ptr<SapConnection>, LogonRefused, FatalFailure> ClassicSapLibrary::Open(
+    LogonRequest request, const CallLogger& log) {
+  auto connection = std::make_unique<ClassicConnection>(*this, log);
+  OpenRecords& open = connection->records();
+  const LogonParameters& parameters = request.parameters;
+  FillOpenRecords(parameters, &open);
+  RFC_HANDLE handle = 0;
+  if (!request.by_destination) {
+    handle = library_->RfcOpen(&open.options);
+    log.Write(static_cast<std::int32_t>(handle), "RfcOpen called");
+  } else {
+    open.connect_string = "CLIENT=" + parameters.client + " USER=" + parameters.user +
+                          " PASSWD=" + parameters.password + " LANG=D DEST=" +
+                          parameters.destination;
+    open.error_info = RFC_ERROR_INFO_EX{};
+    handle = library_->RfcOpenEx(open.connect_string.data(), &open.error_info);
+    // The library has read SapRfc.ini once RfcOpenEx returns.
+    request.ini_lock.reset();
+    log.Write(static_cast<std::int32_t>(handle), "RfcOpenEx called");
+  }
+  if (handle == 0) return LogonRefused{};
+  connection->set_handle(handle);
+  return std::unique_ptr<SapConnection>(std::move(connection));
+}
+
+std::string ClassicSapLibrary::LastErrorText() { return TraceFileErrorText(fs_); }
+
+void ClassicSapLibrary::DiscardErrorTrail() { fs_.RemoveFile(kTraceFileName); }
+
+void ClassicSapLibrary::CloseAll() {
+  const RfcLibrary* table = library_ != nullptr ? library_ : (load_failed_ ? &partial_ : nullptr);
+  if (table != nullptr && table->RfcClose != nullptr) table->RfcClose(0);
+}
+
+void ClassicSapLibrary::ReportFromCallback(const char* operation) {
+  WriteFatalReport(console_,
+                   FatalNow(library_, operation != nullptr ? std::string(operation) : ""), this);
+  console_.Flush();
+  EndProcess(1);
+}
+
+void ClassicConnection::Close() {
+  if (handle_ != 0) {
+    table_.RfcClose(handle_);
+    handle_ = 0;
+  }
+}
+
+CallFailure ClassicConnection::Failed(RFC_RC code, std::string exception) {
+  return CallFailure{code, std::move(exception), library_.LastErrorText()};
+}
+
+}  // namespace tidewarden

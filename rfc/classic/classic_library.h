@@ -1,0 +1,61 @@
+// The SAP seam over SAP's classic RFC client library (librfc32/librfccm).
+#ifndef TIDEWARDEN_RFC_CLASSIC_CLASSIC_LIBRARY_H_
+#define TIDEWARDEN_RFC_CLASSIC_CLASSIC_LIBRARY_H_
+
+#include <memory>
+#include <string>
+
+#include "platform/file_system.h"
+#include "platform/system.h"
+#include "rfc/classic/rfc_library.h"
+#include "rfc/sap_library.h"
+
+namespace tidewarden {
+
+// The structure descriptions the library knows by type handle. Installed
+// once per process: the only state the connections share.
+struct StructureTypes {
+  bool cpu_all_installed = false;
+  bool rfcsi_installed = false;
+  RFC_TYPEHANDLE cpu_all = 0;
+  RFC_TYPEHANDLE rfcsi = 0;
+  RFC_TYPEHANDLE tst04 = 0;
+  RFC_TYPEHANDLE gst04 = 0;
+};
+
+class ClassicSapLibrary : public SapLibrary {
+ public:
+  // `fs` holds the library's trace file; `console` takes the fatal report
+  // the library's error callback prints before it ends the process.
+  ClassicSapLibrary(RfcLibrarySource& source, FileSystem& fs, Console& console)
+      : source_(source), fs_(fs), console_(console) {}
+  ~ClassicSapLibrary() override;
+
+  std::optional<FatalFailure> Prepare(const CallLogger& log) override;
+  std::variant<std::unique_ptr<SapConnection>, LogonRefused, FatalFailure> Open(
+      LogonRequest request, const CallLogger& log) override;
+  std::string LastErrorText() override;
+  void DiscardErrorTrail() override;
+  void CloseAll() override;
+
+  // The report of a failure the library signals through its error
+  // callback; ends the process (the callback must not return).
+  [[noreturn]] void ReportFromCallback(const char* operation);
+
+  const RfcLibrary& table() const { return *library_; }
+  StructureTypes& types() { return types_; }
+  FileSystem& fs() { return fs_; }
+
+ private:
+  RfcLibrarySource& source_;
+  FileSystem& fs_;
+  Console& console_;
+  const RfcLibrary* library_ = nullptr;
+  RfcLibrary partial_;  // what loaded of a library that lacks a function
+  bool load_failed_ = false;
+  StructureTypes types_;
+};
+
+}  // namespace tidewarden
+
+#endif  // TIDEWARDEN_RFC_CLASSIC_CLASSIC_LIBRARY_H_

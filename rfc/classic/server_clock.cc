@@ -1,0 +1,112 @@
+// GET_CPU_ALL: the SAP host's date and time from the operating-system
+// collector's last write (the figures are compared by the server's day).
+#include <cstring>
+
+#include "rfc/classic/call_lists.h"
+#include "rfc/classic/call_pattern.h"
+#include "rfc/classic/classic_connection.h"
+#include "rfc/classic/records.h"
+
+namespace tidewarden {
+namespace {
+
+RFC_TYPE_ELEMENT kCpuAllElements[] = {
+    {RfcName("TYPE"), TYPINT2, 2, 0, 0},       {RfcName("SUBTYPE"), TYPINT2, 2, 0, 0},
+    {RfcName("SERIALNR"), TYPINT2, 2, 0, 0},   {RfcName("NBR_CPU"), TYPINT, 4, 0, 0},
+    {RfcName("LOAD1_AVG"), TYPINT, 4, 0, 0},   {RfcName("LOAD5_AVG"), TYPINT, 4, 0, 0},
+    {RfcName("LOAD15_AVG"), TYPINT, 4, 0, 0},  {RfcName("INT_SEC"), TYPINT, 4, 0, 0},
+    {RfcName("SYSC_SEC"), TYPINT, 4, 0, 0},    {RfcName("CS_SEC"), TYPINT, 4, 0, 0},
+    {RfcName("USR_TOTAL"), TYPINT, 4, 0, 0},   {RfcName("SYS_TOTAL"), TYPINT, 4, 0, 0},
+    {RfcName("IDLE_TOTAL"), TYPINT, 4, 0, 0},
+};
+
+constexpr unsigned kCpuAllRowLength = 48;
+
+}  // namespace
+
+void ConvertCollectorTimestamp(std::string_view timestamp, std::string* date, std::string* time) {
+  // Positions of a 24-character text; a shorter one reads as blanks.
+  std::string stamp(timestamp.substr(0, 25));
+  if (stamp.size() < 24) stamp.resize(24, ' ');
+  static constexpr const char* kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                            "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+  for (int month = 0; month < 12; ++month) {
+    if (stamp.compare(4, 3, kMonths[month]) == 0) {
+      stamp[5] = static_cast<char>('0' + (month + 1) / 10);
+      stamp[6] = static_cast<char>('0' + (month + 1) % 10);
+      break;
+    }
+  }
+  if (stamp[8] == ' ') stamp[8] = '0';
+  *date = "20" + stamp.substr(22, 2) + stamp.substr(5, 2) + stamp.substr(8, 2);
+  *time = stamp.substr(11, 8);
+  // Both go into the state line of the profile: a line end or another
+  // control character out of a garbled answer must not split it.
+  for (std::string* text : {date, time}) {
+    for (char& c : *text) {
+      if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = ' ';
+    }
+  }
+}
+
+SapResult<ServerClock> ClassicConnection::ReadServerClock() {
+  StructureTypes& types = library_.types();
+  ITAB_H table = nullptr;
+  if (auto fatal = CreateTable(table_, "TF_CPU_ALL", kCpuAllRowLength, &table)) return *fatal;
+  if (!types.cpu_all_installed) {
+    if (auto fatal = InstallStructure(table_, "CPU_ALL", kCpuAllElements, 13, &types.cpu_all)) {
+      return *fatal;
+    }
+    types.cpu_all_installed = true;
+  }
+
+  char local_remote[6];
+  std::memcpy(local_remote, "LOCAL ", 6);
+  char logical_destination[32];
+  std::memset(logical_destination, ' ', sizeof logical_destination);
+  RFC_PARAMETER exporting[] = {
+      RfcParameter("LOCAL_REMOTE", TYPC, 6, local_remote),
+      RfcParameter("LOGICAL_DESTINATION", TYPC, 32, logical_destination),
+      RFC_PARAMETER{},
+  };
+
+  std::int32_t active_flag = 0, details_coll = 0, details_mode = 0, details_reqi = 0;
+  std::int32_t interval = 0, last_coll_int = 0, norm_coll_int = 0;
+  char cpu_all_read[3] = {0};
+  char last_coll_wrt[25] = {0};
+  char op_system[52] = {0};
+  RFC_PARAMETER importing[] = {
+      RfcParameter("ACTIVEFLAG", TYPINT, 4, &active_flag),
+      RfcParameter("DETAILSCOLL", TYPINT, 4, &details_coll),
+      RfcParameter("DETAILSMODE", TYPINT, 4, &details_mode),
+      RfcParameter("DETAILSREQI", TYPINT, 4, &details_reqi),
+      RfcParameter("F_CPU_ALL_READ", TYPC, 3, cpu_all_read),
+      RfcParameter("INTERVAL", TYPINT, 4, &interval),
+      RfcParameter("LASTCOLLINT", TYPINT, 4, &last_coll_int),
+      RfcParameter("LASTCOLLWRT", TYPC, 25, last_coll_wrt),
+      RfcParameter("NORMCOLLINT", TYPINT, 4, &norm_coll_int),
+      RfcParameter("OP_SYSTEM", TYPC, 52, op_system),
+      RFC_PARAMETER{},
+  };
+  // Transfer mode 0 and new-table flag 0: the library's defaults for a
+  // table passed by handle.
+  RFC_TABLE tables[] = {
+      RFC_TABLE{RfcName("TF_CPU_ALL"), 10, types.cpu_all, kCpuAllRowLength, table,
+                RFC_ITMODE_BYREFERENCE, 0},
+      RFC_TABLE{},
+  };
+
+  std::string exception;
+  RFC_RC code = CallFunctionModule(table_, handle_, log_, "GET_CPU_ALL", exporting, importing,
+                                   tables, &exception);
+  ServerClock clock;
+  if (code == RFC_OK) {
+    ConvertCollectorTimestamp(std::string_view(last_coll_wrt, strnlen(last_coll_wrt, 25)),
+                              &clock.date, &clock.time);
+  }
+  if (auto fatal = DeleteTable(table_, "TF_CPU_ALL", table)) return *fatal;
+  if (code != RFC_OK) return Failed(code, exception);
+  return clock;
+}
+
+}  // namespace tidewarden

@@ -1,0 +1,68 @@
+// RFC_SYSTEM_INFO: which database the SAP system runs on, and the host
+// name it reports.
+#include <cstring>
+
+#include "rfc/classic/call_lists.h"
+#include "rfc/classic/call_pattern.h"
+#include "rfc/classic/classic_connection.h"
+
+namespace tidewarden {
+namespace {
+
+RFC_TYPE_ELEMENT kRfcsiElements[] = {
+    {RfcName("RFCPROTO"), TYPC, 3, 0, 0},    {RfcName("RFCCHARTYP"), TYPC, 4, 0, 0},
+    {RfcName("RFCINTTYP"), TYPC, 3, 0, 0},   {RfcName("RFCFLOTYP"), TYPC, 3, 0, 0},
+    {RfcName("RFCDEST"), TYPC, 32, 0, 0},    {RfcName("RFCHOST"), TYPC, 8, 0, 0},
+    {RfcName("RFCSYSID"), TYPC, 8, 0, 0},    {RfcName("RFCDATABS"), TYPC, 8, 0, 0},
+    {RfcName("RFCDBHOST"), TYPC, 32, 0, 0},  {RfcName("RFCDBSYS"), TYPC, 10, 0, 0},
+    {RfcName("RFCSAPRL"), TYPC, 4, 0, 0},    {RfcName("RFCMACH"), TYPC, 5, 0, 0},
+    {RfcName("RFCOPSYS"), TYPC, 10, 0, 0},   {RfcName("RFCTZONE"), TYPC, 6, 0, 0},
+    {RfcName("RFCDAYST"), TYPC, 1, 0, 0},    {RfcName("RFCIPADDR"), TYPC, 15, 0, 0},
+    {RfcName("RFCKERNRL"), TYPC, 4, 0, 0},   {RfcName("RFCSI_RESV"), TYPC, 44, 0, 0},
+};
+
+constexpr unsigned kRfcsiLength = 200;
+constexpr std::size_t kHostOffset = 45;
+constexpr std::size_t kHostLength = 8;
+constexpr std::size_t kDbSysOffset = 101;
+constexpr std::size_t kDbSysLength = 10;
+
+std::string Field(const char* record, std::size_t offset, std::size_t length) {
+  return std::string(record + offset, strnlen(record + offset, length));
+}
+
+}  // namespace
+
+SapResult<SystemInfo> ClassicConnection::ReadSystemInfo() {
+  StructureTypes& types = library_.types();
+  if (!types.rfcsi_installed) {
+    if (auto fatal = InstallStructure(table_, "RFCSI", kRfcsiElements, 18, &types.rfcsi)) {
+      return *fatal;
+    }
+    types.rfcsi_installed = true;
+  }
+  std::int32_t current_resources = 0, maximal_resources = 0, recommended_delay = 0;
+  char dialog_user_type[1] = {0};
+  char login_complete[1] = {0};
+  char rfcsi[kRfcsiLength];
+  std::memset(rfcsi, 0, sizeof rfcsi);
+  RFC_PARAMETER exporting[] = {RFC_PARAMETER{}};
+  RFC_PARAMETER importing[] = {
+      RfcParameter("CURRENT_RESOURCES", TYPINT, 4, &current_resources),
+      RfcParameter("DIALOG_USER_TYPE", TYPC, 1, dialog_user_type),
+      RfcParameter("MAXIMAL_RESOURCES", TYPINT, 4, &maximal_resources),
+      RfcParameter("RECOMMENDED_DELAY", TYPINT, 4, &recommended_delay),
+      RfcParameter("RFCSI_EXPORT", types.rfcsi, kRfcsiLength, rfcsi),
+      RfcParameter("RFC_LOGIN_COMPLETE", TYPC, 1, login_complete),
+      RFC_PARAMETER{},
+  };
+  RFC_TABLE tables[] = {RFC_TABLE{}};
+  std::string exception;
+  RFC_RC code = CallFunctionModule(table_, handle_, log_, "RFC_SYSTEM_INFO", exporting,
+                                   importing, tables, &exception);
+  if (code != RFC_OK) return Failed(code, exception);
+  return SystemInfo{Field(rfcsi, kHostOffset, kHostLength),
+                    Field(rfcsi, kDbSysOffset, kDbSysLength)};
+}
+
+}  // namespace tidewarden

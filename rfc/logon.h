@@ -1,0 +1,46 @@
+// What logging on to one SAP system takes, whatever the library.
+#ifndef TIDEWARDEN_RFC_LOGON_H_
+#define TIDEWARDEN_RFC_LOGON_H_
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/file_system.h"
+
+namespace tidewarden {
+
+// The logon data of one system: the profile's parameters with the ",HOST="
+// and ",NO=" values of the options already applied. Texts as the profile
+// holds them (the library pads what it needs).
+struct LogonParameters {
+  std::string destination;
+  std::string client;
+  std::string user;
+  std::string password;
+  std::string language;
+  std::string mode;  // "R/2" logs on through CPI-C, anything else R/3
+  std::string hostname;
+  std::string sysnr;  // as given; may be empty
+  std::string gwhost;
+  std::string gwservice;
+  // The system number as a number: sysnr read as a decimal, or, when sysnr
+  // is empty, the number of the previous open (which the caller carries
+  // from system to system).
+  std::int32_t sysnr_number = 0;
+};
+
+// How to log on: by the parameters, or by destination through the
+// library's SapRfc.ini, which the caller has already put in place.
+struct LogonRequest {
+  LogonParameters parameters;
+  bool by_destination = false;
+  // Held while the library may still read SapRfc.ini (by destination only;
+  // may be null when the lock was not had). The library releases it as
+  // soon as it no longer needs the file.
+  std::unique_ptr<FileLock> ini_lock;
+};
+
+}  // namespace tidewarden
+
+#endif  // TIDEWARDEN_RFC_LOGON_H_

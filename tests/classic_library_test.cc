@@ -1,0 +1,300 @@
+// The classic library behind the seam, against a scripted library: what is
+// passed, what comes back, and the once-per-process structure installs.
+#include "rfc/classic/classic_library.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+
+#include "base/text.h"
+#include "collect/logon.h"
+#include "driver/failure_messages.h"
+#include "rfc/fatal_report.h"
+#include "tests/fake_file_system.h"
+#include "tests/line_ends.h"
+#include "tests/fake_rfc_library.h"
+
+namespace tidewarden {
+namespace {
+
+class RfcStepsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    FakeRfc::Reset();
+    sap_ = std::make_unique<FakeSapLibrary>(fs_, console_);
+    ASSERT_FALSE(sap_->sap.Prepare(Logger()));
+    parameters_.destination = "PRD";
+    parameters_.client = "100";
+    parameters_.user = "AB";
+    parameters_.password = "secret";
+    parameters_.language = "E";
+    parameters_.mode = "R/3";
+    parameters_.hostname = "sapprd01";
+    parameters_.sysnr = "00";
+  }
+  void SetOptions(const std::string& verbatim) {
+    verbatim_ = verbatim;
+    options_.clear();
+    for (char c : verbatim) options_ += (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+  }
+  FakeRfc& rfc() { return FakeRfc::Get(); }
+  CallLogger Logger() { return CallLogger{&log_, options_.find(",SYSLOG") != std::string::npos}; }
+  // Logs on as a run does; the library's handle, or 0.
+  RFC_HANDLE Open() {
+    const HostOverrides overrides{KeywordValue(options_, verbatim_, ",HOST="),
+                                  KeywordValue(options_, verbatim_, ",NO=")};
+    auto request = PrepareLogon(fs_, console_,
+                                MakeLogonParameters(parameters_, overrides, &kept_sysnr_));
+    if (!request) return 0;
+    auto opened = sap_->sap.Open(std::move(*request), Logger());
+    auto* connection = std::get_if<std::unique_ptr<SapConnection>>(&opened);
+    if (connection == nullptr) return 0;
+    connection_ = std::move(*connection);
+    return rfc().open_result;
+  }
+  SapConnection& connection() {
+    if (connection_ == nullptr) Open();
+    return *connection_;
+  }
+
+  FakeFileSystem fs_;
+  RecordingConsole console_;
+  CallLog log_{fs_};
+  std::string options_, verbatim_;
+  std::unique_ptr<FakeSapLibrary> sap_;
+  std::unique_ptr<SapConnection> connection_;
+  ConnectionParameters parameters_;
+  std::int32_t kept_sysnr_ = 0;
+};
+
+TEST_F(RfcStepsTest, OptionsRecordForR3WithPadding) {
+  ASSERT_EQ(Open(), 7u);
+  ASSERT_EQ(rfc().opens.size(), 1u);
+  const FakeRfc::OpenSeen& seen = rfc().opens[0];
+  EXPECT_EQ(seen.destination, "PRD");
+  EXPECT_EQ(seen.client, "100");
+  EXPECT_EQ(seen.user, "AB          ");
+  EXPECT_EQ(seen.password, "secret    ");
+  EXPECT_EQ(seen.language, "E");
+  EXPECT_EQ(seen.mode, RFC_MODE_R3ONLY);
+  EXPECT_EQ(seen.hostname, "sapprd01");
+  EXPECT_EQ(seen.sysnr, 0);
+  EXPECT_EQ(seen.gwhost, std::nullopt);
+  EXPECT_EQ(seen.gwservice, std::nullopt);
+  EXPECT_EQ(console_.output, "");
+}
+
+TEST_F(RfcStepsTest, ModeChoosesTheConnectionRecord) {
+  struct {
+    const char* mode;
+    int expected;
+  } cases[] = {{"R/2", RFC_MODE_CPIC}, {"R/3", RFC_MODE_R3ONLY}, {"r/2", RFC_MODE_R3ONLY},
+               {"R/2 ", RFC_MODE_R3ONLY}, {"", RFC_MODE_R3ONLY}};
+  for (const auto& c : cases) {
+    parameters_.mode = c.mode;
+    parameters_.gwhost = "";
+    parameters_.gwservice = "sapgw00";
+    Open();
+    const FakeRfc::OpenSeen& seen = rfc().opens.back();
+    EXPECT_EQ(seen.mode, c.expected) << c.mode;
+    EXPECT_EQ(seen.gwhost, std::nullopt);
+    EXPECT_EQ(seen.gwservice, "sapgw00");
+  }
+}
+
+TEST_F(RfcStepsTest, LongTextsAreNotCutAndSystemNumbersConvert) {
+  parameters_.user = "ABCDEFGHIJKLMN";
+  parameters_.password = "123456789012";
+  parameters_.sysnr = "5a";
+  parameters_.hostname = "";
+  Open();
+  EXPECT_EQ(rfc().opens.back().user, "ABCDEFGHIJKLMN");
+  EXPECT_EQ(rfc().opens.back().password, "123456789012");
+  EXPECT_EQ(rfc().opens.back().sysnr, 5);
+  EXPECT_EQ(rfc().opens.back().hostname, std::nullopt);
+  // An empty system number keeps the value of the open before.
+  parameters_.sysnr = "";
+  Open();
+  EXPECT_EQ(rfc().opens.back().sysnr, 5);
+}
+
+TEST_F(RfcStepsTest, HostAndNumberOverridesFromTheOptions) {
+  SetOptions("x,Host=sapprd02,No=03 #");
+  Open();
+  EXPECT_EQ(rfc().opens.back().hostname, "sapprd02");
+  EXPECT_EQ(rfc().opens.back().sysnr, 3);
+  SetOptions(",HOST=,NO=");
+  parameters_.sysnr = "07";
+  Open();
+  // Empty overrides: no host, and the system number of the open before.
+  EXPECT_EQ(rfc().opens.back().hostname, std::nullopt);
+  EXPECT_EQ(rfc().opens.back().sysnr, 3);
+}
+
+TEST_F(RfcStepsTest, PerDestinationIniFileOpensByConnectString) {
+  const char kIni[] = "DEST=PRD\r\nTYPE=A\r\nASHOST=sapprd01\r\nSYSNR=00\r\n\x1a\0x";
+  const std::string ini(kIni, sizeof kIni - 1);  // the zero byte included
+  fs_.Add("SapRfc.PRD", ini);
+  parameters_.language = "E";
+  ASSERT_EQ(Open(), 7u);
+  EXPECT_EQ(console_.output, "* SapRfc.Ini.......: PRD<\n");
+  EXPECT_EQ(fs_.Content("SapRfc.ini"), ini);
+  EXPECT_EQ(rfc().connect_strings,
+            std::vector<std::string>{"CLIENT=100 USER=AB PASSWD=secret LANG=D DEST=PRD"});
+  EXPECT_TRUE(rfc().opens.empty());
+  // Same content again: the library's file is left alone.
+  fs_.writes.clear();
+  Open();
+  EXPECT_TRUE(fs_.writes.empty());
+}
+
+TEST_F(RfcStepsTest, IniCopyAndLogonHappenUnderTheFolderLock) {
+  fs_.Add("SapRfc.PRD", "DEST=PRD\n");
+  std::vector<bool> locked;
+  rfc().on_open_ex = [&] { locked.push_back(fs_.IsLocked(kLibraryIniLockFile)); };
+  ASSERT_EQ(Open(), 7u);
+  EXPECT_FALSE(fs_.IsLocked(kLibraryIniLockFile)) << "released after the logon";
+  // Held elsewhere past the wait (a logon hanging in another run): the run
+  // logs on all the same, as it would have without the lock.
+  std::unique_ptr<FileLock> other;
+  ASSERT_TRUE(fs_.LockFile(kLibraryIniLockFile, 0, &other).ok());
+  fs_.Add("SapRfc.PRD", "DEST=PRD\nTYPE=A\n");
+  EXPECT_EQ(Open(), 7u);
+  EXPECT_EQ(fs_.Content("SapRfc.ini"), "DEST=PRD\nTYPE=A\n");
+  // So does a folder where no lock file can be made.
+  other.reset();
+  fs_.Fail(FakeFileSystem::Op::kLock);
+  EXPECT_EQ(Open(), 7u);
+  EXPECT_EQ(locked, (std::vector<bool>{true, true, false}));
+  // Without a per-destination ini file there is nothing to guard.
+  fs_.ClearFailures();
+  fs_.locks.clear();
+  fs_.RemoveFile("SapRfc.PRD");
+  EXPECT_EQ(Open(), 7u);
+  EXPECT_TRUE(fs_.locks.empty());
+}
+
+TEST_F(RfcStepsTest, EmptyIniFileAndUncreatableLibraryIni) {
+  fs_.Add("SapRfc.PRD", "");
+  fs_.Add("SapRfc.ini", "old");
+  EXPECT_EQ(Open(), 7u);
+  EXPECT_EQ(fs_.Content("SapRfc.ini"), "");
+  fs_.Add("SapRfc.ini", "old");
+  fs_.Fail(FakeFileSystem::Op::kCreateTemp);
+  rfc().calls.clear();
+  EXPECT_EQ(Open(), 0u);
+  EXPECT_TRUE(rfc().calls.empty());
+  EXPECT_EQ(fs_.Content("SapRfc.ini"), "old");
+}
+
+TEST_F(RfcStepsTest, FailedCallsBecomeNumberedMessages) {
+  struct {
+    FakeRfc::Answer answer;
+    const char* expected;
+  } cases[] = {
+      {{RFC_FAILURE, RFC_OK, ""}, "Error 1014: RFC-Failure raised !"},
+      {{RFC_OK, RFC_EXCEPTION, "NO_DATA"}, "Error 1012: Exception.: NO_DATA"},
+      {{RFC_OK, RFC_SYS_EXCEPTION, "SYSTEM_FAILURE"}, "Error 1013: Sys-Exception raised !"},
+      {{RFC_OK, 7, ""}, "Error 1015: Other Failure raised !"},
+  };
+  for (const char* function : {"GET_CPU_ALL", "RFC_SYSTEM_INFO", "DB_ORA_MAIN_LIST"}) {
+    for (const auto& c : cases) {
+      rfc().answers.clear();
+      rfc().answers[function] = c.answer;
+      const CallFailure* failure = nullptr;
+      SapResult<ServerClock> clock = ServerClock{};
+      SapResult<SystemInfo> info = SystemInfo{};
+      SapResult<OraMainList> list = OraMainList{};
+      if (std::string(function) == "GET_CPU_ALL") {
+        clock = connection().ReadServerClock();
+        failure = std::get_if<CallFailure>(&clock);
+      }
+      if (std::string(function) == "RFC_SYSTEM_INFO") {
+        info = connection().ReadSystemInfo();
+        failure = std::get_if<CallFailure>(&info);
+      }
+      if (std::string(function) == "DB_ORA_MAIN_LIST") {
+        list = connection().ReadOraMainList();
+        failure = std::get_if<CallFailure>(&list);
+      }
+      ASSERT_NE(failure, nullptr) << function;
+      EXPECT_NE(failure->code, RFC_OK);
+      EXPECT_EQ(CallFailureMessage(failure->code, failure->exception), c.expected) << function;
+      // No trace file: the text says where to look.
+      EXPECT_EQ(failure->last_error_text, " - Look for Trace-File");
+    }
+  }
+}
+
+TEST_F(RfcStepsTest, ClockAndSystemInformation) {
+  rfc().lastcollwrt = "Mon Dec  7 10:05:00 2026";
+  rfc().rfchost = "sapdb9";
+  rfc().rfcdbsys = "ORACLE";
+  auto clock = connection().ReadServerClock();
+  ASSERT_TRUE(std::holds_alternative<ServerClock>(clock));
+  EXPECT_EQ(std::get<ServerClock>(clock).date, "20261207");
+  EXPECT_EQ(std::get<ServerClock>(clock).time, "10:05:00");
+  auto info = connection().ReadSystemInfo();
+  ASSERT_TRUE(std::holds_alternative<SystemInfo>(info));
+  EXPECT_EQ(std::get<SystemInfo>(info).host, "sapdb9  ");
+  EXPECT_EQ(std::get<SystemInfo>(info).db_system_name, "ORACLE    ");
+  EXPECT_EQ(rfc().exported_values,
+            (std::vector<std::string>{"LOCAL_REMOTE=LOCAL ",
+                                      "LOGICAL_DESTINATION=" + std::string(32, ' ')}));
+}
+
+TEST_F(RfcStepsTest, StructuresAreInstalledOncePerProcess) {
+  for (int i = 0; i < 2; ++i) {
+    connection().ReadServerClock();
+    connection().ReadSystemInfo();
+    connection().ReadOraMainList();
+  }
+  EXPECT_EQ(rfc().installed, (std::vector<std::string>{"CPU_ALL", "RFCSI", "TST04", "GST04"}));
+  EXPECT_EQ(rfc().exported_values.back(), "ORA_RELEASE=       ");
+  EXPECT_EQ(rfc().exported_values[rfc().exported_values.size() - 2], "ALL_INSTANCES= ");
+}
+
+TEST_F(RfcStepsTest, LogLinesFollowTheCalls) {
+  SetOptions(",SYSLOG");
+  log_.Open("PRD.P00.log");
+  rfc().answers["DB_ORA_MAIN_LIST"].call = RFC_FAILURE;
+  rfc().open_result = 1234;
+  ASSERT_EQ(Open(), 1234u);
+  fs_.Add("PRD.P00.log", "");
+  connection().ReadOraMainList();
+  connection().ReadServerClock();
+  EXPECT_EQ(fs_.Content("PRD.P00.log"),
+            Native("1234 RfcCall called \n1234 RfcCall called \n1234 RfcReceive called \n"));
+}
+
+using RfcFatalTest = RfcStepsTest;
+
+// Table and structure failures come back as fatal failures with the
+// operation; only the library's own error handler ends the process.
+TEST_F(RfcFatalTest, TableAndStructureFailuresAreFatal) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  auto operation = [](const auto& result) {
+    const FatalFailure* fatal = std::get_if<FatalFailure>(&result);
+    return fatal != nullptr ? fatal->operation : std::string("(none)");
+  };
+  rfc().fail_create = true;
+  EXPECT_EQ(operation(connection().ReadServerClock()), "ItCreate TF_CPU_ALL");
+  rfc().fail_create = false;
+  rfc().fail_install = true;
+  EXPECT_EQ(operation(connection().ReadSystemInfo()), "RfcInstallStructure");
+  rfc().fail_install = false;
+  rfc().fail_delete = true;
+  EXPECT_EQ(operation(connection().ReadServerClock()), "ItDelete TF_CPU_ALL");
+  // After delivered figures the delete failure comes with them.
+  auto list = connection().ReadOraMainList();
+  ASSERT_TRUE(std::holds_alternative<OraMainList>(list));
+  ASSERT_TRUE(std::get<OraMainList>(list).fatal_after_delivery);
+  EXPECT_EQ(std::get<OraMainList>(list).fatal_after_delivery->operation,
+            "ItDelete DBORA_PER_INSTANCES");
+  // The library's own error handler ends the process.
+  EXPECT_EXIT(rfc().handler(const_cast<char*>("RfcCall")), ::testing::ExitedWithCode(1), "");
+}
+
+}  // namespace
+}  // namespace tidewarden
