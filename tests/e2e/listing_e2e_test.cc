@@ -306,6 +306,27 @@ TEST_F(ListingE2eTest, FailedCollectionOfTheLastSystem) {
   EXPECT_EQ(r.exit_code, 0);
 }
 
+// A failed table delete after the figures of a system: its channel is
+// printed first, then the fatal report ends the run.
+TEST_F(ListingE2eTest, FailedTableDeleteAfterTheChannel) {
+  std::vector<SimSystem> systems = Landscape();
+  systems[1].more = {"fault.ItDelete = fail DBORA_PER_INSTANCES"};
+  Describe(systems);
+  dir_.Write("Marrowin.Prf", ItemProfile("PRD.P00#QAS.P00#DEV.P00#"));
+  RunResult r = Run({"X", "ITEM=LogUsage"});
+  EXPECT_EQ(r.out, Text("\n<Prtg>\n\n" + Usage("PRD.P00", "3") + Usage("QAS.P00", "42") +
+                        "RFC error\n"
+                        "operation/code  : ItDelete DBORA_PER_INSTANCES\n"
+                        "key             : RFC_ERROR_RESOURCE\n"
+                        "status          : free failed\n"
+                        "message         : table DBORA_PER_INSTANCES cannot be freed\n"
+                        "internal status : simulated fault\n"
+                        "\n"
+                        "* Programm aborted...\n"))
+      << r.err;
+  EXPECT_EQ(r.exit_code, 1);
+}
+
 struct ListingErrorCase {
   const char* name;
   const char* file;  // "SAP Marrowin.Gbl" or "Marrowin.Prf"
