@@ -1,7 +1,8 @@
 # Packages: a ZIP per Windows architecture and a tar.gz for Linux, holding
 # the probe, the profile tool, example profiles and the install guide. The
-# simulated RFC library is never packaged: a copy on a real probe machine
-# must not be possible by unzipping.
+# simulated RFC libraries are never in it: a copy on a real probe machine
+# must not be possible by unzipping. They have a package of their own
+# (cmake/SimulatorPackage.cmake).
 install(TARGETS tidewarden tidewarden-profile RUNTIME DESTINATION .)
 install(FILES ${CMAKE_SOURCE_DIR}/docs/install.md DESTINATION . RENAME INSTALL.md)
 install(FILES ${CMAKE_SOURCE_DIR}/README.md ${CMAKE_SOURCE_DIR}/docs/listing.md
@@ -29,3 +30,4 @@ else()
 endif()
 set(CPACK_PACKAGE_FILE_NAME tidewarden-${PROJECT_VERSION}-${CPACK_SYSTEM_NAME})
 include(CPack)
+include(${CMAKE_SOURCE_DIR}/cmake/SimulatorPackage.cmake)
