@@ -6,7 +6,8 @@
 install(TARGETS tidewarden tidewarden-profile RUNTIME DESTINATION .)
 install(FILES ${CMAKE_SOURCE_DIR}/docs/install.md DESTINATION . RENAME INSTALL.md)
 install(FILES ${CMAKE_SOURCE_DIR}/README.md ${CMAKE_SOURCE_DIR}/docs/listing.md
-              ${CMAKE_SOURCE_DIR}/docs/profiles.md DESTINATION docs)
+              ${CMAKE_SOURCE_DIR}/docs/profiles.md ${CMAKE_SOURCE_DIR}/docs/rfc-library.md
+        DESTINATION docs)
 install(FILES ${CMAKE_SOURCE_DIR}/examples/PRD.P00 ${CMAKE_SOURCE_DIR}/examples/QAS.P00
               ${CMAKE_SOURCE_DIR}/examples/DEV.P00 ${CMAKE_SOURCE_DIR}/examples/Marrowin.Prf
               "${CMAKE_SOURCE_DIR}/examples/SAP Marrowin.Gbl"
