@@ -18,12 +18,14 @@ if(TIDEWARDEN_SIM_DROPINS)
   endif()
   set(TIDEWARDEN_SIM_PACKAGE_NAME
       tidewarden-simulator-${PROJECT_VERSION}-${CPACK_SYSTEM_NAME}.${extension})
+  # "|" between the files: a ";" would split the argument in two.
   set(files)
   foreach(dropin ${TIDEWARDEN_SIM_DROPINS})
     list(APPEND files $<TARGET_FILE:${dropin}>)
   endforeach()
+  list(JOIN files "|" files)
   set(TIDEWARDEN_SIM_PACKAGE_ARGS
-      "-DDROPINS=$<JOIN:${files},|>" -DSAPSIM=${CMAKE_SOURCE_DIR}/examples/SapSim.txt
+      "-DDROPINS=${files}" -DSAPSIM=${CMAKE_SOURCE_DIR}/examples/SapSim.txt
       -DHOWTO=${CMAKE_SOURCE_DIR}/docs/simulator-package.md
       -P ${CMAKE_SOURCE_DIR}/cmake/simulator-package.cmake)
   add_custom_command(
