@@ -1,11 +1,13 @@
 # Packages: a ZIP per Windows architecture and a tar.gz for Linux, holding
 # the probe, the profile tool, example profiles and the install guide. The
-# simulated RFC library is never packaged: a copy on a real probe machine
-# must not be possible by unzipping.
+# simulated RFC libraries are never in it: a copy on a real probe machine
+# must not be possible by unzipping. They have a package of their own
+# (cmake/SimulatorPackage.cmake).
 install(TARGETS tidewarden tidewarden-profile RUNTIME DESTINATION .)
 install(FILES ${CMAKE_SOURCE_DIR}/docs/install.md DESTINATION . RENAME INSTALL.md)
 install(FILES ${CMAKE_SOURCE_DIR}/README.md ${CMAKE_SOURCE_DIR}/docs/listing.md
-              ${CMAKE_SOURCE_DIR}/docs/profiles.md DESTINATION docs)
+              ${CMAKE_SOURCE_DIR}/docs/profiles.md ${CMAKE_SOURCE_DIR}/docs/rfc-library.md
+        DESTINATION docs)
 install(FILES ${CMAKE_SOURCE_DIR}/examples/PRD.P00 ${CMAKE_SOURCE_DIR}/examples/QAS.P00
               ${CMAKE_SOURCE_DIR}/examples/DEV.P00 ${CMAKE_SOURCE_DIR}/examples/Marrowin.Prf
               "${CMAKE_SOURCE_DIR}/examples/SAP Marrowin.Gbl"
@@ -29,3 +31,4 @@ else()
 endif()
 set(CPACK_PACKAGE_FILE_NAME tidewarden-${PROJECT_VERSION}-${CPACK_SYSTEM_NAME})
 include(CPack)
+include(${CMAKE_SOURCE_DIR}/cmake/SimulatorPackage.cmake)

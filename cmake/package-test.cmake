@@ -1,7 +1,10 @@
 # Makes this build's package and unpacks it for the end-to-end tests, with the
 # simulated RFC library beside the executables (the package itself never
-# holds it), so the tests run the very files that ship.
-#   cmake -DBUILD=<build dir> -DOUT=<folder> -DDROPIN=<library> -P package-test.cmake
+# holds it), so the tests run the very files that ship. With NW_OUT and
+# NW_DROPIN it unpacks the same package a second time, with the NetWeaver
+# drop-in beside it instead of the classic one.
+#   cmake -DBUILD=<build dir> -DOUT=<folder> -DDROPIN=<library>
+#         [-DNW_OUT=<folder> -DNW_DROPIN=<library>] -P package-test.cmake
 execute_process(COMMAND ${CMAKE_CPACK_COMMAND} --config ${BUILD}/CPackConfig.cmake
                 WORKING_DIRECTORY ${BUILD} RESULT_VARIABLE result OUTPUT_VARIABLE output
                 ERROR_VARIABLE output)
@@ -9,26 +12,46 @@ if(NOT result EQUAL 0)
   message(FATAL_ERROR "cpack failed:\n${output}")
 endif()
 file(GLOB packages ${BUILD}/tidewarden-*.zip ${BUILD}/tidewarden-*.tar.gz)
+list(FILTER packages EXCLUDE REGEX "/tidewarden-simulator-[^/]*$")
 list(LENGTH packages count)
 if(NOT count EQUAL 1)
   message(FATAL_ERROR "expected one package in ${BUILD}, found: ${packages}")
 endif()
-file(REMOVE_RECURSE ${OUT})
-file(MAKE_DIRECTORY ${OUT})
-execute_process(COMMAND ${CMAKE_COMMAND} -E tar xf ${packages} WORKING_DIRECTORY ${OUT}
-                RESULT_VARIABLE result)
-if(NOT result EQUAL 0)
-  message(FATAL_ERROR "cannot unpack ${packages}")
-endif()
-file(GLOB shipped_libraries ${OUT}/librfc* ${OUT}/*/librfc*)
-if(shipped_libraries)
-  message(FATAL_ERROR "the package holds an RFC library: ${shipped_libraries}")
-endif()
-foreach(file tidewarden tidewarden-profile INSTALL.md examples/PRD.P00)
-  file(GLOB found ${OUT}/${file} ${OUT}/${file}.exe)
-  if(NOT found)
-    message(FATAL_ERROR "the package lacks ${file}")
+
+function(unpack folder dropin)
+  file(REMOVE_RECURSE ${folder})
+  file(MAKE_DIRECTORY ${folder})
+  execute_process(COMMAND ${CMAKE_COMMAND} -E tar xf ${packages} WORKING_DIRECTORY ${folder}
+                  RESULT_VARIABLE result)
+  if(NOT result EQUAL 0)
+    message(FATAL_ERROR "cannot unpack ${packages}")
   endif()
-endforeach()
-file(COPY ${DROPIN} DESTINATION ${OUT})
-message(STATUS "unpacked ${packages} into ${OUT}")
+  # Either library, or the companions the NetWeaver one needs, in any letter
+  # case and any folder: a package that holds one could put SAP's files, or
+  # the simulator, on a real probe machine.
+  file(GLOB_RECURSE unpacked RELATIVE ${folder} ${folder}/*)
+  set(shipped_libraries)
+  foreach(file ${unpacked})
+    get_filename_component(name ${file} NAME)
+    string(TOLOWER "${name}" name)
+    if(name MATCHES "^(librfc|sapnwrfc|libsapnwrfc|libsapucum|libicu|icu)")
+      list(APPEND shipped_libraries ${file})
+    endif()
+  endforeach()
+  if(shipped_libraries)
+    message(FATAL_ERROR "the package holds an RFC library: ${shipped_libraries}")
+  endif()
+  foreach(file tidewarden tidewarden-profile INSTALL.md examples/PRD.P00)
+    file(GLOB found ${folder}/${file} ${folder}/${file}.exe)
+    if(NOT found)
+      message(FATAL_ERROR "the package lacks ${file}")
+    endif()
+  endforeach()
+  file(COPY ${dropin} DESTINATION ${folder})
+  message(STATUS "unpacked ${packages} into ${folder} beside ${dropin}")
+endfunction()
+
+unpack(${OUT} ${DROPIN})
+if(NW_OUT)
+  unpack(${NW_OUT} ${NW_DROPIN})
+endif()

@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <system_error>
 
@@ -35,6 +36,18 @@ const std::string& WineCommand() {
     return value == "1" ? std::string("wine") : value;
   }();
   return command;
+}
+
+// The library named by TIDEWARDEN_E2E_LIBRARY; nullopt for a name that is
+// none, which every run then reports.
+const std::optional<RfcLibrary>& ChosenLibrary() {
+  static const std::optional<RfcLibrary> library = []() -> std::optional<RfcLibrary> {
+    const std::string value = Environment("TIDEWARDEN_E2E_LIBRARY");
+    if (value.empty() || value == "classic") return RfcLibrary::kClassic;
+    if (value == "netweaver") return RfcLibrary::kNetWeaver;
+    return std::nullopt;
+  }();
+  return library;
 }
 
 fs::path WineDriveC() {
@@ -98,6 +111,8 @@ bool Drain(int fd, std::string* into) {
 }  // namespace
 
 bool UnderWine() { return !WineCommand().empty(); }
+
+RfcLibrary Library() { return ChosenLibrary().value_or(RfcLibrary::kClassic); }
 
 std::string Text(std::string_view lf_text) {
   if (!UnderWine()) return std::string(lf_text);
@@ -228,7 +243,10 @@ Probe::Probe() {
   executable_ = fs::path(bin) / (UnderWine() ? "tidewarden.exe" : "tidewarden");
 }
 
-std::string Probe::RfcLibraryFileName() { return UnderWine() ? "librfc32.dll" : "librfccm.so"; }
+std::string Probe::RfcLibraryFileName() {
+  if (UsesNetWeaver()) return UnderWine() ? "sapnwrfc.dll" : "libsapnwrfc.so";
+  return UnderWine() ? "librfc32.dll" : "librfccm.so";
+}
 
 bool Probe::RfcLibraryAvailable() const {
   std::error_code error;
@@ -279,6 +297,11 @@ RunResult Probe::RunOnce(const WorkDir& dir, const std::vector<std::string>& arg
   RunResult result;
   if (executable_.empty()) {
     ADD_FAILURE() << "TIDEWARDEN_E2E_BIN is not set: the folder holding the probe";
+    return result;
+  }
+  if (!ChosenLibrary()) {
+    // Else a misspelt name would quietly test the classic library twice.
+    ADD_FAILURE() << "TIDEWARDEN_E2E_LIBRARY must be \"classic\" or \"netweaver\"";
     return result;
   }
   std::error_code error;

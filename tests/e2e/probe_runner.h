@@ -6,6 +6,12 @@
 // by its environment:
 //   TIDEWARDEN_E2E_BIN   folder holding tidewarden (or tidewarden.exe) and,
 //                        when built, the RFC drop-in library. Required.
+//   TIDEWARDEN_E2E_LIBRARY
+//                        which simulator drop-in lies in that folder: unset,
+//                        "" or "classic" the classic library's, "netweaver"
+//                        the NetWeaver library's. The same cases run through
+//                        either; a case for a declared difference between
+//                        the two asks UsesNetWeaver().
 //   TIDEWARDEN_E2E_WINE  unset, "" or "0": run natively. "1": run the .exe
 //                        through "wine" from PATH; any other text: that
 //                        command is the Wine loader.
@@ -41,6 +47,11 @@ namespace tidewarden::e2e {
 
 // True when the probe under test is a Windows build run through Wine.
 bool UnderWine();
+
+// The SAP library whose simulator drop-in lies beside the probe under test.
+enum class RfcLibrary { kClassic, kNetWeaver };
+RfcLibrary Library();
+inline bool UsesNetWeaver() { return Library() == RfcLibrary::kNetWeaver; }
 
 // The text as the probe's standard output carries it: unchanged natively,
 // every "\n" as "\r\n" under Wine (standard output is a text stream there).
@@ -120,8 +131,9 @@ class Probe {
   Probe CopyInto(WorkDir& dir, const std::string& folder = "bin",
                  bool with_rfc_library = true) const;
 
-  // The drop-in library's file name for this build (librfccm.so,
-  // librfc32.dll) and whether it was built next to the probe.
+  // The drop-in library's file name for this build and Library()
+  // (librfccm.so, librfc32.dll; libsapnwrfc.so, sapnwrfc.dll) and whether
+  // it was built next to the probe.
   static std::string RfcLibraryFileName();
   bool RfcLibraryAvailable() const;
 
