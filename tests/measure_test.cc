@@ -68,8 +68,7 @@ class MeasureTest : public ::testing::Test {
 
   FakeFileSystem fs_;
   RecordingConsole console_;
-  std::string mode_ = "EXEXML", options_;
-  ResultDocument document_{{&mode_, &options_, &options_}};
+  ResultDocument document_;
   std::unique_ptr<FakeSapLibrary> sap_;
   ProfileLines lines_;
 };
