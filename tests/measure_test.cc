@@ -173,5 +173,13 @@ TEST_F(MeasureTest, ListingRunPrintsOneChannelPerItem) {
   }
 }
 
+TEST(IsOracleTest, FirstThreeCharactersWithLetterCase) {
+  EXPECT_TRUE(IsOracle("ORACLE    "));
+  EXPECT_TRUE(IsOracle("ORA"));
+  for (const char* name : {"DB6", "ADABAS D", "MSSQL", "ora", "          ", "", "OR"}) {
+    EXPECT_FALSE(IsOracle(name)) << name;
+  }
+}
+
 }  // namespace
 }  // namespace tidewarden

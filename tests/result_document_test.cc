@@ -1,5 +1,4 @@
 #include "output/result_document.h"
-#include "base/text.h"
 
 #include <gtest/gtest.h>
 
@@ -217,15 +216,6 @@ TEST_F(ResultDocumentTest, LongErrorMessageKeepsClosingTags) {
   std::size_t last_amp = body.rfind('&');
   ASSERT_NE(last_amp, std::string::npos);
   EXPECT_EQ(body.substr(last_amp), "&amp;");
-}
-
-TEST(LeadingDecimalTest, ReadsLikeACConversion) {
-  struct {
-    const char* text;
-    std::int32_t value;
-  } cases[] = {{"", 0}, {"12", 12}, {"  7x", 7}, {"+5", 5}, {"-3", -3}, {"x1", 0},
-               {"4294967296", 0}, {"4294967295", -1}, {"00", 0}, {"5a", 5}};
-  for (const auto& c : cases) EXPECT_EQ(LeadingDecimal(c.text), c.value) << c.text;
 }
 
 }  // namespace
