@@ -13,6 +13,10 @@
 
 namespace tidewarden {
 
+// "Secret12" as the profile tool stored it for the robustness cases; each
+// scramble differs, and every form reads back the same.
+inline constexpr std::string_view kStoredSecret12Other = ";3+6Na|=IGQY>-lhW<CJ&{hf";
+
 // `clear_text` as the probe's scrambler stores it with `seed` (unit tests
 // only: it needs the password code).
 std::string StoredPassword(std::string_view clear_text, std::uint32_t seed = 1);
