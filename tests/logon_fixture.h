@@ -14,6 +14,7 @@
 #include "driver/run_options.h"
 #include "tests/fake_file_system.h"
 #include "tests/fake_rfc_library.h"
+#include "tests/fake_system.h"
 
 namespace tidewarden {
 

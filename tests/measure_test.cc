@@ -1,14 +1,16 @@
 // The state line cycle of a sensor profile: first run, changes on the same
 // server day, no change, a new day, a total that drops, a failed rewrite.
+#include "collect/measure.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
 
-#include "collect/measure.h"
 #include "driver/run_state.h"
 #include "output/result_document.h"
 #include "tests/fake_file_system.h"
 #include "tests/fake_rfc_library.h"
+#include "tests/fake_system.h"
 #include "tests/line_ends.h"
 
 namespace tidewarden {

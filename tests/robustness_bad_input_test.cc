@@ -14,6 +14,7 @@
 #include "profiles/password.h"
 #include "tests/fake_file_system.h"
 #include "tests/fake_rfc_library.h"
+#include "tests/fake_system.h"
 #include "tests/line_ends.h"
 #include "tests/profile_text.h"
 
