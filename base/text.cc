@@ -1,5 +1,7 @@
 #include "base/text.h"
 
+#include <cstring>
+
 namespace tidewarden {
 
 std::string UpperCase(std::string_view text) {
@@ -32,6 +34,14 @@ std::optional<std::string> KeywordValue(std::string_view upper_options,
     value += c;
   }
   return value;
+}
+
+std::string FixedFieldText(const char* field, std::size_t room) {
+  return std::string(field, strnlen(field, room));
+}
+
+void PadWithBlanks(std::string* text, std::size_t width) {
+  if (text->size() < width) text->append(width - text->size(), ' ');
 }
 
 std::int32_t LeadingDecimal(std::string_view text) {

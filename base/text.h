@@ -1,5 +1,5 @@
 // Small text helpers every layer above the platform shares: letter case,
-// option lookup, numbers read as C reads them.
+// option lookup, fixed-room fields, numbers read as C reads them.
 #ifndef TIDEWARDEN_BASE_TEXT_H_
 #define TIDEWARDEN_BASE_TEXT_H_
 
@@ -24,6 +24,13 @@ std::string OptionValue(std::string_view text, std::size_t keyword_end, std::siz
 std::optional<std::string> KeywordValue(std::string_view upper_options,
                                         std::string_view verbatim_options,
                                         std::string_view keyword);
+
+// The text of a fixed-room field of a library record: up to its first zero
+// byte, never more than `room` characters (a full field has no zero).
+std::string FixedFieldText(const char* field, std::size_t room);
+
+// Fills `text` with blanks up to `width` characters; a longer text stays.
+void PadWithBlanks(std::string* text, std::size_t width);
 
 // Leading decimal number as a C conversion reads it: blanks skipped, an
 // optional sign, digits up to the first other character; 0 without digits.

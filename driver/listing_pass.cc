@@ -53,15 +53,15 @@ int RunListingPass(RunState& run, std::string server_listing, char naming_mode) 
   RunSettings& settings = run.settings;
   Console& console = run.platform.console;
   ConnectionParameters& parameters = run.parameters;
-  settings.option_string = UpperCase(settings.verbatim_option_string);
+  const RunOptions& options = settings.options;
 
-  if (settings.trace) console.Write(settings.banner_line + "\n");
-  std::string display = settings.verbatim_option_string;
+  if (options.trace) console.Write(settings.banner_line + "\n");
+  std::string display = options.text;
   for (char& c : display) {
     if (c == ':') c = ' ';
   }
   display = display.substr(0, display.find(" @"));
-  if (settings.trace) {
+  if (options.trace) {
     console.Write("* " + settings.start_time + " " + display + " State=Executing\n");
   }
   run.document.BeginDocument();
@@ -88,7 +88,7 @@ int RunListingPass(RunState& run, std::string server_listing, char naming_mode) 
     bool sound = entry_fits && ReadSystemEntryForPass(content, PasswordKeys(), &parameters);
     const std::string system_name = SystemName(naming_mode, entry, parameters);
     std::string system_line;
-    if (settings.trace) {
+    if (options.trace) {
       system_line = "* " + Now(run) + " " + entry + ", " + parameters.display_host + ", " +
                     parameters.destination + ", " + parameters.sysnr + ", " + parameters.client;
     }
@@ -100,10 +100,13 @@ int RunListingPass(RunState& run, std::string server_listing, char naming_mode) 
     if (!entry_fits) {
       sound = false;
     } else {
-      MeasureInput input{
-          run.platform.sap, run.platform.fs, console, log,
-          MakeLogonParameters(parameters, settings.host_overrides(), &run.kept_sysnr),
-          /*lines=*/nullptr, /*profile_path=*/""};
+      MeasureInput input{run.platform.sap,
+                         run.platform.fs,
+                         console,
+                         log,
+                         MakeLogonParameters(parameters, options.host, &run.kept_sysnr),
+                         /*lines=*/nullptr,
+                         /*profile_path=*/""};
       const SystemOutcome outcome = MeasureSystem(input);
       if (outcome.info) parameters.display_host = outcome.info->host;
       switch (outcome.end) {
@@ -148,7 +151,7 @@ int RunListingPass(RunState& run, std::string server_listing, char naming_mode) 
     } else {
       ++failed;
     }
-    if (settings.trace) console.Write("\n" + system_line + " State=" + state + "\n");
+    if (options.trace) console.Write("\n" + system_line + " State=" + state + "\n");
   }
 
   run.document.OpenText();
@@ -158,7 +161,7 @@ int RunListingPass(RunState& run, std::string server_listing, char naming_mode) 
   run.document.CloseText();
   run.document.EndDocument();
   console.Write(run.document.text() + "\n");
-  if (settings.trace) {
+  if (options.trace) {
     console.Write("\n* " + Now(run) + " SAP " + std::string(kProgramName) + " now processed...\n");
   }
   return kExitSuccess;

@@ -25,8 +25,7 @@ int RunState::Abort(const FatalFailure& failure) {
 
 CallLogger RunState::Logger() {
   // The options in force: a listing pass reads them anew from its record.
-  return CallLogger{&log,
-                    settings.option_string.find(",SYSLOG") != std::string::npos};
+  return CallLogger{&log, settings.options.syslog};
 }
 
 namespace {
@@ -62,12 +61,13 @@ int Run(Platform& platform, const std::vector<std::string>& args) {
   }
   settings.output_mode = std::string(kModeExeXml);
   const bool sibling = ChooseOutputMode(platform.fs, run.location.directory, &settings.output_mode);
+  run.document.SetOptions({settings.output_mode, settings.options.channel});
   const auto not_found = sibling ? OpenProfileInDirectory(platform.fs, &run.location)
                                  : SearchProfile(platform.fs, &run.location);
   if (not_found) return run.Fail(*not_found);
 
   // Nothing is written before the profile is found; from here the log may.
-  if (settings.option_string.find(",SYSLOG") != std::string::npos) {
+  if (settings.options.syslog) {
     run.log.Open(CallLogPathForProfile(run.location.path));
   }
 
@@ -75,11 +75,15 @@ int Run(Platform& platform, const std::vector<std::string>& args) {
     ListingValues listing;
     listing.item = settings.item;
     if (auto error = ReadListing(platform.fs, run.location, settings.global_run,
-                                 settings.option_string, settings.second_argument,
-                                 &settings.verbatim_option_string, &listing)) {
+                                 settings.options.sensor_key, settings.second_argument, &listing)) {
       return run.Fail(*error);
     }
     settings.item = listing.item;
+    // The pass reads its options from the record, the trace switch aside.
+    if (listing.record_options) {
+      ReadOptionText(*listing.record_options, &settings.options);
+      run.document.SetOptions({settings.output_mode, settings.options.channel});
+    }
     return RunListingPass(run, listing.server_listing, listing.naming_mode);
   }
 

@@ -32,16 +32,12 @@ void ReadCommandLine(const std::vector<std::string>& args, const TimeOfDay& now,
   // The settings have room for 127 characters; the options are keywords
   // found anywhere, so the rest is cut rather than the run refused.
   if (options.size() > kMaxOptionText) options.resize(kMaxOptionText);
-  settings->verbatim_option_string = options;
-  settings->option_string = UpperCase(options);
-
-  const std::size_t item_at = settings->option_string.find("ITEM=");
-  if (item_at != std::string::npos) {
-    settings->item = OptionValue(settings->verbatim_option_string, item_at + 5, kMaxItem);
+  settings->options = ReadCommandLineOptions(options);
+  if (settings->options.item) {
+    settings->item = *settings->options.item;
     settings->listing_run = true;
     settings->profile_name = "Marrowin.Prf";
   }
-  settings->trace = settings->option_string.find_first_of("#@$%") != std::string::npos;
 }
 
 }  // namespace tidewarden

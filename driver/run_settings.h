@@ -2,21 +2,17 @@
 #ifndef TIDEWARDEN_DRIVER_RUN_SETTINGS_H_
 #define TIDEWARDEN_DRIVER_RUN_SETTINGS_H_
 
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "base/text.h"
-#include "collect/logon.h"
-#include "profiles/listing.h"
+#include "driver/run_options.h"
 #include "platform/system.h"
 
 namespace tidewarden {
 
 inline constexpr std::string_view kProgramName = "Tidewarden";
 inline constexpr std::string_view kProgramVersion = "Vers 4.3 / 29.08.22";
-inline constexpr std::size_t kMaxOptionText = 127;
 
 struct RunSettings {
   std::string start_time;   // hh:mm:ss
@@ -25,26 +21,19 @@ struct RunSettings {
   std::string profile_argument;  // first argument as given
   std::string profile_name;      // after the ITEM and name rules
   std::string second_argument;   // as typed (GLOBAL key, 1030 message)
-  std::string option_string;            // upper-cased, at most 127 characters
-  std::string verbatim_option_string;   // letter case kept, at most 127 characters
-  std::string item;                     // at most 90 characters
+  // The options in force: a listing pass replaces those of its option text.
+  RunOptions options;
+  std::string item;  // at most 90 characters: "ITEM=", or a GLOBAL run's record "Item="
   bool listing_run = false;
   bool global_run = false;
-  bool trace = false;
   std::string output_mode = "EXEXML";
-
-  // The ",HOST=" and ",NO=" values of the options in force.
-  HostOverrides host_overrides() const {
-    return {KeywordValue(option_string, verbatim_option_string, ",HOST="),
-            KeywordValue(option_string, verbatim_option_string, ",NO=")};
-  }
 };
 
 // "hh:mm:ss".
 std::string FormatTimeOfDay(const TimeOfDay& time);
 
-// Start-up steps 1 to 6 and 9: start time, banner, option texts, item, trace
-// switch. The profile name is left for the name rules.
+// Start-up steps 1 to 6 and 9: start time, banner, options, item. The profile
+// name is left for the name rules.
 void ReadCommandLine(const std::vector<std::string>& args, const TimeOfDay& now,
                      RunSettings* settings);
 

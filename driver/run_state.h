@@ -17,11 +17,7 @@
 namespace tidewarden {
 
 struct RunState {
-  explicit RunState(Platform& platform)
-      : platform(platform),
-        document({&settings.output_mode, &settings.option_string,
-                  &settings.verbatim_option_string}),
-        log(platform.fs) {}
+  explicit RunState(Platform& platform) : platform(platform), log(platform.fs) {}
   RunState(const RunState&) = delete;
   RunState& operator=(const RunState&) = delete;
 
@@ -63,7 +59,7 @@ void PrintListingChannel(Console& console, ResultDocument& document, const std::
 
 // The parameter text of the progress lines: the options up to the first
 // "#", then up to the first "@"; "(No Parameters)" when nothing is left.
-std::string ParameterText(const std::string& verbatim_option_string);
+std::string ParameterText(const std::string& option_text);
 
 }  // namespace tidewarden
 

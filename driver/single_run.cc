@@ -7,8 +7,8 @@
 
 namespace tidewarden {
 
-std::string ParameterText(const std::string& verbatim_option_string) {
-  std::string text = verbatim_option_string.substr(0, verbatim_option_string.find('#'));
+std::string ParameterText(const std::string& option_text) {
+  std::string text = option_text.substr(0, option_text.find('#'));
   text = text.substr(0, text.find('@'));
   if (text == "(Parameters " || text == "(No ") text.clear();
   if (text.empty()) text = "(No Parameters)";
@@ -47,7 +47,7 @@ int RunSingleSystem(RunState& run) {
   if (auto fatal = run.platform.sap.Prepare(log)) return run.Abort(*fatal);
   run.document.Clear();
 
-  if (settings.trace) {
+  if (settings.options.trace) {
     const std::string now = Now(run);
     console.Write(settings.banner_line + "\n");
     console.Write("* " + now + " " + run.location.name + ", " + parameters.display_host + ", " +
@@ -55,12 +55,16 @@ int RunSingleSystem(RunState& run) {
                   " State=Processing\n");
     // CH= is read later from the whole option text, not from this cut copy.
     console.Write("* " + now + " " + std::string(kProgramName) + " - " +
-                  ParameterText(settings.verbatim_option_string) + " State=Executing\n");
+                  ParameterText(settings.options.text) + " State=Executing\n");
   }
 
-  MeasureInput input{run.platform.sap, run.platform.fs, console, log,
-                     MakeLogonParameters(parameters, settings.host_overrides(), &run.kept_sysnr),
-                     &run.lines, run.location.path};
+  MeasureInput input{run.platform.sap,
+                     run.platform.fs,
+                     console,
+                     log,
+                     MakeLogonParameters(parameters, settings.options.host, &run.kept_sysnr),
+                     &run.lines,
+                     run.location.path};
   const SystemOutcome outcome = MeasureSystem(input);
   if (outcome.info) parameters.display_host = outcome.info->host;
   switch (outcome.end) {
@@ -89,7 +93,7 @@ int RunSingleSystem(RunState& run) {
   SetLoggingDocument(run.document, parameters.destination, outcome.figures);
   run.Print();
   run.platform.sap.DiscardErrorTrail();
-  if (settings.trace) {
+  if (settings.options.trace) {
     console.Write("\n* " + Now(run) + " SAP " + std::string(kProgramName) + " now processed...\n");
   }
   return kExitSuccess;

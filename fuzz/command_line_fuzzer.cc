@@ -10,6 +10,7 @@
 #include "fuzz/fuzz_support.h"
 #include "tests/fake_file_system.h"
 #include "tests/fake_rfc_library.h"
+#include "tests/fake_system.h"
 
 namespace tidewarden::fuzz {
 namespace {

@@ -8,6 +8,7 @@
 #include "profiles/listing.h"
 #include "tests/fake_file_system.h"
 #include "tests/fake_rfc_library.h"
+#include "tests/fake_system.h"
 
 namespace tidewarden::fuzz {
 namespace {
@@ -26,22 +27,19 @@ void FuzzOne(FuzzedDataProvider& data) {
   fs.Add("PRD.P00", SoundProfile());
   fs.Add("QAS.P00", system_profile);
 
-  std::string upper_options = options;
-  for (char& c : upper_options) {
+  std::string sensor_key = options.substr(0, options.find(' '));
+  for (char& c : sensor_key) {
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
   }
-  if (upper_options.size() > 127) upper_options.resize(127);
-  std::string verbatim = options.substr(0, 127);
   ListingValues values;
   values.item = "LogUsage";
-  const auto error =
-      ReadListing(fs, location, global_run, upper_options, options, &verbatim, &values);
+  const auto error = ReadListing(fs, location, global_run, sensor_key, options, &values);
   FUZZ_CHECK(values.server_listing.size() <= kMaxServerListing, "listing room");
   FUZZ_CHECK(values.server_listing.empty() || values.server_listing.back() == '#' ||
                  !values.server_listing_cut,
              "a cut listing ends inside an entry");
   FUZZ_CHECK(values.item.size() <= 90, "item room");
-  FUZZ_CHECK(verbatim.size() <= 127, "option room");
+  FUZZ_CHECK(values.record_options.value_or("").size() <= 127, "option room");
   FUZZ_CHECK(values.naming_mode >= '1' && values.naming_mode <= '4', "naming mode");
   if (error) FUZZ_CHECK(error->compare(0, 6, "Error ") == 0, *error);
 

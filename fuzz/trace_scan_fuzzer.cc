@@ -30,8 +30,7 @@ void FuzzOne(FuzzedDataProvider& data) {
 
   FakeFileSystem fs;
   fs.Add("Dev_Rfc.Trc", trace);
-  std::string options;
-  ResultDocument document({&mode, &options, &options});
+  ResultDocument document({mode, std::nullopt});
   document.Append("Error 1014: RFC-Failure raised !");
   document.Append(TraceFileErrorText(fs));
   document.SetErrorDocumentFromAppended();

@@ -1,7 +1,5 @@
 #include "output/result_document.h"
 
-#include "base/text.h"
-
 #include <cstdint>
 
 namespace tidewarden {
@@ -75,8 +73,7 @@ void ResultDocument::OpenText() {
 void ResultDocument::CloseText() {
   if (IsXmlForm()) {
     AppendRaw("</Text>\n");
-  } else if (mode() == kModePellard &&
-             options_.option_string->find("CH=") != std::string::npos) {
+  } else if (mode() == kModePellard && options_.channel) {
     text_.clear();
   }
 }
@@ -127,14 +124,8 @@ void ResultDocument::AddChannel(std::string_view name, std::string_view value,
     return;
   }
   if (mode() == kModePellard) {
-    const std::size_t at = options_.option_string->find("CH=");
-    if (at != std::string::npos) {
-      const std::string& verbatim = *options_.verbatim_option_string;
-      std::string number;
-      for (std::size_t i = at + 3; i < verbatim.size() && i < at + 6 && verbatim[i] != ','; ++i) {
-        number += verbatim[i];
-      }
-      if (LeadingDecimal(number) == channel_counter_) AppendRaw(value);
+    if (options_.channel) {
+      if (*options_.channel == channel_counter_) AppendRaw(value);
       return;
     }
     std::string fragment;

@@ -5,8 +5,10 @@
 #define TIDEWARDEN_OUTPUT_RESULT_DOCUMENT_H_
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace tidewarden {
 
@@ -16,12 +18,12 @@ inline constexpr std::string_view kModeCorvane = "Corvane";
 inline constexpr std::string_view kModeDraxholm = "Draxholm";
 inline constexpr std::string_view kModePellard = "Pellard";
 
-// What the document reads from the run settings. Held by reference: the
-// pass rebuilds the option string and a GLOBAL run replaces the verbatim one.
+// What shapes the document besides its content.
 struct DocumentOptions {
-  const std::string* output_mode;
-  const std::string* option_string;           // upper-cased
-  const std::string* verbatim_option_string;  // letter case kept
+  std::string output_mode = std::string(kModeExeXml);
+  // "CH=": the line form ("Pellard") then shows only this channel's value
+  // and none of its text; nullopt shows every channel.
+  std::optional<std::int32_t> channel;
 };
 
 // Escapes "&", "<" and ">" so a text placed between tags can neither break
@@ -34,7 +36,10 @@ class ResultDocument {
   // error document always keeps its closing tags.
   static constexpr std::size_t kRoom = 4095;
 
-  explicit ResultDocument(DocumentOptions options) : options_(options) {}
+  explicit ResultDocument(DocumentOptions options = {}) : options_(std::move(options)) {}
+  // The run learns its output mode and options after the document exists,
+  // and a listing pass reads its options anew.
+  void SetOptions(DocumentOptions options) { options_ = std::move(options); }
 
   void SetErrorDocument(std::string_view message);
   // The error document built from the failure texts appended since the
@@ -57,7 +62,7 @@ class ResultDocument {
 
  private:
   void AppendRaw(std::string_view fragment);
-  const std::string& mode() const { return *options_.output_mode; }
+  const std::string& mode() const { return options_.output_mode; }
 
   DocumentOptions options_;
   std::string text_;

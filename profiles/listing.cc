@@ -37,8 +37,9 @@ void KeepRoom(ListingValues* values, bool overflow) {
   values->server_listing_cut = true;
 }
 
-std::string GlobalSensorKey(const std::string& option_string) {
-  std::string key = option_string.substr(0, option_string.find(' '));
+// The key as the records spell it: padded or cut to 10 characters.
+std::string GlobalSensorKey(std::string_view sensor_key) {
+  std::string key(sensor_key);
   key.resize(kGlobalSensorKeyLength, ' ');
   return key;
 }
@@ -50,11 +51,11 @@ bool HasPrefix(const std::string& text, const std::string& prefix) {
 }  // namespace
 
 std::optional<std::string> ReadListing(FileSystem& fs, const ProfileLocation& location,
-                                       bool global_run, const std::string& option_string,
-                                       const std::string& second_argument,
-                                       std::string* verbatim_option_string, ListingValues* values) {
+                                       bool global_run, std::string_view sensor_key,
+                                       const std::string& second_argument, ListingValues* values) {
   values->server_listing.clear();
   values->server_listing_cut = false;
+  values->record_options.reset();
   values->naming_mode = '1';
   bool overflow = false;
   std::string content;
@@ -71,7 +72,7 @@ std::optional<std::string> ReadListing(FileSystem& fs, const ProfileLocation& lo
       }
     }
   } else {
-    const std::string key = GlobalSensorKey(option_string);
+    const std::string key = GlobalSensorKey(sensor_key);
     // 18 characters each: the key is padded to 10.
     const std::string listing_prefix = "# GSNG: " + key;
     const std::string record_prefix = "# GSNX: " + key;
@@ -101,7 +102,7 @@ std::optional<std::string> ReadListing(FileSystem& fs, const ProfileLocation& lo
       // The record's options take the place of the command line's, which
       // have the same room.
       if (options.size() > kMaxRecordOptionText) options.resize(kMaxRecordOptionText);
-      *verbatim_option_string = options;
+      values->record_options = options;
       sensor_found = true;
       if (line.find(",Profile") != std::string::npos) values->naming_mode = '1';
       if (line.find(",Alias") != std::string::npos) values->naming_mode = '2';

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/file_system.h"
 #include "profiles/profile_location.h"
@@ -27,22 +28,21 @@ struct ListingValues {
   char naming_mode = '1';
   // Set when entries beyond the 2047 characters had to be left out.
   bool server_listing_cut = false;
+  // A GLOBAL run's sensor record text before ",Sensor=", ":" turned into
+  // blanks, at most 127 characters: the options of the pass.
+  std::optional<std::string> record_options;
 };
 
 // Reads the listing of an ITEM run (global_run false, profile "Marrowin.Prf")
 // or of a GLOBAL run (profile "SAP Marrowin.Gbl") from location.path, read
-// again from the disk. option_string is the upper-cased option text (its
-// first word is a GLOBAL run's key); second_argument is the second
-// command-line argument as typed, named by the 1030 message.
-// values->item comes in holding the "ITEM=" item of an ITEM run. A GLOBAL run
-// whose sensor record was found replaces *verbatim_option_string by the
-// record text before ",Sensor=" (":" turned into blanks, at most 127
-// characters). Returns the message of the first fault (1024, 10x1, 1029,
-// 1030, 1025, 1026, in that order) or nullopt.
+// again from the disk. sensor_key is a GLOBAL run's key, upper-cased (the
+// first word of the options); second_argument is the second command-line
+// argument as typed, named by the 1030 message. values->item comes in
+// holding the "ITEM=" item of an ITEM run. Returns the message of the first
+// fault (1024, 10x1, 1029, 1030, 1025, 1026, in that order) or nullopt.
 std::optional<std::string> ReadListing(FileSystem& fs, const ProfileLocation& location,
-                                       bool global_run, const std::string& option_string,
-                                       const std::string& second_argument,
-                                       std::string* verbatim_option_string, ListingValues* values);
+                                       bool global_run, std::string_view sensor_key,
+                                       const std::string& second_argument, ListingValues* values);
 
 }  // namespace tidewarden
 

@@ -7,66 +7,17 @@
 #include <cstring>
 #include <memory>
 
-#include "base/text.h"
-#include "collect/logon.h"
 #include "driver/failure_messages.h"
 #include "rfc/fatal_report.h"
 #include "tests/fake_file_system.h"
-#include "tests/line_ends.h"
 #include "tests/fake_rfc_library.h"
+#include "tests/line_ends.h"
+#include "tests/logon_fixture.h"
 
 namespace tidewarden {
 namespace {
 
-class RfcStepsTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    FakeRfc::Reset();
-    sap_ = std::make_unique<FakeSapLibrary>(fs_, console_);
-    ASSERT_FALSE(sap_->sap.Prepare(Logger()));
-    parameters_.destination = "PRD";
-    parameters_.client = "100";
-    parameters_.user = "AB";
-    parameters_.password = "secret";
-    parameters_.language = "E";
-    parameters_.mode = "R/3";
-    parameters_.hostname = "sapprd01";
-    parameters_.sysnr = "00";
-  }
-  void SetOptions(const std::string& verbatim) {
-    verbatim_ = verbatim;
-    options_.clear();
-    for (char c : verbatim) options_ += (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
-  }
-  FakeRfc& rfc() { return FakeRfc::Get(); }
-  CallLogger Logger() { return CallLogger{&log_, options_.find(",SYSLOG") != std::string::npos}; }
-  // Logs on as a run does; the library's handle, or 0.
-  RFC_HANDLE Open() {
-    const HostOverrides overrides{KeywordValue(options_, verbatim_, ",HOST="),
-                                  KeywordValue(options_, verbatim_, ",NO=")};
-    auto request = PrepareLogon(fs_, console_,
-                                MakeLogonParameters(parameters_, overrides, &kept_sysnr_));
-    if (!request) return 0;
-    auto opened = sap_->sap.Open(std::move(*request), Logger());
-    auto* connection = std::get_if<std::unique_ptr<SapConnection>>(&opened);
-    if (connection == nullptr) return 0;
-    connection_ = std::move(*connection);
-    return rfc().open_result;
-  }
-  SapConnection& connection() {
-    if (connection_ == nullptr) Open();
-    return *connection_;
-  }
-
-  FakeFileSystem fs_;
-  RecordingConsole console_;
-  CallLog log_{fs_};
-  std::string options_, verbatim_;
-  std::unique_ptr<FakeSapLibrary> sap_;
-  std::unique_ptr<SapConnection> connection_;
-  ConnectionParameters parameters_;
-  std::int32_t kept_sysnr_ = 0;
-};
+using RfcStepsTest = LogonFixture;
 
 TEST_F(RfcStepsTest, OptionsRecordForR3WithPadding) {
   ASSERT_EQ(Open(), 7u);
@@ -117,75 +68,6 @@ TEST_F(RfcStepsTest, LongTextsAreNotCutAndSystemNumbersConvert) {
   parameters_.sysnr = "";
   Open();
   EXPECT_EQ(rfc().opens.back().sysnr, 5);
-}
-
-TEST_F(RfcStepsTest, HostAndNumberOverridesFromTheOptions) {
-  SetOptions("x,Host=sapprd02,No=03 #");
-  Open();
-  EXPECT_EQ(rfc().opens.back().hostname, "sapprd02");
-  EXPECT_EQ(rfc().opens.back().sysnr, 3);
-  SetOptions(",HOST=,NO=");
-  parameters_.sysnr = "07";
-  Open();
-  // Empty overrides: no host, and the system number of the open before.
-  EXPECT_EQ(rfc().opens.back().hostname, std::nullopt);
-  EXPECT_EQ(rfc().opens.back().sysnr, 3);
-}
-
-TEST_F(RfcStepsTest, PerDestinationIniFileOpensByConnectString) {
-  const char kIni[] = "DEST=PRD\r\nTYPE=A\r\nASHOST=sapprd01\r\nSYSNR=00\r\n\x1a\0x";
-  const std::string ini(kIni, sizeof kIni - 1);  // the zero byte included
-  fs_.Add("SapRfc.PRD", ini);
-  parameters_.language = "E";
-  ASSERT_EQ(Open(), 7u);
-  EXPECT_EQ(console_.output, "* SapRfc.Ini.......: PRD<\n");
-  EXPECT_EQ(fs_.Content("SapRfc.ini"), ini);
-  EXPECT_EQ(rfc().connect_strings,
-            std::vector<std::string>{"CLIENT=100 USER=AB PASSWD=secret LANG=D DEST=PRD"});
-  EXPECT_TRUE(rfc().opens.empty());
-  // Same content again: the library's file is left alone.
-  fs_.writes.clear();
-  Open();
-  EXPECT_TRUE(fs_.writes.empty());
-}
-
-TEST_F(RfcStepsTest, IniCopyAndLogonHappenUnderTheFolderLock) {
-  fs_.Add("SapRfc.PRD", "DEST=PRD\n");
-  std::vector<bool> locked;
-  rfc().on_open_ex = [&] { locked.push_back(fs_.IsLocked(kLibraryIniLockFile)); };
-  ASSERT_EQ(Open(), 7u);
-  EXPECT_FALSE(fs_.IsLocked(kLibraryIniLockFile)) << "released after the logon";
-  // Held elsewhere past the wait (a logon hanging in another run): the run
-  // logs on all the same, as it would have without the lock.
-  std::unique_ptr<FileLock> other;
-  ASSERT_TRUE(fs_.LockFile(kLibraryIniLockFile, 0, &other).ok());
-  fs_.Add("SapRfc.PRD", "DEST=PRD\nTYPE=A\n");
-  EXPECT_EQ(Open(), 7u);
-  EXPECT_EQ(fs_.Content("SapRfc.ini"), "DEST=PRD\nTYPE=A\n");
-  // So does a folder where no lock file can be made.
-  other.reset();
-  fs_.Fail(FakeFileSystem::Op::kLock);
-  EXPECT_EQ(Open(), 7u);
-  EXPECT_EQ(locked, (std::vector<bool>{true, true, false}));
-  // Without a per-destination ini file there is nothing to guard.
-  fs_.ClearFailures();
-  fs_.locks.clear();
-  fs_.RemoveFile("SapRfc.PRD");
-  EXPECT_EQ(Open(), 7u);
-  EXPECT_TRUE(fs_.locks.empty());
-}
-
-TEST_F(RfcStepsTest, EmptyIniFileAndUncreatableLibraryIni) {
-  fs_.Add("SapRfc.PRD", "");
-  fs_.Add("SapRfc.ini", "old");
-  EXPECT_EQ(Open(), 7u);
-  EXPECT_EQ(fs_.Content("SapRfc.ini"), "");
-  fs_.Add("SapRfc.ini", "old");
-  fs_.Fail(FakeFileSystem::Op::kCreateTemp);
-  rfc().calls.clear();
-  EXPECT_EQ(Open(), 0u);
-  EXPECT_TRUE(rfc().calls.empty());
-  EXPECT_EQ(fs_.Content("SapRfc.ini"), "old");
 }
 
 TEST_F(RfcStepsTest, FailedCallsBecomeNumberedMessages) {

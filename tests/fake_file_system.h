@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "platform/file_system.h"
-#include "platform/system.h"
 
 namespace tidewarden {
 
@@ -74,23 +73,6 @@ class FakeFileSystem : public FileSystem {
   std::set<std::string> locked_;
   std::set<std::pair<Op, std::string>> failures_;
   unsigned temp_counter_ = 0;
-};
-
-class FixedClock : public Clock {
- public:
-  explicit FixedClock(TimeOfDay time = {9, 14, 3}) : time_(time) {}
-  TimeOfDay LocalTimeOfDay() override { return time_; }
-  void Set(TimeOfDay time) { time_ = time; }
-
- private:
-  TimeOfDay time_;
-};
-
-class RecordingConsole : public Console {
- public:
-  void Write(std::string_view text) override { output.append(text); }
-  void Flush() override {}
-  std::string output;
 };
 
 }  // namespace tidewarden

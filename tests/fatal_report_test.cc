@@ -8,6 +8,7 @@
 #include "rfc/classic/call_pattern.h"
 #include "tests/fake_file_system.h"
 #include "tests/fake_rfc_library.h"
+#include "tests/fake_system.h"
 
 namespace tidewarden {
 namespace {

@@ -17,7 +17,8 @@ const std::string kTag = "Sensor=\"SAP Tidewarden\"";
 struct Outcome {
   std::optional<std::string> message;
   ListingValues values;
-  std::string verbatim = "command line";
+  // The options of the pass: the record's, or else the command line's.
+  std::string verbatim;
 };
 
 Outcome Global(const std::string& profile, const std::string& second_argument) {
@@ -25,8 +26,10 @@ Outcome Global(const std::string& profile, const std::string& second_argument) {
   fs.Add(kGlobalPath, profile);
   Outcome outcome;
   ProfileLocation location{"SAP Marrowin.Gbl", "C:\\Sensors\\", kGlobalPath, "stale"};
-  outcome.message = ReadListing(fs, location, true, UpperCase(second_argument), second_argument,
-                                &outcome.verbatim, &outcome.values);
+  outcome.message =
+      ReadListing(fs, location, true, ReadCommandLineOptions(second_argument).sensor_key,
+                  second_argument, &outcome.values);
+  outcome.verbatim = outcome.values.record_options.value_or("command line");
   return outcome;
 }
 
@@ -36,8 +39,10 @@ Outcome Item(const std::string& profile, const std::string& item) {
   Outcome outcome;
   outcome.values.item = item;
   ProfileLocation location{"Marrowin.Prf", "C:\\Sensors\\", kItemPath, "stale"};
-  outcome.message = ReadListing(fs, location, false, "ITEM=" + UpperCase(item), "ITEM=" + item,
-                                &outcome.verbatim, &outcome.values);
+  outcome.message =
+      ReadListing(fs, location, false, ReadCommandLineOptions("ITEM=" + item).sensor_key,
+                  "ITEM=" + item, &outcome.values);
+  outcome.verbatim = outcome.values.record_options.value_or("command line");
   return outcome;
 }
 
@@ -184,12 +189,11 @@ TEST(ReadListingTest, ProfileIsReadAgainFromTheDisk) {
   FakeFileSystem fs;  // the profile vanished since the search found it
   ListingValues values;
   values.item = "LogUsage";
-  std::string verbatim;
   ProfileLocation item{"Marrowin.Prf", "C:\\Sensors\\", kItemPath, "# Gsng: x         : A#\n"};
-  EXPECT_EQ(ReadListing(fs, item, false, "ITEM=LOGUSAGE", "ITEM=LogUsage", &verbatim, &values),
+  EXPECT_EQ(ReadListing(fs, item, false, "ITEM=LOGUSAGE", "ITEM=LogUsage", &values),
             "Error 1024: ProFile Marrowin.Prf is missing...");
   ProfileLocation global{"SAP Marrowin.Gbl", "C:\\Sensors\\", kGlobalPath, kExample};
-  EXPECT_EQ(ReadListing(fs, global, true, "LOGW01", "LOGW01", &verbatim, &values),
+  EXPECT_EQ(ReadListing(fs, global, true, "LOGW01", "LOGW01", &values),
             "Error 10x1: ProFile SAP Marrowin.Gbl is missing...");
   ASSERT_EQ(fs.reads.size(), 2u);
   EXPECT_EQ(fs.reads[0], kItemPath);

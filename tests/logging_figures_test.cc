@@ -1,20 +1,12 @@
 // The figures and the state line of the logging collection.
-#include <gtest/gtest.h>
-
 #include "collect/logging_figures.h"
-#include "rfc/classic/records.h"
+
+#include <gtest/gtest.h>
 
 #include <climits>
 
 namespace tidewarden {
 namespace {
-
-TEST(StripDotsTest, OnlyTextsLongerThanThree) {
-  EXPECT_EQ(StripDots("1.310.720"), "1310720");
-  EXPECT_EQ(StripDots("1.2"), "1.2");
-  EXPECT_EQ(StripDots("...."), "");
-  EXPECT_EQ(StripDots("  1.234 "), "  1234 ");
-}
 
 TEST(GroupThousandsTest, AtMostTwoSeparators) {
   struct {
@@ -25,27 +17,6 @@ TEST(GroupThousandsTest, AtMostTwoSeparators) {
                {"4294967295", "4294.967.295"},
                {"4294967196", "4294.967.196"}};
   for (const auto& c : cases) EXPECT_EQ(GroupThousands(c.in), c.out);
-}
-
-TEST(ConvertRecordFieldTest, TextFieldsToNumbers) {
-  struct {
-    std::string field;
-    std::int32_t value;
-  } cases[] = {
-      {"       1843221", 1843221},
-      {"     1.310.720", 1310720},
-      {"           1.2", 12},  // the whole field counts, blanks included
-      {"1.2", 1},
-      {"           abc", 0},
-      {"              ", 0},
-      {"12" + std::string(1, '\0') + "34567890123", 12},
-      {"   -5", -5},
-      {"    4294967296", 0},       // wraps around
-      {"    4294967297", 1},
-      {"99999999999999", static_cast<std::int32_t>(99999999999999ULL & 0xFFFFFFFFu)},
-      {"1 2", 1},
-  };
-  for (const auto& c : cases) EXPECT_EQ(ConvertRecordField(c.field), c.value) << c.field;
 }
 
 TEST(ReadStateTotalTest, KeysAnywhereAtMostElevenCharacters) {

@@ -1,14 +1,16 @@
 // The state line cycle of a sensor profile: first run, changes on the same
 // server day, no change, a new day, a total that drops, a failed rewrite.
+#include "collect/measure.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
 
-#include "collect/measure.h"
 #include "driver/run_state.h"
 #include "output/result_document.h"
 #include "tests/fake_file_system.h"
 #include "tests/fake_rfc_library.h"
+#include "tests/fake_system.h"
 #include "tests/line_ends.h"
 
 namespace tidewarden {
@@ -68,8 +70,7 @@ class MeasureTest : public ::testing::Test {
 
   FakeFileSystem fs_;
   RecordingConsole console_;
-  std::string mode_ = "EXEXML", options_;
-  ResultDocument document_{{&mode_, &options_, &options_}};
+  ResultDocument document_;
   std::unique_ptr<FakeSapLibrary> sap_;
   ProfileLines lines_;
 };
@@ -171,6 +172,14 @@ TEST_F(MeasureTest, ListingRunPrintsOneChannelPerItem) {
     EXPECT_EQ(console_.output, c.printed) << c.item;
     EXPECT_EQ(document_.text(), "");
     EXPECT_TRUE(fs_.writes.empty());
+  }
+}
+
+TEST(IsOracleTest, FirstThreeCharactersWithLetterCase) {
+  EXPECT_TRUE(IsOracle("ORACLE    "));
+  EXPECT_TRUE(IsOracle("ORA"));
+  for (const char* name : {"DB6", "ADABAS D", "MSSQL", "ora", "          ", "", "OR"}) {
+    EXPECT_FALSE(IsOracle(name)) << name;
   }
 }
 

@@ -1,5 +1,4 @@
 #include "output/result_document.h"
-#include "base/text.h"
 
 #include <gtest/gtest.h>
 
@@ -10,14 +9,9 @@ namespace {
 
 class ResultDocumentTest : public ::testing::Test {
  protected:
-  ResultDocument Make(const std::string& mode, const std::string& verbatim = "") {
-    mode_ = mode;
-    verbatim_ = verbatim;
-    upper_.clear();
-    for (char c : verbatim) upper_ += (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
-    return ResultDocument({&mode_, &upper_, &verbatim_});
+  ResultDocument Make(const std::string& mode, std::optional<std::int32_t> channel = {}) {
+    return ResultDocument({mode, channel});
   }
-  std::string mode_, upper_, verbatim_;
 };
 
 struct FormCase {
@@ -54,7 +48,7 @@ TEST_F(ResultDocumentTest, FragmentsOfEveryForm) {
 
 TEST_F(ResultDocumentTest, ErrorDocumentIsTheSameInEveryMode) {
   for (const char* mode : {"EXEXML", "Vantrel", "Corvane", "Draxholm", "Pellard"}) {
-    ResultDocument doc = Make(mode, "CH=1");
+    ResultDocument doc = Make(mode, 1);
     doc.BeginDocument();
     doc.SetErrorDocument("Error 1001: Parameter for Profile-Name is missing !");
     EXPECT_EQ(doc.text(),
@@ -66,7 +60,7 @@ TEST_F(ResultDocumentTest, ErrorDocumentIsTheSameInEveryMode) {
 
 struct ChannelCase {
   const char* mode;
-  const char* options;
+  std::optional<std::int32_t> channel;
   const char* name;
   const char* value;
   const char* unit;
@@ -75,28 +69,48 @@ struct ChannelCase {
 
 TEST_F(ResultDocumentTest, FirstChannelInEveryForm) {
   const ChannelCase cases[] = {
-      {"EXEXML", "", "LogUsage", "3", "PerCent",
+      {"EXEXML",
+       {},
+       "LogUsage",
+       "3",
+       "PerCent",
        "\n<Result><Channel>LogUsage</Channel>\n<Unit>Custom</Unit>\n<CustomUnit>PerCent"
        "</CustomUnit>\n<Value>3</Value></Result>\n"},
-      {"Corvane", "", "LogWrites", "12", "",
+      {"Corvane",
+       {},
+       "LogWrites",
+       "12",
+       "",
        "\n<Result><Channel>LogWrites</Channel>\n<Value>12</Value></Result>\n"},
-      {"Draxholm", "", "LogUsage", "3", "PerCent",
+      {"Draxholm",
+       {},
+       "LogUsage",
+       "3",
+       "PerCent",
        "\n\nMessage.LogUsage: LogUsage (%)\nStatistic.LogUsage: 3"},
-      {"Draxholm", "", "Resp", "7", "TimeResponse",
+      {"Draxholm",
+       {},
+       "Resp",
+       "7",
+       "TimeResponse",
        "\n\nMessage.Resp: Resp (mSec)\nStatistic.Resp: 7"},
-      {"Draxholm", "", "PRD 01:a.b.c", "0", "", 
+      {"Draxholm",
+       {},
+       "PRD 01:a.b.c",
+       "0",
+       "",
        "\n\nMessage.PRD_01_a_b.c: PRD 01:a.b.c (#)\nStatistic.PRD_01_a_b.c: 0"},
-      {"Pellard", "", "LogUsage", "3", "PerCent", "\n> LogUsage: 3 %"},
-      {"Pellard", "", "LogWrites", "5", "", "\n> LogWrites: 5 #"},
-      {"Pellard", "CH=1", "LogUsage", "3", "PerCent", "3"},
-      {"Pellard", "ch=1", "LogUsage", "3", "PerCent", "3"},
-      {"Pellard", "CH=2", "LogUsage", "3", "PerCent", ""},
-      {"Pellard", "CH=,1", "LogUsage", "3", "PerCent", ""},
-      {"Pellard", "CH= 1", "LogUsage", "3", "PerCent", "3"},
+      {"Pellard", {}, "LogUsage", "3", "PerCent", "\n> LogUsage: 3 %"},
+      {"Pellard", {}, "LogWrites", "5", "", "\n> LogWrites: 5 #"},
+      {"Pellard", 1, "LogUsage", "3", "PerCent", "3"},
+      {"Pellard", 2, "LogUsage", "3", "PerCent", ""},
+      {"Pellard", 0, "LogUsage", "3", "PerCent", ""},
+      {"EXEXML", 2, "LogWrites", "12", "",
+       "\n<Result><Channel>LogWrites</Channel>\n<Value>12</Value></Result>\n"},
   };
   for (const ChannelCase& c : cases) {
-    SCOPED_TRACE(std::string(c.mode) + " " + c.options + " " + c.name);
-    ResultDocument doc = Make(c.mode, c.options);
+    SCOPED_TRACE(std::string(c.mode) + " " + std::to_string(c.channel.value_or(-1)) + " " + c.name);
+    ResultDocument doc = Make(c.mode, c.channel);
     doc.AddChannel(c.name, c.value, c.unit);
     EXPECT_EQ(doc.text(), c.expected);
     EXPECT_EQ(doc.channel_counter(), 1);
@@ -104,24 +118,20 @@ TEST_F(ResultDocumentTest, FirstChannelInEveryForm) {
 }
 
 TEST_F(ResultDocumentTest, PellardSelectsByChannelNumber) {
-  struct {
-    const char* options;
-    int selected;  // 0: none
-  } cases[] = {{"CH=12,X", 12}, {"CH=1234", 123}, {"CH=x", 0}, {"#CH=3", 3}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.options);
-    ResultDocument doc = Make("Pellard", c.options);
+  for (const std::int32_t channel : {12, 123, 0, 3}) {
+    SCOPED_TRACE(channel);
+    ResultDocument doc = Make("Pellard", channel);
     std::string expected;
     for (int i = 1; i <= 130; ++i) {
       doc.AddChannel("C", std::to_string(i), "");
-      if (i == c.selected) expected = std::to_string(i);
+      if (i == channel) expected = std::to_string(i);
     }
     EXPECT_EQ(doc.text(), expected);
   }
 }
 
 TEST_F(ResultDocumentTest, PellardWithChannelSelectionDropsTheTextPart) {
-  ResultDocument doc = Make("Pellard", "CH=2");
+  ResultDocument doc = Make("Pellard", 2);
   doc.BeginDocument();
   doc.OpenText();
   doc.Append("(PRD) Logging: ...");
@@ -206,15 +216,6 @@ TEST_F(ResultDocumentTest, LongErrorMessageKeepsClosingTags) {
   std::size_t last_amp = body.rfind('&');
   ASSERT_NE(last_amp, std::string::npos);
   EXPECT_EQ(body.substr(last_amp), "&amp;");
-}
-
-TEST(LeadingDecimalTest, ReadsLikeACConversion) {
-  struct {
-    const char* text;
-    std::int32_t value;
-  } cases[] = {{"", 0}, {"12", 12}, {"  7x", 7}, {"+5", 5}, {"-3", -3}, {"x1", 0},
-               {"4294967296", 0}, {"4294967295", -1}, {"00", 0}, {"5a", 5}};
-  for (const auto& c : cases) EXPECT_EQ(LeadingDecimal(c.text), c.value) << c.text;
 }
 
 }  // namespace

@@ -8,48 +8,29 @@
 #include <map>
 #include <memory>
 
+#include "collect/logon.h"
 #include "driver/run.h"
 #include "output/result_document.h"
 #include "profiles/password.h"
-#include "collect/logon.h"
 #include "tests/fake_file_system.h"
 #include "tests/fake_rfc_library.h"
+#include "tests/fake_system.h"
 #include "tests/line_ends.h"
+#include "tests/profile_text.h"
 
 namespace tidewarden {
 namespace {
 
 using Op = FakeFileSystem::Op;
 
-std::string Stored(const std::string& password) {
-  std::string stored;
-  EXPECT_FALSE(ScramblePassword(password, PasswordKeys(), 1, &stored).has_value());
-  return stored;
-}
-
-// A sound sensor profile; `replace` swaps one of its lines (by label) for
-// another text, `extra` follows the entry.
+// A sound sensor profile; `replace` swaps the line of a label for another,
+// `extra` follows the entry.
 std::string Profile(const std::map<std::string, std::string>& replace = {},
                     const std::string& extra = "") {
-  const std::pair<const char*, std::string> entry[] = {
-      {"Extcompany.:", "ACME"},
-      {"Destination:", "PRD"},
-      {"Client.....:", "100"},
-      {"User.......:", "monitor"},
-      {"Password...:", Stored("Secret12")},
-      {"Language...:", "E"},
-      {"Mode.......:", "R/3"},
-      {"Hostname...:", "sapprd01"},
-      {"Sysnr......:", "00"},
-      {"Gwhost.....:", "gw01"},
-      {"Gwservice..:", "sapgw00"},
-  };
-  std::string text;
-  for (const auto& [label, value] : entry) {
-    auto it = replace.find(label);
-    text += it != replace.end() ? it->second : std::string(label) + " " + value + "\n";
-  }
-  return text + extra;
+  ProfileText profile;
+  profile.Set("Password...:", StoredPassword("Secret12"));
+  for (const auto& [label, line] : replace) profile.SetLine(label, line);
+  return profile.Bytes() + extra;
 }
 
 std::string ErrorDocument(const std::string& message) {
@@ -237,44 +218,44 @@ INSTANTIATE_TEST_SUITE_P(
             ErrorDocument("Error 1002: Profile PRD.P00 is missing...")},
         Row{"FieldTooShort",
             [](FakeFileSystem& fs, FakeRfc&) {
-              fs.Add("PRD.P00", Profile({{"Client.....:", "Client.....: 10\n"}}));
+              fs.Add("PRD.P00", Profile({{"Client.....:", "Client.....: 10"}}));
             },
             {"PRD"},
             2,
             ErrorDocument("Error 1003: Invalid Parameter(s) at PRD.P00 found...")},
         Row{"FieldTooLong",
             [](FakeFileSystem& fs, FakeRfc&) {
-              fs.Add("PRD.P00", Profile({{"Destination:", "Destination: PRDPRDPRDPRD\n"}}));
+              fs.Add("PRD.P00", Profile({{"Destination:", "Destination: PRDPRDPRDPRD"}}));
             },
             {"PRD"},
             2,
             ErrorDocument("Error 1003: Invalid Parameter(s) at PRD.P00 found...")},
         Row{"PasswordInvalid",
             [](FakeFileSystem& fs, FakeRfc&) {
-              fs.Add("PRD.P00", Profile({{"Password...:", "Password...: Secret12\n"}}));
+              fs.Add("PRD.P00", Profile({{"Password...:", "Password...: Secret12"}}));
             },
             {"PRD"},
             2,
             ErrorDocument("Error 1004: Invalid Password in Profile PRD.P00 found...")},
         Row{"PasswordWrong",
             [](FakeFileSystem& fs, FakeRfc&) {
-              std::string stored = Stored("Secret12");
+              std::string stored = StoredPassword("Secret12");
               stored[10] = static_cast<char>(stored[10] ^ 0x01);
-              fs.Add("PRD.P00", Profile({{"Password...:", "Password...: " + stored + "\n"}}));
+              fs.Add("PRD.P00", Profile({{"Password...:", "Password...: " + stored}}));
             },
             {"PRD"},
             2,
             ErrorDocument("Error 1005: Wrong Password in Profile PRD.P00 found...")},
         Row{"UserMissing",
             [](FakeFileSystem& fs, FakeRfc&) {
-              fs.Add("PRD.P00", Profile({{"User.......:", "user.......: monitor\n"}}));
+              fs.Add("PRD.P00", Profile({{"User.......:", "user.......: monitor"}}));
             },
             {"PRD"},
             2,
             ErrorDocument("Error 1006: Username in Profile PRD.P00 is missing...")},
         Row{"PasswordMissing",
             [](FakeFileSystem& fs, FakeRfc&) {
-              fs.Add("PRD.P00", Profile({{"Password...:", "Password...:\n"}}));
+              fs.Add("PRD.P00", Profile({{"Password...:", "Password...:"}}));
             },
             {"PRD"},
             2,
@@ -399,7 +380,7 @@ INSTANTIATE_TEST_SUITE_P(
         Row{"NulByteInsideAValue",
             [](FakeFileSystem& fs, FakeRfc&) {
               fs.Add("PRD.P00",
-                     Profile({{"Hostname...:", std::string("Hostname...: sapprd01\0evil\n", 27)}}));
+                     Profile({{"Hostname...:", std::string("Hostname...: sapprd01\0evil", 26)}}));
             },
             {"PRD"}, 0, kFirstRun,
             [](const FakeFileSystem&, const FakeRfc& rfc) {
@@ -419,7 +400,7 @@ INSTANTIATE_TEST_SUITE_P(
         Row{"HundredKilobyteEntryLine",
             [](FakeFileSystem& fs, FakeRfc&) {
               fs.Add("PRD.P00",
-                     Profile({{"User.......:", "User.......: " + Line(100 * 1024, 'u') + "\n"}}));
+                     Profile({{"User.......:", "User.......: " + Line(100 * 1024, 'u')}}));
             },
             {"PRD"}, 2, ErrorDocument("Error 1003: Invalid Parameter(s) at PRD.P00 found...")},
         Row{"HundredKilobyteListingLine",

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "profiles/listing.h"
+
 namespace tidewarden {
 namespace {
 
@@ -43,25 +45,21 @@ TEST(ReadCommandLineTest, OptionTexts) {
   for (const auto& c : cases) {
     RunSettings s = Read(c.args);
     SCOPED_TRACE(c.verbatim);
-    EXPECT_EQ(s.verbatim_option_string, c.verbatim);
-    EXPECT_EQ(s.option_string, UpperCase(c.verbatim));
+    EXPECT_EQ(s.options.text, c.verbatim);
     EXPECT_EQ(s.item, c.item);
+    EXPECT_EQ(s.options.item.has_value(), c.listing);
     EXPECT_EQ(s.listing_run, c.listing);
-    EXPECT_EQ(s.trace, c.trace);
+    EXPECT_EQ(s.options.trace, c.trace);
     EXPECT_EQ(s.profile_name, c.profile);
   }
 }
 
 TEST(ReadCommandLineTest, LongTextsAreCutToTheirRoom) {
   RunSettings s = Read({"PRD", std::string(100, 'a'), std::string(100, 'b')});
-  EXPECT_EQ(s.verbatim_option_string.size(), kMaxOptionText);
-  EXPECT_EQ(s.verbatim_option_string, std::string(100, 'a') + " " + std::string(26, 'b'));
+  EXPECT_EQ(s.options.text.size(), kMaxOptionText);
+  EXPECT_EQ(s.options.text, std::string(100, 'a') + " " + std::string(26, 'b'));
   RunSettings item = Read({"PRD", "ITEM=" + std::string(120, 'x')});
   EXPECT_EQ(item.item, std::string(kMaxItem, 'x'));
-}
-
-TEST(UpperCaseTest, OnlyLettersAToZ) {
-  EXPECT_EQ(UpperCase("abz AZ 09 \xe4\xfc-"), "ABZ AZ 09 \xe4\xfc-");
 }
 
 }  // namespace

@@ -10,24 +10,18 @@
 #include "platform/file_system.h"
 #include "profiles/password.h"
 #include "tests/fake_file_system.h"
-#include "tests/line_ends.h"
 #include "tests/fake_rfc_library.h"
+#include "tests/fake_system.h"
+#include "tests/line_ends.h"
+#include "tests/profile_text.h"
 
 namespace tidewarden {
 namespace {
 
-std::string Stored(const std::string& password) {
-  std::string stored;
-  EXPECT_FALSE(ScramblePassword(password, PasswordKeys(), 1, &stored).has_value());
-  return stored;
-}
-
 std::string Profile(const std::string& destination = "PRD", const std::string& host = "sapprd01",
                     const std::string& extra = "") {
-  return "Extcompany.: ACME\nDestination: " + destination + "\nClient.....: 100\n"
-         "User.......: monitor\nPassword...: " + Stored("Secret12") + "\n"
-         "Language...: E\nMode.......: R/3\nHostname...: " + host + "\nSysnr......: 00\n"
-         "Gwhost.....: gw01\nGwservice..: sapgw00\n" + extra;
+  return ProfileText(destination, host).Set("Password...:", StoredPassword("Secret12")).Bytes() +
+         extra;
 }
 
 class RunTest : public ::testing::Test {

@@ -5,40 +5,24 @@
 
 #include <map>
 
+#include "tests/profile_text.h"
+
 namespace tidewarden {
 namespace {
 
 const char kName[] = "PRD.P00";
 
-std::string Stored(const std::string& password) {
-  std::string stored;
-  EXPECT_EQ(ScramblePassword(password, PasswordKeys(), 5, &stored), std::nullopt);
-  return stored;
-}
-
 // The eleven entry lines of a sound profile; `change` replaces (or, with an
 // empty text, drops) the line of a label.
 std::string Profile(const std::map<std::string, std::string>& change = {}) {
-  std::map<std::string, std::string> lines = {
-      {"Extcompany.:", "Extcompany.: ACME Corp"},
-      {"Destination:", "Destination: PRD"},
-      {"Client.....:", "Client.....: 100"},
-      {"User.......:", "User.......: rfc_user1"},
-      {"Password...:", "Password...: " + Stored("Secret12")},
-      {"Language...:", "Language...: E"},
-      {"Mode.......:", "Mode.......: R/3"},
-      {"Hostname...:", "Hostname...: sapprd01"},
-      {"Sysnr......:", "Sysnr......: 00"},
-      {"Gwhost.....:", "Gwhost.....: sapgw01"},
-      {"Gwservice..:", "Gwservice..: sapgw00"},
-  };
-  for (const auto& [label, line] : change) lines[label] = line;
-  std::string text = "; sensor profile\r\n";
-  for (const EntryField& field : EntryFields()) {
-    const std::string& line = lines[std::string(field.label)];
-    if (!line.empty()) text += line + "\r\n";
-  }
-  return text;
+  ProfileText profile;
+  profile.Prepend("; sensor profile");
+  profile.Set("Extcompany.:", "ACME Corp")
+      .Set("User.......:", "rfc_user1")
+      .Set("Password...:", StoredPassword("Secret12", 5))
+      .Set("Gwhost.....:", "sapgw01");
+  for (const auto& [label, line] : change) profile.SetLine(label, line);
+  return profile.Bytes("\r\n");
 }
 
 std::optional<std::string> Read(const std::string& content, ConnectionParameters* parameters,
@@ -126,7 +110,7 @@ TEST(ReadSystemEntryTest, ValuesAsTheKeyRecognitionTakesThem) {
 TEST(ReadSystemEntryTest, EveryMessageInItsOrder) {
   const PasswordKeyTable& keys = PasswordKeys();
   const std::string clear = "Secret12abcdefghijkl";
-  const std::string good = Stored("Secret12");
+  const std::string good = StoredPassword("Secret12", 5);
   std::string wrong = EncodeStoredPassword(clear, 1, 8, keys);
   wrong[0] = static_cast<char>(wrong[0] ^ 0x01);
   const std::string length00 = EncodeStoredPassword(clear, 1, 0, keys);
@@ -264,7 +248,7 @@ TEST(ReadSystemEntryForPassTest, FailureFlagAndCarriedFields) {
 }
 
 TEST(ReadSystemEntryForPassTest, FaultsFailTheSystemSilently) {
-  std::string wrong = Stored("Other123");
+  std::string wrong = StoredPassword("Other123", 5);
   wrong[0] = static_cast<char>(wrong[0] ^ 0x01);
   struct {
     const char* name;
@@ -289,10 +273,10 @@ TEST(ReadSystemEntryForPassTest, FaultsFailTheSystemSilently) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     ConnectionParameters p;
-    ASSERT_TRUE(
-        ReadSystemEntryForPass(Profile({{"User.......:", "User.......: before"},
-                                        {"Password...:", "Password...: " + Stored("Before12")}}),
-                               PasswordKeys(), &p));
+    ASSERT_TRUE(ReadSystemEntryForPass(
+        Profile({{"User.......:", "User.......: before"},
+                 {"Password...:", "Password...: " + StoredPassword("Before12", 5)}}),
+        PasswordKeys(), &p));
     EXPECT_EQ(ReadSystemEntryForPass(c.content, PasswordKeys(), &p), c.sound);
     EXPECT_EQ(p.password, c.password);
     EXPECT_EQ(p.user, c.user);

@@ -2,23 +2,18 @@
 
 #include <cstring>
 
+#include "base/text.h"
+
 namespace tidewarden {
-namespace {
-
-std::string FieldText(const char* field, std::size_t room) {
-  return std::string(field, strnlen(field, room));
-}
-
-}  // namespace
 
 ErrorRecord ReadErrorRecord(const RfcLibrary* library) {
   RFC_ERROR_INFO info;
   std::memset(&info, 0, sizeof info);
   if (library != nullptr && library->RfcLastError != nullptr) library->RfcLastError(&info);
-  return ErrorRecord{FieldText(info.key, sizeof info.key),
-                     FieldText(info.status, sizeof info.status),
-                     FieldText(info.message, sizeof info.message),
-                     FieldText(info.intstat, sizeof info.intstat)};
+  return ErrorRecord{FixedFieldText(info.key, sizeof info.key),
+                     FixedFieldText(info.status, sizeof info.status),
+                     FixedFieldText(info.message, sizeof info.message),
+                     FixedFieldText(info.intstat, sizeof info.intstat)};
 }
 
 FatalFailure FatalNow(const RfcLibrary* library, std::string operation) {
@@ -36,7 +31,7 @@ RFC_RC CallFunctionModule(const RfcLibrary& library, RFC_HANDLE handle, const Ca
   log.Write(static_cast<std::int32_t>(handle), "RfcReceive called");
   if ((code == RFC_EXCEPTION || code == RFC_SYS_EXCEPTION) && exception_name != nullptr) {
     // The exception buffer of the calling step holds 255 characters.
-    exception->assign(exception_name, strnlen(exception_name, 255));
+    *exception = FixedFieldText(exception_name, 255);
   }
   return code;
 }

@@ -1,5 +1,6 @@
 #include "rfc/classic/classic_library.h"
 
+#include "base/text.h"
 #include "rfc/classic/call_pattern.h"
 #include "rfc/classic/classic_connection.h"
 #include "rfc/classic/error_handler.h"
@@ -10,10 +11,6 @@ namespace tidewarden {
 namespace {
 
 char* TextOrNull(std::string& text) { return text.empty() ? nullptr : text.data(); }
-
-void PadTo(std::string* text, std::size_t width) {
-  if (text->size() < width) text->append(width - text->size(), ' ');
-}
 
 // Fills the records RfcOpen reads from the logon parameters.
 void FillOpenRecords(const LogonParameters& parameters, OpenRecords* open) {
@@ -27,8 +24,8 @@ void FillOpenRecords(const LogonParameters& parameters, OpenRecords* open) {
   open->sysnr = parameters.sysnr;
   open->gwhost = parameters.gwhost;
   open->gwservice = parameters.gwservice;
-  PadTo(&open->user, 12);
-  PadTo(&open->password, 10);
+  PadWithBlanks(&open->user, 12);
+  PadWithBlanks(&open->password, 10);
 
   RFC_OPTIONS& options = open->options;
   options.destination = open->destination.data();

@@ -2,6 +2,7 @@
 // collector's last write (the figures are compared by the server's day).
 #include <cstring>
 
+#include "base/text.h"
 #include "rfc/classic/call_lists.h"
 #include "rfc/classic/call_pattern.h"
 #include "rfc/classic/classic_connection.h"
@@ -101,8 +102,7 @@ SapResult<ServerClock> ClassicConnection::ReadServerClock() {
                                    tables, &exception);
   ServerClock clock;
   if (code == RFC_OK) {
-    ConvertCollectorTimestamp(std::string_view(last_coll_wrt, strnlen(last_coll_wrt, 25)),
-                              &clock.date, &clock.time);
+    ConvertCollectorTimestamp(FixedFieldText(last_coll_wrt, 25), &clock.date, &clock.time);
   }
   if (auto fatal = DeleteTable(table_, "TF_CPU_ALL", table)) return *fatal;
   if (code != RFC_OK) return Failed(code, exception);

@@ -2,6 +2,7 @@
 // name it reports.
 #include <cstring>
 
+#include "base/text.h"
 #include "rfc/classic/call_lists.h"
 #include "rfc/classic/call_pattern.h"
 #include "rfc/classic/classic_connection.h"
@@ -26,10 +27,6 @@ constexpr std::size_t kHostOffset = 45;
 constexpr std::size_t kHostLength = 8;
 constexpr std::size_t kDbSysOffset = 101;
 constexpr std::size_t kDbSysLength = 10;
-
-std::string Field(const char* record, std::size_t offset, std::size_t length) {
-  return std::string(record + offset, strnlen(record + offset, length));
-}
 
 }  // namespace
 
@@ -61,8 +58,8 @@ SapResult<SystemInfo> ClassicConnection::ReadSystemInfo() {
   RFC_RC code = CallFunctionModule(table_, handle_, log_, "RFC_SYSTEM_INFO", exporting,
                                    importing, tables, &exception);
   if (code != RFC_OK) return Failed(code, exception);
-  return SystemInfo{Field(rfcsi, kHostOffset, kHostLength),
-                    Field(rfcsi, kDbSysOffset, kDbSysLength)};
+  return SystemInfo{FixedFieldText(rfcsi + kHostOffset, kHostLength),
+                    FixedFieldText(rfcsi + kDbSysOffset, kDbSysLength)};
 }
 
 }  // namespace tidewarden

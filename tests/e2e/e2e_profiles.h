@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "tests/e2e/probe_runner.h"
+#include "tests/profile_text.h"
 
 namespace tidewarden::e2e {
 
@@ -37,54 +38,15 @@ inline std::string JoinLines(const std::vector<std::string>& lines, std::string_
   return text;
 }
 
-// The lines of one sensor profile: a comment and the eleven entry lines, in
-// the order a monitor's administrator writes them.
-class SensorProfile {
- public:
-  SensorProfile(std::string destination, std::string hostname, std::string sysnr,
-                std::string client = "100") {
-    entries_ = {{"Extcompany.:", "ACME"},
-                {"Destination:", std::move(destination)},
-                {"Client.....:", std::move(client)},
-                {"User.......:", "monitor"},
-                {"Password...:", std::string(kStoredSecret12)},
-                {"Language...:", "E"},
-                {"Mode.......:", "R/3"},
-                {"Hostname...:", hostname},
-                {"Sysnr......:", std::move(sysnr)},
-                {"Gwhost.....:", hostname},
-                {"Gwservice..:", "sapgw00"}};
-  }
-
-  // Replaces the value of `label` (e.g. "Client.....:").
-  SensorProfile& Set(std::string_view label, std::string value) {
-    for (auto& entry : entries_) {
-      if (entry.first == label) entry.second = std::move(value);
-    }
-    return *this;
-  }
-  SensorProfile& Remove(std::string_view label) {
-    std::erase_if(entries_, [&](const auto& entry) { return entry.first == label; });
-    return *this;
-  }
-  // A line after the entry lines, exactly as given.
-  SensorProfile& Append(std::string line) {
-    tail_.push_back(std::move(line));
-    return *this;
-  }
-
-  std::vector<std::string> Lines() const {
-    std::vector<std::string> lines = {"; Sensor profile of an end-to-end case"};
-    for (const auto& [label, value] : entries_) lines.push_back(label + " " + value);
-    lines.insert(lines.end(), tail_.begin(), tail_.end());
-    return lines;
-  }
-  std::string Bytes(std::string_view eol = "\n") const { return JoinLines(Lines(), eol); }
-
- private:
-  std::vector<std::pair<std::string, std::string>> entries_;
-  std::vector<std::string> tail_;
-};
+// A sensor profile of an end-to-end case: a comment and the eleven entry
+// lines, the gateway on the system's host.
+inline ProfileText SensorProfile(std::string destination, std::string hostname, std::string sysnr,
+                                 std::string client = "100") {
+  ProfileText profile(std::move(destination), hostname, std::move(sysnr), std::move(client));
+  profile.Prepend("; Sensor profile of an end-to-end case");
+  profile.Set("Password...:", std::string(kStoredSecret12)).Set("Gwhost.....:", hostname);
+  return profile;
+}
 
 // One system of the simulated SAP landscape (SapSim.txt), answering fixed
 // figures so that documents are known to the byte.
@@ -133,7 +95,7 @@ inline std::string SimDescription(const std::vector<SimSystem>& systems) {
 
 // The simulated PRD with the fixed figures, as the example profile names it.
 inline SimSystem SimPrd() { return SimSystem{"PRD", "sapprd01", "00"}; }
-inline SensorProfile PrdProfile() { return SensorProfile("PRD", "sapprd01", "00"); }
+inline ProfileText PrdProfile() { return SensorProfile("PRD", "sapprd01", "00"); }
 
 // Expected documents, with "\n" line ends (compare through Text()).
 

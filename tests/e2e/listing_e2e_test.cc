@@ -42,9 +42,9 @@ std::vector<SimSystem> Landscape() {
   return {prd, qas, dev, bad};
 }
 
-SensorProfile QasProfile() { return SensorProfile("QAS", "sapqas01", "10", "200"); }
-SensorProfile DevProfile() { return SensorProfile("DEV", "sapdev01", "20", "300"); }
-SensorProfile BadProfile() { return SensorProfile("BAD", "sapbad01", "30"); }
+ProfileText QasProfile() { return SensorProfile("QAS", "sapqas01", "10", "200"); }
+ProfileText DevProfile() { return SensorProfile("DEV", "sapdev01", "20", "300"); }
+ProfileText BadProfile() { return SensorProfile("BAD", "sapbad01", "30"); }
 
 std::string Usage(std::string_view system, std::string_view percent) {
   return XmlChannel(system, percent, "PerCent");

@@ -60,7 +60,7 @@ TEST_F(MeasurementE2eTest, StateLineFollowsTheTotalsThroughTheServerDays) {
   // The profile as an administrator left it: a comment line longer than any
   // line room, and a stray history line, which the first rewrite drops.
   const std::string long_comment = "; " + std::string(300, 'x');
-  SensorProfile profile = PrdProfile();
+  ProfileText profile = PrdProfile();
   profile.Append(long_comment).Append("# Olx leftover of an older probe").Append("; end");
   dir_.Write("PRD.P00", profile.Bytes());
   std::vector<std::string> kept = profile.Lines();

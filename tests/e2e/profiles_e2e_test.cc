@@ -133,7 +133,7 @@ INSTANTIATE_TEST_SUITE_P(
 // probe reads it whole and measures.
 TEST_F(ProfilesE2eTest, WindowsProfileWithCtrlZIsRead) {
   if (!probe_.RfcLibraryAvailable()) GTEST_SKIP() << "no simulated RFC library beside the probe";
-  SensorProfile profile = PrdProfile();
+  ProfileText profile = PrdProfile();
   std::vector<std::string> lines = profile.Lines();
   lines.insert(lines.begin() + 1, "; copied from the old server \x1a");
   dir_.Write("PRD.P00", JoinLines(lines, "\r\n"));

@@ -7,22 +7,15 @@
 #include <filesystem>
 
 #include "tests/e2e/probe_runner.h"
+#include "tests/profile_text.h"
 
 namespace tidewarden::e2e {
 namespace {
 
 namespace fs = std::filesystem;
 
-// "Secret12" as tidewarden-profile scrambles it.
-constexpr const char* kStoredPassword = ";3+6Na|=IGQY>-lhW<CJ&{hf";
-
 std::string SensorProfile(const std::string& extra = "") {
-  return std::string("Extcompany.: ACME\nDestination: PRD\nClient.....: 100\n") +
-         "User.......: monitor\nPassword...: " + kStoredPassword +
-         "\nLanguage...: E\n"
-         "Mode.......: R/3\nHostname...: sapprd01\nSysnr......: 00\nGwhost.....: gw01\n"
-         "Gwservice..: sapgw00\n" +
-         extra;
+  return ProfileText().Set("Password...:", std::string(kStoredSecret12Other)).Bytes() + extra;
 }
 
 const char kDescription[] =

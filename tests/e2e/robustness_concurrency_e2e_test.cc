@@ -21,14 +21,12 @@
 #include <thread>
 
 #include "tests/e2e/probe_runner.h"
+#include "tests/profile_text.h"
 
 namespace tidewarden::e2e {
 namespace {
 
 namespace fs = std::filesystem;
-
-// "Secret12" as tidewarden-profile scrambles it.
-constexpr const char* kStoredPassword = ";3+6Na|=IGQY>-lhW<CJ&{hf";
 
 struct Sensor {
   std::string destination;
@@ -45,11 +43,11 @@ const Sensor kSensors[] = {
 };
 
 std::string SensorProfile(const Sensor& s) {
-  return "* Sensor " + s.destination + "\nExtcompany.: ACME\nDestination: " + s.destination +
-         "\nClient.....: 100\nUser.......: monitor\nPassword...: " + kStoredPassword +
-         "\nLanguage...: E\nMode.......: R/3\nHostname...: " + s.host +
-         "\nSysnr......: " + s.sysnr + "\nGwhost.....: gw01\nGwservice..: sapgw00\n* end of " +
-         s.destination + "\n";
+  return ProfileText(s.destination, s.host, s.sysnr)
+      .Prepend("* Sensor " + s.destination)
+      .Set("Password...:", std::string(kStoredSecret12Other))
+      .Append("* end of " + s.destination)
+      .Bytes();
 }
 
 std::string Description(std::uint64_t step) {

@@ -32,23 +32,19 @@
 #include <thread>
 
 #include "tests/e2e/probe_runner.h"
+#include "tests/profile_text.h"
 
 namespace tidewarden::e2e {
 namespace {
 
 namespace fs = std::filesystem;
 
-// "Secret12" as tidewarden-profile scrambles it.
-constexpr const char* kStoredPassword = ";3+6Na|=IGQY>-lhW<CJ&{hf";
-
 std::string SensorProfile() {
-  return std::string("* Sensor PRD, written by hand\n") +
-         "Extcompany.: ACME\nDestination: PRD\nClient.....: 100\nUser.......: monitor\n"
-         "Password...: " +
-         kStoredPassword +
-         "\nLanguage...: E\nMode.......: R/3\n"
-         "Hostname...: sapprd01\nSysnr......: 00\nGwhost.....: gw01\nGwservice..: sapgw00\n"
-         "* a comment after the entry\n";
+  return ProfileText()
+      .Prepend("* Sensor PRD, written by hand")
+      .Set("Password...:", std::string(kStoredSecret12Other))
+      .Append("* a comment after the entry")
+      .Bytes();
 }
 
 struct Totals {
