@@ -287,8 +287,8 @@ NwSimulator::Connection* NwSimulator::UsableConnection(nwrfc::RFC_CONNECTION_HAN
   if (c.closed_by_library) {
     Violation(error, nwrfc::RFC_INVALID_HANDLE,
               operation +
-                  ": the connection was closed by the library after a failure; only "
-                  "RfcCloseConnection may follow");
+                  ": the connection was closed by the library (after a failure or RfcCancel); "
+                  "only RfcCloseConnection may follow");
     return nullptr;
   }
   return &c;
