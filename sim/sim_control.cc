@@ -1,22 +1,34 @@
 // Test control of the simulated SAP system.
 #include "sim/sim_control.h"
 
+#include "sim/nw_simulator.h"
 #include "sim/simulator.h"
 
 namespace tidewarden::sim {
 
-void Reset() { ResetSimulator(); }
+void Reset() {
+  ResetSimulator();
+  ResetNwSimulator();
+}
 
 void SetWorkingDirectory(const std::string& directory) {
   TheSimulator().working_directory = directory;
+  TheNwSimulator().working_directory = directory;
 }
 
-void SetDescriptionPath(const std::string& path) { TheSimulator().description_path = path; }
+void SetDescriptionPath(const std::string& path) {
+  TheSimulator().description_path = path;
+  TheNwSimulator().description_path = path;
+}
 
-void SetClock(std::function<std::int64_t()> clock) { TheSimulator().clock = std::move(clock); }
+void SetClock(std::function<std::int64_t()> clock) {
+  TheSimulator().clock = clock;
+  TheNwSimulator().clock = std::move(clock);
+}
 
 void SetSleeper(std::function<void(double)> sleeper) {
-  TheSimulator().sleeper = std::move(sleeper);
+  TheSimulator().sleeper = sleeper;
+  TheNwSimulator().sleeper = std::move(sleeper);
 }
 
 std::vector<std::string> CallLog() { return TheSimulator().call_log(); }
@@ -39,5 +51,15 @@ RfcLibrary SimulatedRfcLibrary() {
   library.ItDelete = &::ItDelete;
   return library;
 }
+
+nwrfc::NwRfcFunctions SimulatedNwRfcFunctions() { return SimulatedNwFunctions(); }
+
+std::vector<std::string> NwCallLog() { return TheNwSimulator().CallLog(); }
+
+std::vector<std::string> NwContractViolations() { return TheNwSimulator().Violations(); }
+
+int NwLiveFunctions() { return TheNwSimulator().LiveFunctions(); }
+
+int NwWaitingCalls() { return TheNwSimulator().WaitingCalls(); }
 
 }  // namespace tidewarden::sim

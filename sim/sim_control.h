@@ -1,6 +1,7 @@
 // Control of the simulated SAP system for tests in the same process: where
 // it finds its description and writes its files, its clock, and a reset of
-// everything a process would have built up.
+// everything a process would have built up. The settings apply to both
+// simulated libraries, the classic and the NetWeaver one.
 #ifndef TIDEWARDEN_SIM_SIM_CONTROL_H_
 #define TIDEWARDEN_SIM_SIM_CONTROL_H_
 
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "rfc/classic/rfc_library.h"
+#include "rfc/netweaver/sapnwrfc.h"
 
 namespace tidewarden::sim {
 
@@ -50,6 +52,19 @@ int OpenConnections();
 
 // The function table filled with the simulated library's functions.
 RfcLibrary SimulatedRfcLibrary();
+
+// The simulated NetWeaver library. After a Reset it does not end the
+// process on a contract violation but counts it and answers the call with
+// RFC_INVALID_HANDLE or RFC_INVALID_PARAMETER.
+nwrfc::NwRfcFunctions SimulatedNwRfcFunctions();
+// Its call log since the last Reset.
+std::vector<std::string> NwCallLog();
+// Its contract violations since the last Reset, one message each.
+std::vector<std::string> NwContractViolations();
+// Function handles created and not destroyed yet.
+int NwLiveFunctions();
+// Calls waiting in a delay now (a test cancels them once they wait).
+int NwWaitingCalls();
 
 }  // namespace tidewarden::sim
 

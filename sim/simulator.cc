@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "sim/answers.h"
 #include "sim/connect_string.h"
 
 namespace tidewarden::sim {
@@ -59,12 +60,6 @@ std::string TrimRight(std::string s) {
   return s;
 }
 
-std::string Trim(std::string s) {
-  s = TrimRight(std::move(s));
-  s.erase(0, s.find_first_not_of(' ') == std::string::npos ? s.size() : s.find_first_not_of(' '));
-  return s;
-}
-
 std::string Upper(std::string s) {
   for (char& c : s) {
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
@@ -86,123 +81,6 @@ std::string Seconds(double seconds) {
 
 std::string SystemLabel(const System* system) {
   return system == nullptr ? std::string("no system") : "[" + system->name + "]";
-}
-
-std::string HostOf(const System& s) { return s.host.empty() ? s.gwhost : s.host; }
-
-Value TextValue(std::string text) {
-  Value v;
-  v.text = std::move(text);
-  return v;
-}
-
-Value NumberValue(std::int64_t n) {
-  Value v;
-  v.kind = Value::Kind::kNumber;
-  v.start = n;
-  return v;
-}
-
-Value ClockValue() {
-  Value v;
-  v.kind = Value::Kind::kClock;
-  return v;
-}
-
-// The file's bytes. C stdio rather than iostreams: a library that uses no
-// stream leaves the C++ runtime's locale start-up out of every process
-// that loads it.
-bool ReadWholeFile(const std::string& path, std::string* content) {
-  content->clear();
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) return false;
-  char buffer[8192];
-  std::size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) content->append(buffer, n);
-  const bool ok = std::ferror(file) == 0;
-  std::fclose(file);
-  return ok;
-}
-
-// What a healthy simulated system answers where its description is silent.
-Value DefaultValue(const System& s, const std::string& key, int type) {
-  static const std::map<std::string, Value> kFixed = {
-      {"GET_CPU_ALL.ACTIVEFLAG", NumberValue(1)},
-      {"GET_CPU_ALL.DETAILSCOLL", NumberValue(1)},
-      {"GET_CPU_ALL.F_CPU_ALL_READ", TextValue("X")},
-      {"GET_CPU_ALL.INTERVAL", NumberValue(10)},
-      {"GET_CPU_ALL.LASTCOLLINT", NumberValue(10)},
-      {"GET_CPU_ALL.LASTCOLLWRT", ClockValue()},
-      {"GET_CPU_ALL.NORMCOLLINT", NumberValue(10)},
-      {"GET_CPU_ALL.OP_SYSTEM", TextValue("Windows NT")},
-      {"RFC_SYSTEM_INFO.CURRENT_RESOURCES", NumberValue(3)},
-      {"RFC_SYSTEM_INFO.DIALOG_USER_TYPE", TextValue("A")},
-      {"RFC_SYSTEM_INFO.MAXIMAL_RESOURCES", NumberValue(5)},
-      {"RFC_SYSTEM_INFO.RFC_LOGIN_COMPLETE", TextValue("X")},
-      {"RFCSI.RFCPROTO", TextValue("011")},
-      {"RFCSI.RFCCHARTYP", TextValue("1100")},
-      {"RFCSI.RFCINTTYP", TextValue("LIT")},
-      {"RFCSI.RFCFLOTYP", TextValue("IE3")},
-      {"RFCSI.RFCDBSYS", TextValue("ORACLE")},
-      {"RFCSI.RFCSAPRL", TextValue("46C")},
-      {"RFCSI.RFCMACH", TextValue("  560")},
-      {"RFCSI.RFCOPSYS", TextValue("Windows NT")},
-      {"RFCSI.RFCTZONE", TextValue("     0")},
-      {"RFCSI.RFCKERNRL", TextValue("46D")},
-      {"TST04.DB_THREAD", NumberValue(1)},
-      {"TST04.CURR_TIME", ClockValue()},
-      {"TST04.CURR_DATE", ClockValue()},
-      {"TST04.DB_UP_TIME", TextValue("060000")},
-      {"TST04.DB_UP_DATE", TextValue("20250101")},
-      {"TST04.THREAD_STA", TextValue("OPEN")},
-      {"TST04.VERSION", TextValue("9.2.0.8.0")},
-      {"TST04.ARCHIVER", TextValue("STARTED")},
-      {"TST04.BUFSIZE", NumberValue(1048576)},
-      {"TST04.BUFQUAL", TextValue("  98.7")},
-      {"TST04.DICTSIZE", NumberValue(65536)},
-      {"TST04.LOGSIZE", NumberValue(1310720)},
-      {"TST04.LOGALLOC", NumberValue(65536)},
-      {"TST04.COMMITS", NumberValue(250000)},
-      {"TST04.ROLLBACKS", NumberValue(5118)},
-      {"TST04.LOGWRITES", NumberValue(1843001)},
-      {"TST04.WAIT_BUSY", NumberValue(17)},
-      {"TST04.CPU_COUNT", NumberValue(4)},
-  };
-  auto it = kFixed.find(key);
-  if (it != kFixed.end()) return it->second;
-  enum class From { kDestination, kHost, kName, kElapsed };
-  static const std::map<std::string, From> kFromSystem = {
-      {"RFCSI.RFCDEST", From::kDestination}, {"RFCSI.RFCHOST", From::kHost},
-      {"RFCSI.RFCDBHOST", From::kHost},      {"TST04.DB_SERVER", From::kHost},
-      {"TST04.SAPDBHOST", From::kHost},      {"RFCSI.RFCSYSID", From::kName},
-      {"RFCSI.RFCDATABS", From::kName},      {"TST04.DB_NAME", From::kName},
-      {"TST04.DB_INSTANC", From::kName},     {"TST04.ELAPSED_TI", From::kElapsed},
-  };
-  auto from = kFromSystem.find(key);
-  if (from != kFromSystem.end()) {
-    switch (from->second) {
-      case From::kDestination: {
-        char sysnr[16];
-        std::snprintf(sysnr, sizeof sysnr, "%02d", s.sysnr >= 0 ? s.sysnr : 0);
-        return TextValue(HostOf(s) + "_" + s.name + "_" + sysnr);
-      }
-      case From::kHost:
-        return TextValue(HostOf(s));
-      case From::kName:
-        return TextValue(s.name);
-      case From::kElapsed: {
-        Value v;
-        v.kind = Value::Kind::kGrowing;
-        v.rate_milli = 1000;  // seconds since the epoch
-        return v;
-      }
-    }
-  }
-  // Other character fields of the database monitor hold numbers.
-  if (type == TYPINT || type == TYPINT2 || (type == TYPC && key.starts_with("TST04."))) {
-    return NumberValue(0);
-  }
-  return TextValue("");
 }
 
 }  // namespace
@@ -237,18 +115,8 @@ std::string Simulator::PathOf(const std::string& name) const {
 const Description* Simulator::EnsureDescription() {
   if (description_) return &*description_;
   std::string path = description_path.empty() ? PathOf(kDescriptionFileName) : description_path;
-  std::string text;
-  if (!ReadWholeFile(path, &text)) return nullptr;
-  std::int64_t file_time = Now();
-  std::error_code ec;
-  auto written = std::filesystem::last_write_time(path, ec);
-  if (!ec) {
-    file_time = std::chrono::duration_cast<std::chrono::seconds>(
-                    std::chrono::file_clock::to_sys(written).time_since_epoch())
-                    .count();
-  }
-  std::string label = std::filesystem::path(path).filename().string();
-  description_ = ParseDescription(text, label, file_time);
+  description_ = LoadDescription(path, Now());
+  if (!description_) return nullptr;
   if (!description_->call_log.empty()) {
     call_log_file_ = std::fopen(PathOf(description_->call_log).c_str(), "ab");
   }
@@ -401,26 +269,11 @@ RFC_HANDLE Simulator::FinishOpen(const System* system, const std::string& client
     }
     return FailOpen("RFC_ERROR_COMMUNICATION", message, location, error_info);
   }
-  bool password_matches = !system->password.empty() && TrimRight(password) == system->password;
-  std::string match = password_matches ? "matches" : "does not match";
-  if (Trim(client) != system->client) {
+  std::string match = PasswordMatches(*system, password) ? "matches" : "does not match";
+  std::string refusal = LogonRefusal(*system, client, user, password, language);
+  if (!refusal.empty()) {
     Log("  (password " + match + ")");
-    return FailOpen("RFC_ERROR_LOGON_FAILURE",
-                    "Client " + Trim(client) + " is not available in this system", location,
-                    error_info);
-  }
-  if (Upper(TrimRight(user)) != Upper(system->user) || system->user.empty() || !password_matches) {
-    Log("  (password " + match + ")");
-    return FailOpen("RFC_ERROR_LOGON_FAILURE", "Name or password is incorrect (repeat logon)",
-                    location, error_info);
-  }
-  std::string lang = Upper(Trim(language));
-  if (!system->languages.empty() && !lang.empty() &&
-      std::find(system->languages.begin(), system->languages.end(), lang) ==
-          system->languages.end()) {
-    Log("  (password " + match + ")");
-    return FailOpen("RFC_ERROR_LOGON_FAILURE", "Language " + lang + " is not installed", location,
-                    error_info);
+    return FailOpen("RFC_ERROR_LOGON_FAILURE", refusal, location, error_info);
   }
   RFC_HANDLE handle = 1;
   while (connections_.count(handle) != 0) ++handle;
@@ -648,8 +501,8 @@ RFC_RC Simulator::InstallStructure(char* name, RFC_TYPE_ELEMENT* elements, unsig
                        ", the dictionary has " + TypeName(want.type));
     }
     if (e.length != want.length) {
-      return violation(named() + ": length " + std::to_string(e.length) +
-                       ", the dictionary has " + std::to_string(want.length));
+      return violation(named() + ": length " + std::to_string(e.length) + ", the dictionary has " +
+                       std::to_string(want.length));
     }
     if (e.decimals != 0) {
       return violation(named() + ": " + std::to_string(e.decimals) +
@@ -657,9 +510,8 @@ RFC_RC Simulator::InstallStructure(char* name, RFC_TYPE_ELEMENT* elements, unsig
     }
     unsigned natural = ElementOffset(*spec, static_cast<int>(i));
     if (e.offset != 0 && e.offset != natural) {
-      return violation(named() + ": offset " + std::to_string(e.offset) +
-                       ", the element lies at " + std::to_string(natural) +
-                       " (pass 0 to let the library align)");
+      return violation(named() + ": offset " + std::to_string(e.offset) + ", the element lies at " +
+                       std::to_string(natural) + " (pass 0 to let the library align)");
     }
   }
   if (const Fault* fault = FaultFor(CurrentSystem(), "RfcInstallStructure", structure_name)) {
@@ -1041,19 +893,6 @@ RFC_RC Simulator::Receive(RFC_HANDLE handle, RFC_PARAMETER* parameters, RFC_TABL
   WriteAnswers(system, spec, parameters, entries);
   Log("  -> 0");
   return RFC_OK;
-}
-
-Value Simulator::AnswerValue(const System& system, const std::string& key, int type) const {
-  auto it = system.values.find(key);
-  if (it != system.values.end()) return it->second;
-  // The global record repeats the instance's figures unless told otherwise.
-  if (key.starts_with("GST04.")) {
-    std::string instance_key = "TST04." + key.substr(6);
-    auto instance = system.values.find(instance_key);
-    if (instance != system.values.end()) return instance->second;
-    return DefaultValue(system, instance_key, type);
-  }
-  return DefaultValue(system, key, type);
 }
 
 std::string Simulator::BuildRecord(const System& system, const StructureSpec& structure) const {

@@ -120,7 +120,6 @@ class Simulator {
   std::string CheckType(const std::string& what, const ParameterSpec& spec,
                         RFC_TYPEHANDLE type) const;
 
-  Value AnswerValue(const System& system, const std::string& key, int type) const;
   std::string BuildRecord(const System& system, const StructureSpec& structure) const;
   void WriteAnswers(const System& system, const FunctionSpec& function, RFC_PARAMETER* list,
                     const std::vector<TableEntry>& tables);

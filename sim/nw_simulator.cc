@@ -1,0 +1,959 @@
+// The simulated NetWeaver RFC library: logon by parameters, function
+// modules by name through cached descriptions and data containers, faults
+// in the library's result codes, and checks of everything the caller must
+// get right (character counts, handle lifetimes, one thread per connection).
+#include "sim/nw_simulator.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+
+#include "rfc/classic/saprfc.h"
+#include "sim/answers.h"
+
+namespace tidewarden::sim {
+namespace {
+
+using nwrfc::RFC_RC;
+using nwrfc::SAP_UC;
+
+// Names are read at most this far, for a caller that forgot the terminator.
+constexpr std::size_t kMaxNameChars = 256;
+constexpr std::size_t kMaxValueChars = 4096;
+
+// Handles carry their kind in the low bits and a number never used twice,
+// so that a stale or mixed-up handle is always recognised.
+enum class Kind : std::uint64_t {
+  kConnection = 1,
+  kDescription = 2,
+  kFunction = 3,
+  kStructure = 4
+};
+
+template <typename Handle>
+Handle MakeHandle(Kind kind, std::uint64_t id) {
+  return reinterpret_cast<Handle>(static_cast<std::uintptr_t>(id << 4 | static_cast<int>(kind)));
+}
+
+template <typename Handle>
+std::uint64_t IdOf(Handle handle, Kind kind) {
+  auto value = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(handle));
+  return (value & 15) == static_cast<std::uint64_t>(kind) ? value >> 4 : 0;
+}
+
+// Code points 0 to 255 are the caller's bytes; others cannot come from the
+// probe and show as "?".
+std::string ToLatin1(const SAP_UC* text, std::size_t length) {
+  std::string out;
+  out.reserve(length);
+  for (std::size_t i = 0; i < length; ++i) {
+    out += text[i] < 256 ? static_cast<char>(text[i]) : '?';
+  }
+  return out;
+}
+
+std::string CText(const SAP_UC* text, std::size_t cap = kMaxNameChars) {
+  if (text == nullptr) return std::string();
+  std::size_t n = 0;
+  while (n < cap && text[n] != 0) ++n;
+  return ToLatin1(text, n);
+}
+
+std::u16string FromLatin1(const std::string& text) {
+  std::u16string out;
+  for (char c : text) out += static_cast<char16_t>(static_cast<unsigned char>(c));
+  return out;
+}
+
+template <std::size_t N>
+void CopyText(SAP_UC (&target)[N], const std::string& text) {
+  std::size_t n = std::min(N - 1, text.size());
+  for (std::size_t i = 0; i < n; ++i) target[i] = static_cast<unsigned char>(text[i]);
+  target[n] = 0;
+}
+
+std::string Upper(std::string s) {
+  for (char& c : s) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return s;
+}
+
+std::string Label(const System* system) {
+  return system == nullptr ? std::string("no system") : "[" + system->name + "]";
+}
+
+const char* const kRcNames[] = {"RFC_OK",
+                                "RFC_COMMUNICATION_FAILURE",
+                                "RFC_LOGON_FAILURE",
+                                "RFC_ABAP_RUNTIME_FAILURE",
+                                "RFC_ABAP_MESSAGE",
+                                "RFC_ABAP_EXCEPTION",
+                                "RFC_CLOSED",
+                                "RFC_CANCELED",
+                                "RFC_TIMEOUT",
+                                "RFC_MEMORY_INSUFFICIENT",
+                                "RFC_VERSION_MISMATCH",
+                                "RFC_INVALID_PROTOCOL",
+                                "RFC_SERIALIZATION_FAILURE",
+                                "RFC_INVALID_HANDLE",
+                                "RFC_RETRY",
+                                "RFC_EXTERNAL_FAILURE",
+                                "RFC_EXECUTED",
+                                "RFC_NOT_FOUND",
+                                "RFC_NOT_SUPPORTED",
+                                "RFC_ILLEGAL_STATE",
+                                "RFC_INVALID_PARAMETER",
+                                "RFC_CODEPAGE_CONVERSION_FAILURE",
+                                "RFC_CONVERSION_FAILURE",
+                                "RFC_BUFFER_TOO_SMALL",
+                                "RFC_TABLE_MOVE_BOF",
+                                "RFC_TABLE_MOVE_EOF",
+                                "RFC_START_SAPGUI_FAILURE",
+                                "RFC_ABAP_CLASS_EXCEPTION",
+                                "RFC_UNKNOWN_ERROR",
+                                "RFC_AUTHORIZATION_FAILURE",
+                                "RFC_AUTHENTICATION_FAILURE",
+                                "RFC_CRYPTOLIB_FAILURE",
+                                "RFC_IO_FAILURE",
+                                "RFC_LOCKING_FAILURE"};
+constexpr int kRcCount = sizeof kRcNames / sizeof kRcNames[0];
+
+std::string RcName(RFC_RC rc) {
+  return rc >= 0 && rc < kRcCount ? kRcNames[rc] : "RFC_RC " + std::to_string(static_cast<int>(rc));
+}
+
+// A library-side failure: the key is the code's name.
+nwrfc::RFC_ERROR_GROUP GroupOf(RFC_RC rc) {
+  switch (rc) {
+    case nwrfc::RFC_ABAP_EXCEPTION:
+      return nwrfc::ABAP_APPLICATION_FAILURE;
+    case nwrfc::RFC_ABAP_RUNTIME_FAILURE:
+    case nwrfc::RFC_ABAP_MESSAGE:
+      return nwrfc::ABAP_RUNTIME_FAILURE;
+    case nwrfc::RFC_LOGON_FAILURE:
+      return nwrfc::LOGON_FAILURE;
+    case nwrfc::RFC_COMMUNICATION_FAILURE:
+    case nwrfc::RFC_CANCELED:
+    case nwrfc::RFC_CLOSED:
+    case nwrfc::RFC_TIMEOUT:
+      return nwrfc::COMMUNICATION_FAILURE;
+    default:
+      return nwrfc::EXTERNAL_RUNTIME_FAILURE;
+  }
+}
+
+// The text of a field that nobody has set or answered yet.
+std::string InitialValue(int type, unsigned length) {
+  switch (type) {
+    case TYPINT:
+    case TYPINT2:
+      return "0";
+    case TYPDATE:
+    case TYPTIME:
+      return std::string(length, '0');
+    default:
+      return std::string(length, ' ');
+  }
+}
+
+std::string Seconds(double seconds) {
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, "%g", seconds);
+  return buffer;
+}
+
+}  // namespace
+
+NwSimulator::~NwSimulator() {
+  if (call_log_file_ != nullptr) std::fclose(call_log_file_);
+}
+
+std::int64_t NwSimulator::Now() const {
+  if (clock) return clock();
+  return std::chrono::duration_cast<std::chrono::seconds>(
+             std::chrono::system_clock::now().time_since_epoch())
+      .count();
+}
+
+std::string NwSimulator::PathOf(const std::string& name) const {
+  if (working_directory.empty()) return name;
+  return (std::filesystem::path(working_directory) / name).string();
+}
+
+const Description* NwSimulator::EnsureDescription() {
+  if (description_read_) return description_ ? &*description_ : nullptr;
+  description_read_ = true;
+  std::string path = description_path.empty() ? PathOf(kDescriptionFileName) : description_path;
+  description_ = LoadDescription(path, Now());
+  if (!description_) return nullptr;
+  if (!description_->call_log.empty()) {
+    call_log_file_ = std::fopen(PathOf(description_->call_log).c_str(), "ab");
+  }
+  for (const std::string& problem : description_->errors) {
+    Log("description: " + problem);
+    WriteTrace("SapSim.txt", problem);
+  }
+  return &*description_;
+}
+
+void NwSimulator::Log(const std::string& line) {
+  constexpr std::size_t kMaxKept = 100000;
+  if (keep_call_log && call_log_.size() < kMaxKept) call_log_.push_back(line);
+  if (call_log_file_ != nullptr) {
+    std::fputs(line.c_str(), call_log_file_);
+    std::fputc('\n', call_log_file_);
+    std::fflush(call_log_file_);
+  }
+}
+
+void NwSimulator::WriteTrace(const std::string& location, const std::string& message) {
+  std::FILE* file = std::fopen(PathOf(kNwTraceFileName).c_str(), "ab");
+  if (file == nullptr) return;
+  CivilTime t = ToCivil(Now(), false);
+  std::fprintf(
+      file,
+      "**** Error file opened at %04d%02d%02d %02d%02d%02d, Tidewarden SIMULATED NetWeaver "
+      "RFC library (not SAP's)\nLOCATION    %s\nERROR       %s\nTIME        %s\n\n",
+      t.year % 10000, t.month, t.day, t.hour, t.minute, t.second, location.c_str(), message.c_str(),
+      CollectorTimestamp(t).c_str());
+  std::fclose(file);
+}
+
+void NwSimulator::Succeed(nwrfc::RFC_ERROR_INFO* error) {
+  if (error == nullptr) return;
+  std::memset(error, 0, sizeof *error);
+}
+
+RFC_RC NwSimulator::Fail(nwrfc::RFC_ERROR_INFO* error, const Failure& failure,
+                         const std::string& location, bool severe) {
+  if (error != nullptr) {
+    std::memset(error, 0, sizeof *error);
+    error->code = failure.code;
+    error->group = failure.group;
+    CopyText(error->key, failure.key);
+    CopyText(error->message, failure.message);
+  }
+  Log("  -> " + RcName(failure.code) + " key " + failure.key + ": " + failure.message);
+  if (severe) {
+    WriteTrace(location, RcName(failure.code) + " " + failure.key + ": " + failure.message);
+  }
+  return failure.code;
+}
+
+RFC_RC NwSimulator::Violation(nwrfc::RFC_ERROR_INFO* error, RFC_RC code,
+                              const std::string& message) {
+  violations_.push_back(message);
+  Log("  -> CONTRACT VIOLATION: " + message);
+  WriteTrace("check of what the caller passed", message);
+  if (abort_on_violation) {
+    std::fprintf(stderr,
+                 "Tidewarden simulated NetWeaver RFC library: contract violation: %s\n"
+                 "(the caller misused the library; the process ends)\n",
+                 message.c_str());
+    std::fflush(stderr);
+    std::abort();
+  }
+  if (error != nullptr) {
+    std::memset(error, 0, sizeof *error);
+    error->code = code;
+    error->group = nwrfc::EXTERNAL_RUNTIME_FAILURE;
+    CopyText(error->key, RcName(code));
+    CopyText(error->message, message);
+  }
+  return code;
+}
+
+NwSimulator::Connection* NwSimulator::UsableConnection(nwrfc::RFC_CONNECTION_HANDLE handle,
+                                                       const std::string& operation,
+                                                       nwrfc::RFC_ERROR_INFO* error) {
+  auto it = connections_.find(IdOf(handle, Kind::kConnection));
+  if (it == connections_.end()) {
+    Violation(error, nwrfc::RFC_INVALID_HANDLE,
+              operation +
+                  ": the connection handle is not open (closed already, or never one "
+                  "of RfcOpenConnection)");
+    return nullptr;
+  }
+  Connection& c = it->second;
+  if (c.busy && c.user != std::this_thread::get_id()) {
+    Violation(error, nwrfc::RFC_INVALID_HANDLE,
+              operation +
+                  ": the connection is in a call from another thread (one connection "
+                  "serves one thread at a time)");
+    return nullptr;
+  }
+  if (c.closed_by_library) {
+    Violation(error, nwrfc::RFC_INVALID_HANDLE,
+              operation +
+                  ": the connection was closed by the library (after a failure or RfcCancel); "
+                  "only RfcCloseConnection may follow");
+    return nullptr;
+  }
+  return &c;
+}
+
+NwSimulator::Function* NwSimulator::LiveFunction(nwrfc::DATA_CONTAINER_HANDLE handle,
+                                                 const std::string& operation,
+                                                 nwrfc::RFC_ERROR_INFO* error) {
+  auto it = functions_.find(IdOf(handle, Kind::kFunction));
+  if (it != functions_.end()) return &it->second;
+  std::string what = IdOf(handle, Kind::kStructure) != 0
+                         ? "a structure handle, not a function of RfcCreateFunction"
+                         : "no live function (destroyed already, or never one of "
+                           "RfcCreateFunction)";
+  Violation(error, nwrfc::RFC_INVALID_HANDLE, operation + ": the handle is " + what);
+  return nullptr;
+}
+
+std::optional<NwSimulator::Field> NwSimulator::FindField(
+    nwrfc::DATA_CONTAINER_HANDLE container, const std::string& name, Function** function,
+    const std::string& operation, nwrfc::RFC_ERROR_INFO* error, bool* violated) {
+  *violated = false;
+  if (std::uint64_t sid = IdOf(container, Kind::kStructure); sid != 0) {
+    auto it = structures_.find(sid);
+    if (it == structures_.end()) {
+      *violated = true;
+      Violation(error, nwrfc::RFC_INVALID_HANDLE,
+                operation +
+                    ": the structure handle is gone with its function "
+                    "(RfcDestroyFunction frees them together)");
+      return std::nullopt;
+    }
+    *function = &functions_.at(it->second.function);
+    const StructureSpec& structure = *it->second.parameter->structure;
+    int index = FindElement(structure, name);
+    if (index < 0) return std::nullopt;
+    const ElementSpec& e = structure.elements[static_cast<std::size_t>(index)];
+    return Field{std::string(it->second.parameter->name) + "." + e.name, e.type, e.length, false};
+  }
+  *function = LiveFunction(container, operation, error);
+  if (*function == nullptr) {
+    *violated = true;
+    return std::nullopt;
+  }
+  const FunctionSpec& spec = *(*function)->spec;
+  if (const ParameterSpec* p = FindParameter(spec.exporting, name)) {
+    return Field{p->name, p->type, p->length, true};
+  }
+  const ParameterSpec* p = FindParameter(spec.importing, name);
+  if (p == nullptr || p->structure != nullptr) return std::nullopt;
+  return Field{p->name, p->type, p->length, false};
+}
+
+const SAP_UC* NwSimulator::GetVersion(unsigned* major, unsigned* minor, unsigned* patch) {
+  if (major != nullptr) *major = 7500;
+  if (minor != nullptr) *minor = 0;
+  if (patch != nullptr) *patch = 0;
+  std::lock_guard lock(mutex_);
+  Log("RfcGetVersion");
+  return kNwVersionText;
+}
+
+nwrfc::RFC_CONNECTION_HANDLE NwSimulator::OpenConnection(
+    const nwrfc::RFC_CONNECTION_PARAMETER* parameters, unsigned count,
+    nwrfc::RFC_ERROR_INFO* error) {
+  std::unique_lock lock(mutex_);
+  const Description* description = EnsureDescription();
+  std::map<std::string, std::string> values;
+  std::string line = "RfcOpenConnection";
+  if (error == nullptr) {
+    Log(line);
+    Violation(error, nwrfc::RFC_INVALID_PARAMETER,
+              "RfcOpenConnection: the error record is a null pointer");
+    return nullptr;
+  }
+  if (parameters == nullptr && count != 0) {
+    Log(line);
+    Violation(error, nwrfc::RFC_INVALID_PARAMETER,
+              "RfcOpenConnection: " + std::to_string(count) +
+                  " parameters announced, the array is a null pointer");
+    return nullptr;
+  }
+  for (unsigned i = 0; i < count; ++i) {
+    if (parameters[i].name == nullptr || parameters[i].value == nullptr) {
+      Log(line);
+      Violation(error, nwrfc::RFC_INVALID_PARAMETER,
+                "RfcOpenConnection: parameter " + std::to_string(i) + " has a null " +
+                    (parameters[i].name == nullptr ? "name" : "value"));
+      return nullptr;
+    }
+    std::string name = Upper(CText(parameters[i].name));
+    std::string value = CText(parameters[i].value, kMaxValueChars);
+    line += " " + name + "=" +
+            (name == "PASSWD" ? "<" + std::to_string(value.size()) + " characters>" : value);
+    values[name] = value;
+  }
+  Log(line);
+  auto get = [&](const char* key) {
+    auto it = values.find(key);
+    return it == values.end() ? std::string() : it->second;
+  };
+  auto refuse = [&](RFC_RC code, const std::string& message, const std::string& location) {
+    Fail(error, Failure{code, GroupOf(code), RcName(code), message}, location);
+    return nullptr;
+  };
+  if (count == 0) {
+    return refuse(nwrfc::RFC_INVALID_PARAMETER,
+                  "Invalid parameter 'unsigned paramCount' was passed to the API call",
+                  "RfcOpenConnection");
+  }
+  if (!get("DEST").empty()) {
+    return refuse(nwrfc::RFC_INVALID_PARAMETER,
+                  "destination " + get("DEST") +
+                      ": the simulated library reads no sapnwrfc.ini; pass the entry's keys",
+                  "RfcOpenConnection");
+  }
+  if (description == nullptr) {
+    return refuse(nwrfc::RFC_COMMUNICATION_FAILURE,
+                  std::string("no ") + kDescriptionFileName +
+                      " in the working directory: this simulated library serves no system",
+                  "RfcOpenConnection");
+  }
+  // The system is found by its application server, else by its message
+  // server, else by its gateway; a route string's last /H/ is the target.
+  std::string ashost = get("ASHOST");
+  if (std::size_t h = ashost.rfind("/H/"); ashost.starts_with("/") && h != std::string::npos) {
+    std::string rest = ashost.substr(h + 3);
+    ashost = rest.substr(0, rest.find('/'));
+  }
+  std::string sysnr = get("SYSNR");
+  const System* system = nullptr;
+  std::string target;
+  if (!ashost.empty()) {
+    if (sysnr.size() != 2 || sysnr[0] < '0' || sysnr[0] > '9' || sysnr[1] < '0' || sysnr[1] > '9') {
+      return refuse(nwrfc::RFC_INVALID_PARAMETER,
+                    "SYSNR=" + sysnr + " is no system number of two digits", "RfcOpenConnection");
+    }
+    target = ashost + " system number " + sysnr;
+    system = description->FindByHost(ashost, std::stoi(sysnr));
+  } else if (std::string mshost = get("MSHOST"); !mshost.empty()) {
+    std::string sid = get("R3NAME").empty() ? get("SYSID") : get("R3NAME");
+    target = "message server " + mshost + (sid.empty() ? "" : " of " + sid);
+    for (const System& s : description->systems) {
+      if (Upper(s.host) == Upper(mshost) && (sid.empty() || Upper(s.name) == Upper(sid))) {
+        system = &s;
+        break;
+      }
+    }
+  } else if (std::string gwhost = get("GWHOST"); !gwhost.empty()) {
+    target = "gateway " + gwhost + "/" + get("GWSERV");
+    system = description->FindByGateway(gwhost, get("GWSERV"));
+  } else {
+    return refuse(nwrfc::RFC_INVALID_PARAMETER,
+                  "Parameter ASHOST, GWHOST, MSHOST or PORT is missing.", "RfcOpenConnection");
+  }
+  if (system == nullptr) {
+    return refuse(nwrfc::RFC_COMMUNICATION_FAILURE,
+                  "partner " + target + " not reached (host unknown)",
+                  "RfcOpenConnection to " + target);
+  }
+  std::string location = "SAP system " + Label(system) + " on host " + HostOf(*system);
+  if (auto delay = system->delays.find("open"); delay != system->delays.end()) {
+    // No handle exists yet, so nothing can cancel it: as the real logon,
+    // which only its timeout ends.
+    Log("  (delay " + Seconds(delay->second) + " s)");
+    lock.unlock();
+    if (sleeper) {
+      sleeper(delay->second);
+    } else {
+      std::this_thread::sleep_for(std::chrono::duration<double>(delay->second));
+    }
+    lock.lock();
+  }
+  if (auto fault = system->faults.find("open"); fault != system->faults.end()) {
+    std::string message = fault->second.message.empty()
+                              ? "Connection to partner " + HostOf(*system) + " refused"
+                              : fault->second.message;
+    return refuse(fault->second.kind == Fault::Kind::kRefuse ? nwrfc::RFC_LOGON_FAILURE
+                                                             : nwrfc::RFC_COMMUNICATION_FAILURE,
+                  message, location);
+  }
+  std::string match = PasswordMatches(*system, get("PASSWD")) ? "matches" : "does not match";
+  std::string refusal =
+      LogonRefusal(*system, get("CLIENT"), get("USER"), get("PASSWD"), get("LANG"));
+  if (!refusal.empty()) {
+    Log("  (password " + match + ")");
+    return refuse(nwrfc::RFC_LOGON_FAILURE, refusal, location);
+  }
+  std::uint64_t id = next_id_++;
+  connections_[id].system = system;
+  Log("  -> connection " + std::to_string(id) + " " + Label(system) + ", password " + match);
+  Succeed(error);
+  return MakeHandle<nwrfc::RFC_CONNECTION_HANDLE>(Kind::kConnection, id);
+}
+
+RFC_RC NwSimulator::CloseConnection(nwrfc::RFC_CONNECTION_HANDLE handle,
+                                    nwrfc::RFC_ERROR_INFO* error) {
+  std::lock_guard lock(mutex_);
+  std::uint64_t id = IdOf(handle, Kind::kConnection);
+  Log("RfcCloseConnection connection=" + std::to_string(id));
+  if (error == nullptr) {
+    return Violation(error, nwrfc::RFC_INVALID_PARAMETER,
+                     "RfcCloseConnection: the error record is a null pointer");
+  }
+  auto it = connections_.find(id);
+  if (it == connections_.end()) {
+    return Violation(error, nwrfc::RFC_INVALID_HANDLE,
+                     "RfcCloseConnection: the connection handle is not open (closed twice, or "
+                     "never one of RfcOpenConnection)");
+  }
+  if (it->second.busy && it->second.user != std::this_thread::get_id()) {
+    return Violation(error, nwrfc::RFC_INVALID_HANDLE,
+                     "RfcCloseConnection: the connection is in a call from another thread (end "
+                     "it with RfcCancel)");
+  }
+  connections_.erase(it);
+  Succeed(error);
+  return nwrfc::RFC_OK;
+}
+
+nwrfc::RFC_FUNCTION_DESC_HANDLE NwSimulator::GetFunctionDesc(nwrfc::RFC_CONNECTION_HANDLE handle,
+                                                             const SAP_UC* name,
+                                                             nwrfc::RFC_ERROR_INFO* error) {
+  std::lock_guard lock(mutex_);
+  EnsureDescription();
+  std::string function = CText(name);
+  Log("RfcGetFunctionDesc connection=" + std::to_string(IdOf(handle, Kind::kConnection)) +
+      " function=" + function);
+  if (error == nullptr || name == nullptr) {
+    Violation(error, nwrfc::RFC_INVALID_PARAMETER,
+              std::string("RfcGetFunctionDesc: the ") +
+                  (error == nullptr ? "error record" : "name") + " is a null pointer");
+    return nullptr;
+  }
+  Connection* c = UsableConnection(handle, "RfcGetFunctionDesc " + function, error);
+  if (c == nullptr) return nullptr;
+  std::span<const FunctionSpec* const> all = AllFunctions();
+  for (std::size_t i = 0; i < all.size(); ++i) {
+    if (function != all[i]->name) continue;
+    described_.resize(all.size());
+    Log(described_[i] ? "  -> from the cache" : "  -> looked up and cached");
+    described_[i] = true;
+    Succeed(error);
+    return MakeHandle<nwrfc::RFC_FUNCTION_DESC_HANDLE>(Kind::kDescription, i + 1);
+  }
+  Fail(error,
+       Failure{nwrfc::RFC_ABAP_EXCEPTION, nwrfc::ABAP_APPLICATION_FAILURE, "FU_NOT_FOUND",
+               "ID:FL Type:E Number:046 " + function},
+       "RfcGetFunctionDesc " + function + " in " + Label(c->system));
+  return nullptr;
+}
+
+nwrfc::RFC_FUNCTION_HANDLE NwSimulator::CreateFunction(nwrfc::RFC_FUNCTION_DESC_HANDLE description,
+                                                       nwrfc::RFC_ERROR_INFO* error) {
+  std::lock_guard lock(mutex_);
+  std::uint64_t index = IdOf(description, Kind::kDescription);
+  Log("RfcCreateFunction description=" + std::to_string(index));
+  std::span<const FunctionSpec* const> all = AllFunctions();
+  if (error == nullptr) {
+    Violation(error, nwrfc::RFC_INVALID_PARAMETER,
+              "RfcCreateFunction: the error record is a null pointer");
+    return nullptr;
+  }
+  if (index == 0 || index > all.size() || index > described_.size() || !described_[index - 1]) {
+    Violation(error, nwrfc::RFC_INVALID_HANDLE,
+              "RfcCreateFunction: the handle is no description of RfcGetFunctionDesc");
+    return nullptr;
+  }
+  std::uint64_t id = next_id_++;
+  Function& f = functions_[id];
+  f.spec = all[index - 1];
+  for (const ParameterSpec& p : f.spec->exporting)
+    f.values[p.name] = InitialValue(p.type, p.length);
+  for (const ParameterSpec& p : f.spec->importing) {
+    if (p.structure == nullptr) {
+      f.values[p.name] = InitialValue(p.type, p.length);
+      continue;
+    }
+    for (const ElementSpec& e : p.structure->elements) {
+      f.values[std::string(p.name) + "." + e.name] = InitialValue(e.type, e.length);
+    }
+  }
+  Log("  -> function " + std::to_string(id) + " " + f.spec->name);
+  Succeed(error);
+  return MakeHandle<nwrfc::RFC_FUNCTION_HANDLE>(Kind::kFunction, id);
+}
+
+RFC_RC NwSimulator::DestroyFunction(nwrfc::RFC_FUNCTION_HANDLE function,
+                                    nwrfc::RFC_ERROR_INFO* error) {
+  std::lock_guard lock(mutex_);
+  Log("RfcDestroyFunction function=" + std::to_string(IdOf(function, Kind::kFunction)));
+  if (error == nullptr) {
+    return Violation(error, nwrfc::RFC_INVALID_PARAMETER,
+                     "RfcDestroyFunction: the error record is a null pointer");
+  }
+  if (IdOf(function, Kind::kDescription) != 0) {
+    return Violation(error, nwrfc::RFC_INVALID_HANDLE,
+                     "RfcDestroyFunction: the handle is a cached description, which belongs to "
+                     "the library");
+  }
+  Function* f = LiveFunction(function, "RfcDestroyFunction", error);
+  if (f == nullptr) return error->code;
+  for (const auto& [name, structure] : f->structures) structures_.erase(structure);
+  functions_.erase(IdOf(function, Kind::kFunction));
+  Succeed(error);
+  return nwrfc::RFC_OK;
+}
+
+RFC_RC NwSimulator::SetChars(nwrfc::DATA_CONTAINER_HANDLE container, const SAP_UC* name,
+                             const nwrfc::RFC_CHAR* value, unsigned length,
+                             nwrfc::RFC_ERROR_INFO* error) {
+  std::lock_guard lock(mutex_);
+  std::string field_name = CText(name);
+  std::string operation = "RfcSetChars " + field_name;
+  Log(operation + " length=" + std::to_string(length));
+  if (error == nullptr || name == nullptr || (value == nullptr && length != 0)) {
+    return Violation(error, nwrfc::RFC_INVALID_PARAMETER,
+                     operation + ": the " +
+                         (error == nullptr  ? "error record"
+                          : name == nullptr ? "field name"
+                                            : "value") +
+                         " is a null pointer");
+  }
+  Function* function = nullptr;
+  bool violated = false;
+  std::optional<Field> field =
+      FindField(container, field_name, &function, operation, error, &violated);
+  if (violated) return error->code;
+  if (!field) {
+    return Fail(error,
+                Failure{nwrfc::RFC_INVALID_PARAMETER, nwrfc::EXTERNAL_RUNTIME_FAILURE,
+                        "RFC_INVALID_PARAMETER", "field '" + field_name + "' not found"},
+                operation, false);
+  }
+  if (!field->settable) {
+    return Violation(error, nwrfc::RFC_INVALID_PARAMETER,
+                     operation + ": " + field_name + " is an answer of " + function->spec->name +
+                         ", not a value the caller sends");
+  }
+  for (unsigned i = 0; i < length; ++i) {
+    if (value[i] == 0) {
+      return Violation(error, nwrfc::RFC_INVALID_PARAMETER,
+                       operation + ": length " + std::to_string(length) +
+                           " runs past the value's end at character " + std::to_string(i) +
+                           " (lengths count characters, not bytes)");
+    }
+  }
+  if (length > field->length) {
+    return Violation(error, nwrfc::RFC_INVALID_PARAMETER,
+                     operation + ": length " + std::to_string(length) + ", the field has " +
+                         std::to_string(field->length) +
+                         " characters (lengths count characters, not bytes)");
+  }
+  std::string text = ToLatin1(value, length);
+  text.resize(field->length, ' ');
+  const ParameterSpec* spec = FindParameter(function->spec->exporting, field_name);
+  if (spec->value != nullptr && text != spec->value) {
+    return Violation(
+        error, nwrfc::RFC_INVALID_PARAMETER,
+        operation + ": value \"" + text + "\", the system expects \"" + spec->value + "\"");
+  }
+  function->values[field->key] = text;
+  Succeed(error);
+  return nwrfc::RFC_OK;
+}
+
+void NwSimulator::WaitForDelay(std::unique_lock<std::mutex>& lock, Connection& connection,
+                               double seconds) {
+  Log("  (delay " + Seconds(seconds) + " s)");
+  ++waiting_;
+  if (sleeper) {
+    lock.unlock();
+    sleeper(seconds);
+    lock.lock();
+  } else {
+    cancel_.wait_for(lock, std::chrono::duration<double>(seconds),
+                     [&] { return connection.canceled; });
+  }
+  --waiting_;
+}
+
+void NwSimulator::Answer(const System& system, Function& function) {
+  std::int64_t now = Now();
+  auto text = [&](const std::string& key, int type, unsigned length) {
+    Value value = AnswerValue(system, key, type);
+    if (type == TYPINT || type == TYPINT2) {
+      auto n = static_cast<std::uint32_t>(NumberAt(value, system.epoch, now));
+      return std::to_string(type == TYPINT ? static_cast<std::int32_t>(n)
+                                           : static_cast<std::int16_t>(n));
+    }
+    return FormatValue(value, type, length, system.numbers, system.epoch, now);
+  };
+  const FunctionSpec& spec = *function.spec;
+  for (const ParameterSpec& p : spec.importing) {
+    if (p.structure == nullptr) {
+      function.values[p.name] = text(std::string(spec.name) + "." + p.name, p.type, p.length);
+      continue;
+    }
+    for (const ElementSpec& e : p.structure->elements) {
+      function.values[std::string(p.name) + "." + e.name] =
+          text(std::string(p.structure->name) + "." + e.name, e.type, e.length);
+    }
+  }
+}
+
+RFC_RC NwSimulator::Invoke(nwrfc::RFC_CONNECTION_HANDLE handle,
+                           nwrfc::RFC_FUNCTION_HANDLE function_handle,
+                           nwrfc::RFC_ERROR_INFO* error) {
+  std::unique_lock lock(mutex_);
+  std::uint64_t id = IdOf(handle, Kind::kConnection);
+  Log("RfcInvoke connection=" + std::to_string(id) +
+      " function=" + std::to_string(IdOf(function_handle, Kind::kFunction)));
+  if (error == nullptr) {
+    return Violation(error, nwrfc::RFC_INVALID_PARAMETER,
+                     "RfcInvoke: the error record is a null pointer");
+  }
+  Connection* c = UsableConnection(handle, "RfcInvoke", error);
+  if (c == nullptr) return error->code;
+  Function* f = LiveFunction(function_handle, "RfcInvoke", error);
+  if (f == nullptr) return error->code;
+  const FunctionSpec& spec = *f->spec;
+  std::string operation = std::string("RfcInvoke ") + spec.name;
+  for (const ParameterSpec& p : spec.exporting) {
+    if (p.value != nullptr && f->values[p.name] != p.value) {
+      return Violation(
+          error, nwrfc::RFC_INVALID_PARAMETER,
+          operation + ": " + p.name + " was not set (RfcSetChars) to \"" + p.value + "\"");
+    }
+  }
+  const System& system = *c->system;
+  std::string location = operation + " to " + Label(&system);
+  if (auto delay = system.delays.find(spec.name); delay != system.delays.end()) {
+    c->busy = true;
+    c->user = std::this_thread::get_id();
+    WaitForDelay(lock, *c, delay->second);
+    // The connection may be gone only through the caller's misuse; the
+    // checks of the other thread have reported that.
+    auto again = connections_.find(id);
+    if (again == connections_.end()) {
+      return Fail(error,
+                  Failure{nwrfc::RFC_INVALID_HANDLE, nwrfc::EXTERNAL_RUNTIME_FAILURE,
+                          "RFC_INVALID_HANDLE", "the connection was closed during the call"},
+                  location);
+    }
+    c = &again->second;
+    c->busy = false;
+    if (c->canceled) {
+      return Fail(error,
+                  Failure{nwrfc::RFC_CANCELED, nwrfc::COMMUNICATION_FAILURE, "RFC_CANCELED",
+                          "Connection was canceled."},
+                  location);
+    }
+  }
+  if (auto it = system.faults.find(spec.name); it != system.faults.end()) {
+    const Fault& fault = it->second;
+    Failure failure{nwrfc::RFC_COMMUNICATION_FAILURE, nwrfc::COMMUNICATION_FAILURE,
+                    "RFC_COMMUNICATION_FAILURE", fault.message};
+    switch (fault.kind) {
+      case Fault::Kind::kException:
+        failure = {nwrfc::RFC_ABAP_EXCEPTION, nwrfc::ABAP_APPLICATION_FAILURE, fault.name,
+                   fault.message.empty() ? std::string("function module ") + spec.name +
+                                               " raised exception " + fault.name
+                                         : fault.message};
+        break;
+      case Fault::Kind::kSysException:
+        failure = {nwrfc::RFC_ABAP_RUNTIME_FAILURE, nwrfc::ABAP_RUNTIME_FAILURE, fault.name,
+                   fault.message.empty() ? std::string("ABAP runtime error in ") + spec.name
+                                         : fault.message};
+        break;
+      case Fault::Kind::kCode: {
+        // The classic codes keep their meaning (code 2 has no exception
+        // name); any other becomes a code the probe counts as other failure.
+        RFC_RC code = fault.code == 1   ? nwrfc::RFC_COMMUNICATION_FAILURE
+                      : fault.code == 2 ? nwrfc::RFC_ABAP_EXCEPTION
+                      : fault.code == 3 ? nwrfc::RFC_ABAP_RUNTIME_FAILURE
+                                        : nwrfc::RFC_UNKNOWN_ERROR;
+        failure = {code, GroupOf(code), code == nwrfc::RFC_ABAP_EXCEPTION ? "" : RcName(code),
+                   fault.message.empty() ? "function module " + std::string(spec.name) +
+                                               " failed with code " + std::to_string(fault.code)
+                                         : fault.message};
+        break;
+      }
+      default:
+        if (failure.message.empty()) {
+          failure.message = "connection to partner broken while calling " + std::string(spec.name);
+        }
+        break;
+    }
+    if (failure.code != nwrfc::RFC_ABAP_EXCEPTION) c->closed_by_library = true;
+    return Fail(error, failure, location);
+  }
+  Answer(system, *f);
+  Log("  -> RFC_OK");
+  Succeed(error);
+  return nwrfc::RFC_OK;
+}
+
+RFC_RC NwSimulator::GetStructure(nwrfc::DATA_CONTAINER_HANDLE container, const SAP_UC* name,
+                                 nwrfc::RFC_STRUCTURE_HANDLE* structure,
+                                 nwrfc::RFC_ERROR_INFO* error) {
+  std::lock_guard lock(mutex_);
+  std::string parameter = CText(name);
+  std::string operation = "RfcGetStructure " + parameter;
+  Log(operation);
+  if (error == nullptr || name == nullptr || structure == nullptr) {
+    return Violation(error, nwrfc::RFC_INVALID_PARAMETER,
+                     operation + ": the " +
+                         (error == nullptr  ? "error record"
+                          : name == nullptr ? "name"
+                                            : "place for the handle") +
+                         " is a null pointer");
+  }
+  Function* f = LiveFunction(container, operation, error);
+  if (f == nullptr) return error->code;
+  const ParameterSpec* p = FindParameter(f->spec->importing, parameter);
+  if (p == nullptr || p->structure == nullptr) {
+    return Fail(error,
+                Failure{nwrfc::RFC_INVALID_PARAMETER, nwrfc::EXTERNAL_RUNTIME_FAILURE,
+                        "RFC_INVALID_PARAMETER",
+                        p == nullptr ? "field '" + parameter + "' not found"
+                                     : "field '" + parameter + "' is no structure"},
+                operation, false);
+  }
+  std::uint64_t& sid = f->structures[p->name];
+  if (sid == 0) {
+    sid = next_id_++;
+    structures_[sid] = Structure{IdOf(container, Kind::kFunction), p};
+  }
+  *structure = MakeHandle<nwrfc::RFC_STRUCTURE_HANDLE>(Kind::kStructure, sid);
+  Succeed(error);
+  return nwrfc::RFC_OK;
+}
+
+RFC_RC NwSimulator::GetString(nwrfc::DATA_CONTAINER_HANDLE container, const SAP_UC* name,
+                              SAP_UC* buffer, unsigned buffer_length, unsigned* string_length,
+                              nwrfc::RFC_ERROR_INFO* error) {
+  std::lock_guard lock(mutex_);
+  std::string field_name = CText(name);
+  std::string operation = "RfcGetString " + field_name;
+  Log(operation + " bufferLength=" + std::to_string(buffer_length));
+  if (error == nullptr || name == nullptr || string_length == nullptr ||
+      (buffer == nullptr && buffer_length != 0)) {
+    return Violation(error, nwrfc::RFC_INVALID_PARAMETER,
+                     operation + ": the " +
+                         (error == nullptr           ? "error record"
+                          : name == nullptr          ? "field name"
+                          : string_length == nullptr ? "place for the length"
+                                                     : "buffer") +
+                         " is a null pointer");
+  }
+  Function* function = nullptr;
+  bool violated = false;
+  std::optional<Field> field =
+      FindField(container, field_name, &function, operation, error, &violated);
+  if (violated) return error->code;
+  if (!field) {
+    return Fail(error,
+                Failure{nwrfc::RFC_INVALID_PARAMETER, nwrfc::EXTERNAL_RUNTIME_FAILURE,
+                        "RFC_INVALID_PARAMETER", "field '" + field_name + "' not found"},
+                operation, false);
+  }
+  std::u16string text = FromLatin1(function->values[field->key]);
+  *string_length = static_cast<unsigned>(text.size());
+  if (buffer_length < text.size() + 1) {
+    return Fail(
+        error,
+        Failure{nwrfc::RFC_BUFFER_TOO_SMALL, nwrfc::EXTERNAL_RUNTIME_FAILURE,
+                "RFC_BUFFER_TOO_SMALL",
+                "buffer of " + std::to_string(buffer_length) + " characters for " + field_name +
+                    ", the value needs " + std::to_string(text.size()) + " and the terminator"},
+        operation, false);
+  }
+  std::copy(text.begin(), text.end(), buffer);
+  buffer[text.size()] = 0;
+  Succeed(error);
+  return nwrfc::RFC_OK;
+}
+
+const SAP_UC* NwSimulator::RcAsString(RFC_RC rc) {
+  // Made once, then only read: safe from every thread.
+  static const std::vector<std::u16string> names = [] {
+    std::vector<std::u16string> all;
+    for (const char* name : kRcNames) all.push_back(FromLatin1(name));
+    all.push_back(u"RFC_UNKNOWN_RC");
+    return all;
+  }();
+  return names[rc >= 0 && rc < kRcCount ? rc : kRcCount].c_str();
+}
+
+RFC_RC NwSimulator::Cancel(nwrfc::RFC_CONNECTION_HANDLE handle, nwrfc::RFC_ERROR_INFO* error) {
+  std::lock_guard lock(mutex_);
+  std::uint64_t id = IdOf(handle, Kind::kConnection);
+  Log("RfcCancel connection=" + std::to_string(id));
+  if (error == nullptr) {
+    return Violation(error, nwrfc::RFC_INVALID_PARAMETER,
+                     "RfcCancel: the error record is a null pointer");
+  }
+  auto it = connections_.find(id);
+  if (it == connections_.end()) {
+    return Violation(error, nwrfc::RFC_INVALID_HANDLE,
+                     "RfcCancel: the connection handle is not open (closed already, or never one "
+                     "of RfcOpenConnection)");
+  }
+  // The cancel closes the connection; the caller still closes it once.
+  it->second.canceled = true;
+  it->second.closed_by_library = true;
+  cancel_.notify_all();
+  Succeed(error);
+  return nwrfc::RFC_OK;
+}
+
+std::vector<std::string> NwSimulator::CallLog() const {
+  std::lock_guard lock(mutex_);
+  return call_log_;
+}
+
+std::vector<std::string> NwSimulator::Violations() const {
+  std::lock_guard lock(mutex_);
+  return violations_;
+}
+
+int NwSimulator::OpenConnections() const {
+  std::lock_guard lock(mutex_);
+  return static_cast<int>(connections_.size());
+}
+
+int NwSimulator::LiveFunctions() const {
+  std::lock_guard lock(mutex_);
+  return static_cast<int>(functions_.size());
+}
+
+int NwSimulator::WaitingCalls() const {
+  std::lock_guard lock(mutex_);
+  return waiting_;
+}
+
+std::string NwSimulator::LeakReport() const {
+  std::lock_guard lock(mutex_);
+  if (functions_.empty()) return "";
+  std::string names;
+  for (const auto& [id, function] : functions_) {
+    names += (names.empty() ? "" : ", ") + std::string(function.spec->name);
+  }
+  return std::to_string(functions_.size()) +
+         " function handle(s) never destroyed with RfcDestroyFunction: " + names;
+}
+
+namespace {
+NwSimulator* nw_instance = nullptr;
+}  // namespace
+
+NwSimulator& TheNwSimulator() {
+  // Made before any second thread can call in: the probe loads the library
+  // and asks its version first.
+  static NwSimulator* first = nw_instance = new NwSimulator;
+  (void)first;
+  return *nw_instance;
+}
+
+void ResetNwSimulator() {
+  TheNwSimulator();
+  delete nw_instance;
+  nw_instance = new NwSimulator;
+  nw_instance->keep_call_log = true;
+  nw_instance->abort_on_violation = false;
+}
+
+}  // namespace tidewarden::sim

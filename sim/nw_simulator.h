@@ -1,0 +1,171 @@
+// The simulated NetWeaver RFC library: the same described systems as the
+// classic simulator, answered through SAP's NetWeaver client functions, with
+// that library's result codes and error records. Safe to call from several
+// threads: one mutex guards all state, and delays wait without it.
+#ifndef TIDEWARDEN_SIM_NW_SIMULATOR_H_
+#define TIDEWARDEN_SIM_NW_SIMULATOR_H_
+
+#include <condition_variable>
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "rfc/netweaver/sapnwrfc.h"
+#include "sim/description.h"
+#include "sim/interfaces.h"
+
+namespace tidewarden::sim {
+
+// Severe errors only, as SAP's library writes them even at trace level 0.
+inline constexpr const char* kNwTraceFileName = "dev_rfc.trc";
+// What RfcGetVersion returns: a setup check recognises the simulated
+// library by it.
+inline constexpr const char16_t* kNwVersionText =
+    u"Tidewarden SIMULATED NetWeaver RFC library (not SAP's): it serves only the systems listed "
+    u"in SapSim.txt";
+
+class NwSimulator {
+ public:
+  NwSimulator() = default;
+  ~NwSimulator();
+  NwSimulator(const NwSimulator&) = delete;
+  NwSimulator& operator=(const NwSimulator&) = delete;
+
+  // Configuration (sim_control.h); set before any thread calls in.
+  std::string description_path;
+  std::string working_directory;
+  std::function<std::int64_t()> clock;
+  std::function<void(double)> sleeper;  // replaces the wait of a delay (not cancelable)
+  bool keep_call_log = false;
+  // The drop-in ends the process on a contract violation, so that a run
+  // against it fails; tests in this process count them instead.
+  bool abort_on_violation = true;
+
+  // The library's functions.
+  const nwrfc::SAP_UC* GetVersion(unsigned* major, unsigned* minor, unsigned* patch);
+  nwrfc::RFC_CONNECTION_HANDLE OpenConnection(const nwrfc::RFC_CONNECTION_PARAMETER* parameters,
+                                              unsigned count, nwrfc::RFC_ERROR_INFO* error);
+  nwrfc::RFC_RC CloseConnection(nwrfc::RFC_CONNECTION_HANDLE handle, nwrfc::RFC_ERROR_INFO* error);
+  nwrfc::RFC_FUNCTION_DESC_HANDLE GetFunctionDesc(nwrfc::RFC_CONNECTION_HANDLE handle,
+                                                  const nwrfc::SAP_UC* name,
+                                                  nwrfc::RFC_ERROR_INFO* error);
+  nwrfc::RFC_FUNCTION_HANDLE CreateFunction(nwrfc::RFC_FUNCTION_DESC_HANDLE description,
+                                            nwrfc::RFC_ERROR_INFO* error);
+  nwrfc::RFC_RC DestroyFunction(nwrfc::RFC_FUNCTION_HANDLE function, nwrfc::RFC_ERROR_INFO* error);
+  nwrfc::RFC_RC SetChars(nwrfc::DATA_CONTAINER_HANDLE container, const nwrfc::SAP_UC* name,
+                         const nwrfc::RFC_CHAR* value, unsigned length,
+                         nwrfc::RFC_ERROR_INFO* error);
+  nwrfc::RFC_RC Invoke(nwrfc::RFC_CONNECTION_HANDLE handle, nwrfc::RFC_FUNCTION_HANDLE function,
+                       nwrfc::RFC_ERROR_INFO* error);
+  nwrfc::RFC_RC GetStructure(nwrfc::DATA_CONTAINER_HANDLE container, const nwrfc::SAP_UC* name,
+                             nwrfc::RFC_STRUCTURE_HANDLE* structure, nwrfc::RFC_ERROR_INFO* error);
+  nwrfc::RFC_RC GetString(nwrfc::DATA_CONTAINER_HANDLE container, const nwrfc::SAP_UC* name,
+                          nwrfc::SAP_UC* buffer, unsigned buffer_length, unsigned* string_length,
+                          nwrfc::RFC_ERROR_INFO* error);
+  static const nwrfc::SAP_UC* RcAsString(nwrfc::RFC_RC rc);
+  nwrfc::RFC_RC Cancel(nwrfc::RFC_CONNECTION_HANDLE handle, nwrfc::RFC_ERROR_INFO* error);
+
+  // For tests and the check at unload.
+  std::vector<std::string> CallLog() const;
+  std::vector<std::string> Violations() const;
+  int OpenConnections() const;
+  int LiveFunctions() const;
+  int WaitingCalls() const;  // calls inside a delay now
+  // "" when every function handle was destroyed, else what was left.
+  std::string LeakReport() const;
+
+ private:
+  struct Connection {
+    const System* system = nullptr;
+    bool closed_by_library = false;  // the caller still closes it once
+    bool busy = false;               // a call runs on it (in a delay)
+    std::thread::id user;
+    bool canceled = false;
+  };
+  struct Function {
+    const FunctionSpec* spec = nullptr;
+    // "PARAMETER" or "PARAMETER.FIELD" to its text: initial values, then
+    // what the caller set and the system answered.
+    std::map<std::string, std::string> values;
+    std::map<std::string, std::uint64_t> structures;  // by parameter name
+  };
+  struct Structure {
+    std::uint64_t function = 0;
+    const ParameterSpec* parameter = nullptr;
+  };
+  struct Failure {
+    nwrfc::RFC_RC code;
+    nwrfc::RFC_ERROR_GROUP group;
+    std::string key;
+    std::string message;
+  };
+
+  std::int64_t Now() const;
+  std::string PathOf(const std::string& name) const;
+  const Description* EnsureDescription();
+  void Log(const std::string& line);
+  void WriteTrace(const std::string& location, const std::string& message);
+
+  // Fills *error, writes the call log and, for a severe failure (of a
+  // logon, lookup or call, not of a getter's buffer), the trace block;
+  // returns the code.
+  nwrfc::RFC_RC Fail(nwrfc::RFC_ERROR_INFO* error, const Failure& failure,
+                     const std::string& location, bool severe = true);
+  // A misuse by the caller: ends the process, or is counted and answered
+  // with `code` (tests).
+  nwrfc::RFC_RC Violation(nwrfc::RFC_ERROR_INFO* error, nwrfc::RFC_RC code,
+                          const std::string& message);
+  static void Succeed(nwrfc::RFC_ERROR_INFO* error);
+
+  // The state behind a handle; nullptr (after a violation) when the handle
+  // is not one of the kind or is no longer alive.
+  Connection* UsableConnection(nwrfc::RFC_CONNECTION_HANDLE handle, const std::string& operation,
+                               nwrfc::RFC_ERROR_INFO* error);
+  Function* LiveFunction(nwrfc::DATA_CONTAINER_HANDLE handle, const std::string& operation,
+                         nwrfc::RFC_ERROR_INFO* error);
+  // The field `name` of a function or structure container.
+  struct Field {
+    std::string key;  // into Function::values
+    int type = 0;
+    unsigned length = 0;
+    bool settable = false;
+  };
+  std::optional<Field> FindField(nwrfc::DATA_CONTAINER_HANDLE container, const std::string& name,
+                                 Function** function, const std::string& operation,
+                                 nwrfc::RFC_ERROR_INFO* error, bool* violated);
+  void WaitForDelay(std::unique_lock<std::mutex>& lock, Connection& connection, double seconds);
+  void Answer(const System& system, Function& function);
+
+  mutable std::mutex mutex_;
+  std::condition_variable cancel_;
+  std::optional<Description> description_;
+  bool description_read_ = false;
+  std::uint64_t next_id_ = 1;
+  std::map<std::uint64_t, Connection> connections_;
+  std::map<std::uint64_t, Function> functions_;
+  std::map<std::uint64_t, Structure> structures_;
+  std::vector<bool> described_;  // by function module: looked up already
+  int waiting_ = 0;
+  std::vector<std::string> call_log_;
+  std::vector<std::string> violations_;
+  std::FILE* call_log_file_ = nullptr;
+};
+
+// The process's one simulated NetWeaver library (never destroyed).
+NwSimulator& TheNwSimulator();
+// Replaces it by a fresh one for tests: call log kept, violations counted.
+void ResetNwSimulator();
+
+// The simulated functions under the library's calling convention, named
+// apart from SAP's so that they never clash with an exported library.
+nwrfc::NwRfcFunctions SimulatedNwFunctions();
+
+}  // namespace tidewarden::sim
+
+#endif  // TIDEWARDEN_SIM_NW_SIMULATOR_H_
