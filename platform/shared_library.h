@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace tidewarden {
 
@@ -21,6 +22,22 @@ std::unique_ptr<SharedLibrary> LoadSharedLibrary(const std::string& path, std::s
 // The file name of SAP's classic RFC client library on this operating
 // system: "librfc32.dll" on Windows, "librfccm.so" elsewhere.
 const char* ClassicRfcLibraryFileName();
+
+// Loads a library that needs companion libraries lying beside it (SAP's
+// NetWeaver library: ICU and libsapucum), from its full `path`, so that
+// those companions are found there: Windows searches the library's own
+// folder for its dependencies; elsewhere the loader does not, so every file
+// of that folder whose name begins with one of `companion_prefixes` is
+// loaded first, by full path, in the order of the prefixes (the order in
+// which they depend on one another). A companion that fails to load fails
+// the whole load, and *error names it.
+std::unique_ptr<SharedLibrary> LoadSharedLibraryWithCompanions(
+    const std::string& path, const std::vector<std::string>& companion_prefixes,
+    std::string* error);
+
+// The file name of SAP's NetWeaver RFC library on this operating system:
+// "sapnwrfc.dll" on Windows, "libsapnwrfc.so" elsewhere.
+const char* NetWeaverRfcLibraryFileName();
 
 // The folder of the running executable, with a trailing separator ("" when
 // unknown).

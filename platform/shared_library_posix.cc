@@ -1,6 +1,9 @@
+#include <dirent.h>
 #include <dlfcn.h>
 #include <limits.h>
 #include <unistd.h>
+
+#include <algorithm>
 
 #include "platform/paths.h"
 #include "platform/posix_path.h"
@@ -35,6 +38,33 @@ std::unique_ptr<SharedLibrary> LoadSharedLibrary(const std::string& path, std::s
 }
 
 const char* ClassicRfcLibraryFileName() { return "librfccm.so"; }
+
+std::unique_ptr<SharedLibrary> LoadSharedLibraryWithCompanions(
+    const std::string& path, const std::vector<std::string>& companion_prefixes,
+    std::string* error) {
+  const std::string native = ToPosixPath(path);
+  const std::string folder = DirectoryPart(native).empty() ? "./" : DirectoryPart(native);
+  std::vector<std::string> names;
+  if (DIR* dir = ::opendir(folder.c_str())) {
+    while (const dirent* entry = ::readdir(dir)) names.emplace_back(entry->d_name);
+    ::closedir(dir);
+  }
+  std::sort(names.begin(), names.end());
+  for (const std::string& prefix : companion_prefixes) {
+    for (const std::string& name : names) {
+      if (name.compare(0, prefix.size(), prefix) != 0) continue;
+      // Global, so that the library's own references to them resolve.
+      if (::dlopen((folder + name).c_str(), RTLD_NOW | RTLD_GLOBAL) == nullptr) {
+        const char* message = ::dlerror();
+        *error = "companion " + name + ": " + (message != nullptr ? message : "cannot load");
+        return nullptr;
+      }
+    }
+  }
+  return LoadSharedLibrary(native, error);
+}
+
+const char* NetWeaverRfcLibraryFileName() { return "libsapnwrfc.so"; }
 
 std::string OwnExecutableDirectory() {
   char buffer[PATH_MAX];

@@ -37,6 +37,23 @@ std::unique_ptr<SharedLibrary> LoadSharedLibrary(const std::string& path, std::s
 
 const char* ClassicRfcLibraryFileName() { return "librfc32.dll"; }
 
+std::unique_ptr<SharedLibrary> LoadSharedLibraryWithCompanions(
+    const std::string& path, const std::vector<std::string>&, std::string* error) {
+  UINT old_mode = ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+  // The altered search looks for the library's dependencies in its own
+  // folder first, where the SDK's companions are installed.
+  HMODULE module = ::LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+  DWORD code = ::GetLastError();
+  ::SetErrorMode(old_mode);
+  if (module == nullptr) {
+    *error = "cannot load " + path + " (error " + std::to_string(code) + ")";
+    return nullptr;
+  }
+  return std::make_unique<WindowsSharedLibrary>(module);
+}
+
+const char* NetWeaverRfcLibraryFileName() { return "sapnwrfc.dll"; }
+
 std::string OwnExecutableDirectory() {
   char buffer[MAX_PATH + 1];
   DWORD n = ::GetModuleFileNameA(nullptr, buffer, MAX_PATH);

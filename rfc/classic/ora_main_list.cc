@@ -142,18 +142,6 @@ RFC_TYPE_ELEMENT kGst04Elements[] = {
 
 }  // namespace
 
-std::string StripDots(std::string_view text) {
-  std::string out(text);
-  if (out.size() > 3) std::erase(out, '.');
-  return out;
-}
-
-std::int32_t ConvertRecordField(std::string_view field) {
-  const std::size_t zero = field.find('\0');
-  if (zero != std::string_view::npos) field = field.substr(0, zero);
-  return LeadingDecimal(StripDots(field));
-}
-
 SapResult<OraMainList> ClassicConnection::ReadOraMainList() {
   StructureTypes& types = library_.types();
   ITAB_H per_instances = nullptr;

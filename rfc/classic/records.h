@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "rfc/record_conversions.h"
+
 namespace tidewarden {
 
 inline constexpr unsigned kTst04Length = 916;
@@ -23,16 +25,6 @@ inline constexpr RecordField kLogAllocField{308, 14};
 inline constexpr RecordField kRollbacksField{392, 14};
 inline constexpr RecordField kLogWritesField{406, 14};
 inline constexpr RecordField kWaitBusyField{854, 14};
-
-// Removes every "." from a text longer than 3 characters.
-std::string StripDots(std::string_view text);
-
-// A TST04 field as a number: up to a zero byte, dots stripped, the leading
-// decimal number, 32-bit wrap-around.
-std::int32_t ConvertRecordField(std::string_view field);
-
-// "Tue Nov 18 09:05:00 2025" -> date "20251118", time "09:05:00".
-void ConvertCollectorTimestamp(std::string_view timestamp, std::string* date, std::string* time);
 
 }  // namespace tidewarden
 

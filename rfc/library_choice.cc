@@ -1,0 +1,163 @@
+#include "rfc/library_choice.h"
+
+#include "platform/paths.h"
+#include "rfc/classic/classic_library.h"
+#include "rfc/netweaver/netweaver_library.h"
+#include "rfc/netweaver/sap_text.h"
+
+namespace tidewarden {
+namespace {
+
+template <typename Slot>
+void Fill(SharedLibrary& library, Slot*& slot, const char* name, std::string* missing) {
+  void* symbol = library.Symbol(name);
+  slot = symbol != nullptr ? FunctionCast<Slot>(symbol) : nullptr;
+  if (slot == nullptr && missing->empty()) *missing = name;
+}
+
+const char* FileName(RfcLibraryKind kind) {
+  return kind == RfcLibraryKind::kClassic ? ClassicRfcLibraryFileName()
+                                          : NetWeaverRfcLibraryFileName();
+}
+
+std::unique_ptr<SharedLibrary> LoadCandidate(const RfcLibraryCandidate& candidate,
+                                             std::string* error) {
+  const bool full_path = candidate.path.find_first_of("\\/") != std::string::npos;
+  if (candidate.kind == RfcLibraryKind::kNetWeaver && full_path) {
+    return LoadSharedLibraryWithCompanions(candidate.path, NetWeaverCompanionPrefixes(), error);
+  }
+  return LoadSharedLibrary(candidate.path, error);
+}
+
+}  // namespace
+
+std::vector<RfcLibraryCandidate> RfcLibraryCandidates(const std::string& folder) {
+  std::vector<RfcLibraryCandidate> candidates;
+  for (bool own_folder : {true, false}) {
+    if (own_folder && folder.empty()) continue;
+    for (RfcLibraryKind kind : {RfcLibraryKind::kClassic, RfcLibraryKind::kNetWeaver}) {
+      candidates.push_back({kind, (own_folder ? folder : std::string()) + FileName(kind)});
+    }
+  }
+  return candidates;
+}
+
+const std::vector<std::string>& NetWeaverCompanionPrefixes() {
+  static const std::vector<std::string> prefixes = {"libicudata.so", "libicuuc.so",
+                                                    "libicui18n.so", "libicudecnumber.so",
+                                                    "libsapucum.so"};
+  return prefixes;
+}
+
+std::string FillClassicFunctions(SharedLibrary& library, RfcLibrary* table) {
+  std::string missing;
+  Fill(library, table->RfcEnvironment, "RfcEnvironment", &missing);
+  Fill(library, table->RfcOpen, "RfcOpen", &missing);
+  Fill(library, table->RfcOpenEx, "RfcOpenEx", &missing);
+  Fill(library, table->RfcClose, "RfcClose", &missing);
+  Fill(library, table->RfcLastError, "RfcLastError", &missing);
+  Fill(library, table->RfcInstallStructure, "RfcInstallStructure", &missing);
+  Fill(library, table->RfcCall, "RfcCall", &missing);
+  Fill(library, table->RfcReceive, "RfcReceive", &missing);
+  Fill(library, table->ItCreate, "ItCreate", &missing);
+  Fill(library, table->ItDelete, "ItDelete", &missing);
+  return missing;
+}
+
+std::string FillNetWeaverFunctions(SharedLibrary& library, nwrfc::NwRfcFunctions* table) {
+  std::string missing;
+  Fill(library, table->RfcGetVersion, "RfcGetVersion", &missing);
+  Fill(library, table->RfcOpenConnection, "RfcOpenConnection", &missing);
+  Fill(library, table->RfcCloseConnection, "RfcCloseConnection", &missing);
+  Fill(library, table->RfcGetFunctionDesc, "RfcGetFunctionDesc", &missing);
+  Fill(library, table->RfcCreateFunction, "RfcCreateFunction", &missing);
+  Fill(library, table->RfcDestroyFunction, "RfcDestroyFunction", &missing);
+  Fill(library, table->RfcSetChars, "RfcSetChars", &missing);
+  Fill(library, table->RfcInvoke, "RfcInvoke", &missing);
+  Fill(library, table->RfcGetStructure, "RfcGetStructure", &missing);
+  Fill(library, table->RfcGetString, "RfcGetString", &missing);
+  Fill(library, table->RfcGetRcAsString, "RfcGetRcAsString", &missing);
+  Fill(library, table->RfcCancel, "RfcCancel", &missing);
+  return missing;
+}
+
+ChosenSapLibrary::ChosenSapLibrary(std::string program_path, FileSystem& fs, Console& console,
+                                   CandidateLoader loader)
+    : program_path_(std::move(program_path)),
+      fs_(fs),
+      console_(console),
+      loader_(loader ? std::move(loader) : CandidateLoader(LoadCandidate)) {}
+
+ChosenSapLibrary::~ChosenSapLibrary() = default;
+
+std::optional<FatalFailure> ChosenSapLibrary::Choose(const CallLogger& log) {
+  std::string folder = OwnExecutableDirectory();
+  if (folder.empty()) folder = DirectoryPart(program_path_);
+  std::string tried;
+  for (const RfcLibraryCandidate& candidate : RfcLibraryCandidates(folder)) {
+    std::string error;
+    std::unique_ptr<SharedLibrary> library = loader_(candidate, &error);
+    if (library != nullptr) {
+      if (candidate.kind == RfcLibraryKind::kClassic) {
+        RfcLibrary table;
+        error = FillClassicFunctions(*library, &table);
+        if (error.empty()) {
+          shared_library_ = std::move(library);
+          classic_source_ = std::make_unique<FixedRfcLibrarySource>(table);
+          chosen_ = std::make_unique<ClassicSapLibrary>(*classic_source_, fs_, console_);
+          return std::nullopt;
+        }
+      } else {
+        nwrfc::NwRfcFunctions table;
+        error = FillNetWeaverFunctions(*library, &table);
+        if (error.empty()) {
+          // Nothing else talks to the library before its version is read.
+          unsigned major = 0, minor = 0, patch = 0;
+          const nwrfc::SAP_UC* version = table.RfcGetVersion(&major, &minor, &patch);
+          std::u16string_view version_text =
+              version != nullptr ? std::u16string_view(version) : std::u16string_view();
+          log.Write(0, "NetWeaver RFC library " + candidate.path,
+                    std::to_string(major) + "." + std::to_string(minor) + "." +
+                        std::to_string(patch) + " " + FromSapText(version_text));
+          shared_library_ = std::move(library);
+          chosen_ = std::make_unique<NetWeaverSapLibrary>(table, fs_);
+          return std::nullopt;
+        }
+      }
+      error = "lacks the function " + error;
+    }
+    tried += (tried.empty() ? "" : "; ") + candidate.path + ": " + error;
+  }
+  const std::string classic = ClassicRfcLibraryFileName();
+  const std::string netweaver = NetWeaverRfcLibraryFileName();
+  FatalFailure fatal;
+  fatal.operation = "load " + classic + " or " + netweaver;
+  fatal.record.message = "no SAP RFC library loads (" + tried + "): install SAP's NetWeaver RFC library " +
+                         netweaver + " with its companion libraries, or the classic " + classic +
+                         ", into " + (folder.empty() ? std::string("the probe's folder") : folder);
+  return fatal;
+}
+
+std::optional<FatalFailure> ChosenSapLibrary::Prepare(const CallLogger& log) {
+  if (chosen_ == nullptr) {
+    if (auto fatal = Choose(log)) return fatal;
+  }
+  return chosen_->Prepare(log);
+}
+
+std::variant<std::unique_ptr<SapConnection>, LogonRefused, FatalFailure> ChosenSapLibrary::Open(
+    LogonRequest request, const CallLogger& log) {
+  return chosen_->Open(std::move(request), log);
+}
+
+std::string ChosenSapLibrary::LastErrorText() { return chosen_->LastErrorText(); }
+
+void ChosenSapLibrary::DiscardErrorTrail() {
+  if (chosen_ != nullptr) chosen_->DiscardErrorTrail();
+}
+
+void ChosenSapLibrary::CloseAll() {
+  if (chosen_ != nullptr) chosen_->CloseAll();
+}
+
+}  // namespace tidewarden

@@ -1,0 +1,75 @@
+// Which SAP RFC library a run talks through: the first of the candidates
+// that loads, chosen when the run first needs a library, so that runs
+// ending earlier never depend on one.
+#ifndef TIDEWARDEN_RFC_LIBRARY_CHOICE_H_
+#define TIDEWARDEN_RFC_LIBRARY_CHOICE_H_
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/file_system.h"
+#include "platform/shared_library.h"
+#include "platform/system.h"
+#include "rfc/classic/rfc_library.h"
+#include "rfc/netweaver/sapnwrfc.h"
+#include "rfc/sap_library.h"
+
+namespace tidewarden {
+
+enum class RfcLibraryKind { kClassic, kNetWeaver };
+
+// One place a library is looked for, in the order tried.
+struct RfcLibraryCandidate {
+  RfcLibraryKind kind;
+  std::string path;  // a full path, or a bare name for the system's search
+};
+
+// The probe's own folder first, the classic library before the NetWeaver
+// one; then the system's search in the same order. `folder` may be "".
+std::vector<RfcLibraryCandidate> RfcLibraryCandidates(const std::string& folder);
+
+// The companion libraries the NetWeaver library needs beside it, by the
+// beginning of their file names, in the order they depend on one another.
+const std::vector<std::string>& NetWeaverCompanionPrefixes();
+
+// Fills the tables by the functions' plain names. Return the name of the
+// first missing function, or "" when all are there.
+std::string FillClassicFunctions(SharedLibrary& library, RfcLibrary* table);
+std::string FillNetWeaverFunctions(SharedLibrary& library, nwrfc::NwRfcFunctions* table);
+
+// Loads a candidate; nullptr with *error saying why it cannot serve.
+using CandidateLoader =
+    std::function<std::unique_ptr<SharedLibrary>(const RfcLibraryCandidate&, std::string* error)>;
+
+class ChosenSapLibrary : public SapLibrary {
+ public:
+  // `program_path` stands in for the executable's folder when the system
+  // cannot tell it. `loader` loads a candidate (tests pass their own).
+  ChosenSapLibrary(std::string program_path, FileSystem& fs, Console& console,
+                   CandidateLoader loader = {});
+  ~ChosenSapLibrary() override;
+
+  std::optional<FatalFailure> Prepare(const CallLogger& log) override;
+  std::variant<std::unique_ptr<SapConnection>, LogonRefused, FatalFailure> Open(
+      LogonRequest request, const CallLogger& log) override;
+  std::string LastErrorText() override;
+  void DiscardErrorTrail() override;
+  void CloseAll() override;
+
+ private:
+  std::optional<FatalFailure> Choose(const CallLogger& log);
+
+  std::string program_path_;
+  FileSystem& fs_;
+  Console& console_;
+  CandidateLoader loader_;
+  std::unique_ptr<SharedLibrary> shared_library_;
+  std::unique_ptr<RfcLibrarySource> classic_source_;
+  std::unique_ptr<SapLibrary> chosen_;
+};
+
+}  // namespace tidewarden
+
+#endif  // TIDEWARDEN_RFC_LIBRARY_CHOICE_H_

@@ -1,0 +1,397 @@
+#include "rfc/netweaver/netweaver_library.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <utility>
+#include <vector>
+
+#include "rfc/netweaver/ini_entry.h"
+#include "rfc/netweaver/sap_text.h"
+#include "rfc/record_conversions.h"
+
+namespace tidewarden {
+namespace {
+
+using nwrfc::RFC_RC;
+
+constexpr const char* kTraceFileName = "Dev_Rfc.Trc";
+constexpr const char* kLibraryIniFile = "SapRfc.ini";
+
+// A zero-terminated text of the library's records, at most `room` units.
+std::string RecordText(const nwrfc::SAP_UC* text, std::size_t room) {
+  std::size_t length = 0;
+  while (length < room && text[length] != 0) ++length;
+  return FromSapText(std::u16string_view(text, length));
+}
+
+std::string TrimmedRight(std::string text) {
+  text.erase(text.find_last_not_of(' ') + 1);
+  return text;
+}
+
+// What one function-module call ended with, besides the fields it read.
+struct CallEnd {
+  std::optional<CallFailure> failure;
+  std::optional<FatalFailure> fatal;
+  // The function's destroy failed after its fields were read.
+  std::optional<FatalFailure> destroy_fatal;
+};
+
+class NetWeaverConnection;
+
+// Reads fields of a called function by name, fitted to the classic widths.
+class FieldReader {
+ public:
+  FieldReader(NetWeaverConnection& connection, const char* function,
+              nwrfc::RFC_FUNCTION_HANDLE handle)
+      : connection_(connection), function_(function), handle_(handle) {}
+
+  // The text of `field`, of `structure` when one is named.
+  std::optional<FatalFailure> Text(const char* structure, const char* field, std::string* value);
+
+ private:
+  NetWeaverConnection& connection_;
+  const char* function_;
+  nwrfc::RFC_FUNCTION_HANDLE handle_;
+};
+
+class NetWeaverConnection : public SapConnection {
+ public:
+  NetWeaverConnection(NetWeaverSapLibrary& library, nwrfc::RFC_CONNECTION_HANDLE handle,
+                      const CallLogger& log)
+      : library_(library), f_(library.functions()), handle_(handle), log_(log) {}
+
+  SapResult<ServerClock> ReadServerClock() override;
+  SapResult<SystemInfo> ReadSystemInfo() override;
+  SapResult<OraMainList> ReadOraMainList() override;
+  void Close() override;
+
+  NetWeaverSapLibrary& library() { return library_; }
+
+ private:
+  using Exporting = std::vector<std::pair<const char*, std::string>>;
+  template <typename Read>
+  CallEnd Call(const char* function, const Exporting& exporting, Read read);
+  CallFailure Failed(RFC_RC code, const nwrfc::RFC_ERROR_INFO& info);
+
+  NetWeaverSapLibrary& library_;
+  const nwrfc::NwRfcFunctions& f_;
+  nwrfc::RFC_CONNECTION_HANDLE handle_;
+  CallLogger log_;
+};
+
+std::optional<FatalFailure> FieldReader::Text(const char* structure, const char* field,
+                                              std::string* value) {
+  const nwrfc::NwRfcFunctions& f = connection_.library().functions();
+  const std::string name = std::string(structure != nullptr ? structure : "") +
+                           (structure != nullptr ? "." : "") + field;
+  nwrfc::RFC_ERROR_INFO info{};
+  nwrfc::DATA_CONTAINER_HANDLE container = handle_;
+  if (structure != nullptr) {
+    const std::u16string structure_name = ToSapText(structure);
+    const RFC_RC code = f.RfcGetStructure(handle_, structure_name.c_str(), &container, &info);
+    if (code != nwrfc::RFC_OK) {
+      return connection_.library().Fatal("RfcGetStructure " + std::string(structure), code, info);
+    }
+  }
+  const std::u16string field_name = ToSapText(field);
+  std::vector<nwrfc::SAP_UC> buffer(64);
+  unsigned length = 0;
+  RFC_RC code = f.RfcGetString(container, field_name.c_str(), buffer.data(),
+                               static_cast<unsigned>(buffer.size()), &length, &info);
+  if (code == nwrfc::RFC_BUFFER_TOO_SMALL) {
+    // The length counts characters without the terminator.
+    buffer.assign(static_cast<std::size_t>(length) + 1, 0);
+    code = f.RfcGetString(container, field_name.c_str(), buffer.data(),
+                          static_cast<unsigned>(buffer.size()), &length, &info);
+  }
+  if (code != nwrfc::RFC_OK) {
+    return connection_.library().Fatal("RfcGetString " + name, code, info);
+  }
+  *value = RecordText(buffer.data(), std::min<std::size_t>(length, buffer.size() - 1));
+  static_cast<void>(function_);
+  return std::nullopt;
+}
+
+template <typename Read>
+CallEnd NetWeaverConnection::Call(const char* function, const Exporting& exporting, Read read) {
+  CallEnd end;
+  nwrfc::RFC_ERROR_INFO info{};
+  const std::u16string function_name = ToSapText(function);
+  nwrfc::RFC_FUNCTION_DESC_HANDLE description =
+      f_.RfcGetFunctionDesc(handle_, function_name.c_str(), &info);
+  if (description == nullptr) {
+    end.failure = Failed(info.code, info);
+    return end;
+  }
+  nwrfc::RFC_FUNCTION_HANDLE handle = f_.RfcCreateFunction(description, &info);
+  if (handle == nullptr) {
+    end.fatal = library_.Fatal("RfcCreateFunction " + std::string(function), info.code, info);
+    return end;
+  }
+  for (const auto& [name, value] : exporting) {
+    const std::u16string field = ToSapText(name);
+    const std::u16string text = ToSapText(value);
+    const RFC_RC code = f_.RfcSetChars(handle, field.c_str(), text.data(),
+                                       static_cast<unsigned>(text.size()), &info);
+    if (code != nwrfc::RFC_OK) {
+      end.fatal = library_.Fatal("RfcSetChars " + std::string(function) + "." + name, code, info);
+      break;
+    }
+  }
+  if (!end.fatal) {
+    const RFC_RC code = f_.RfcInvoke(handle_, handle, &info);
+    log_.Write(library_.OpenCount(), "RfcInvoke " + std::string(function) + " called");
+    if (code != nwrfc::RFC_OK) {
+      end.failure = Failed(code, info);
+    } else {
+      FieldReader reader(*this, function, handle);
+      end.fatal = read(reader);
+    }
+  }
+  nwrfc::RFC_ERROR_INFO destroy_info{};
+  const RFC_RC destroyed = f_.RfcDestroyFunction(handle, &destroy_info);
+  if (destroyed != nwrfc::RFC_OK) {
+    FatalFailure fatal =
+        library_.Fatal("RfcDestroyFunction " + std::string(function), destroyed, destroy_info);
+    // A failed destroy after a call that failed is reported at once, like
+    // every fatal failure before the figures are delivered.
+    if (end.failure || end.fatal) {
+      end.failure.reset();
+      if (!end.fatal) end.fatal = std::move(fatal);
+    } else {
+      end.destroy_fatal = std::move(fatal);
+    }
+  }
+  return end;
+}
+
+CallFailure NetWeaverConnection::Failed(RFC_RC code, const nwrfc::RFC_ERROR_INFO& info) {
+  CallFailure failure;
+  failure.code = ClassicCallCode(code);
+  if (failure.code == kCallException) failure.exception = RecordText(info.key, 128);
+  failure.last_error_text = LastErrorTextOf(RecordText(info.message, 512));
+  library_.RememberLastError(failure.last_error_text);
+  return failure;
+}
+
+SapResult<ServerClock> NetWeaverConnection::ReadServerClock() {
+  ServerClock clock;
+  CallEnd end = Call("GET_CPU_ALL", {{"LOCAL_REMOTE", "LOCAL "}, {"LOGICAL_DESTINATION", std::string(32, ' ')}},
+                     [&clock](FieldReader& reader) -> std::optional<FatalFailure> {
+                       std::string stamp;
+                       if (auto fatal = reader.Text(nullptr, "LASTCOLLWRT", &stamp)) return fatal;
+                       ConvertCollectorTimestamp(FitToWidth(stamp, 25), &clock.date, &clock.time);
+                       return std::nullopt;
+                     });
+  if (end.fatal) return *end.fatal;
+  if (end.destroy_fatal) return *end.destroy_fatal;
+  if (end.failure) return *end.failure;
+  return clock;
+}
+
+SapResult<SystemInfo> NetWeaverConnection::ReadSystemInfo() {
+  SystemInfo system;
+  CallEnd end = Call("RFC_SYSTEM_INFO", {}, [&system](FieldReader& reader) -> std::optional<FatalFailure> {
+    if (auto fatal = reader.Text("RFCSI_EXPORT", "RFCHOST", &system.host)) return fatal;
+    if (auto fatal = reader.Text("RFCSI_EXPORT", "RFCDBSYS", &system.db_system_name)) return fatal;
+    system.host = FitToWidth(system.host, 8);
+    system.db_system_name = FitToWidth(system.db_system_name, 10);
+    return std::nullopt;
+  });
+  if (end.fatal) return *end.fatal;
+  if (end.destroy_fatal) return *end.destroy_fatal;
+  if (end.failure) return *end.failure;
+  return system;
+}
+
+SapResult<OraMainList> NetWeaverConnection::ReadOraMainList() {
+  OraMainList list;
+  CallEnd end = Call(
+      "DB_ORA_MAIN_LIST", {{"ALL_INSTANCES", " "}, {"ORA_RELEASE", std::string(7, ' ')}},
+      [&list](FieldReader& reader) -> std::optional<FatalFailure> {
+        // A figure wider than its classic field is read whole: no digit is lost.
+        const std::pair<const char*, std::int32_t*> figures[] = {
+            {"LOGWRITES", &list.log_writes}, {"WAIT_BUSY", &list.wait_busy},
+            {"ROLLBACKS", &list.rollbacks},  {"LOGSIZE", &list.log_size},
+            {"LOGALLOC", &list.log_alloc},
+        };
+        for (const auto& [field, value] : figures) {
+          std::string text;
+          if (auto fatal = reader.Text("DBORA", field, &text)) return fatal;
+          *value = ConvertRecordField(text);
+        }
+        return std::nullopt;
+      });
+  if (end.fatal) return *end.fatal;
+  if (end.failure) return *end.failure;
+  list.fatal_after_delivery = std::move(end.destroy_fatal);
+  return list;
+}
+
+void NetWeaverConnection::Close() {
+  if (handle_ == nullptr) return;
+  nwrfc::RFC_ERROR_INFO info{};
+  // The library may have closed it already (after a communication failure,
+  // an ABAP message or runtime failure); it is still closed once here.
+  f_.RfcCloseConnection(handle_, &info);
+  library_.Closed(handle_);
+  handle_ = nullptr;
+}
+
+std::string TwoDigits(std::int32_t number) {
+  char text[4];
+  std::snprintf(text, sizeof text, "%02d", static_cast<int>(number));
+  return text;
+}
+
+}  // namespace
+
+int ClassicCallCode(nwrfc::RFC_RC code) {
+  switch (code) {
+    case nwrfc::RFC_OK:
+      return kCallOk;
+    case nwrfc::RFC_ABAP_EXCEPTION:
+      return kCallException;
+    case nwrfc::RFC_ABAP_RUNTIME_FAILURE:
+    case nwrfc::RFC_ABAP_MESSAGE:
+      return kCallSysException;
+    case nwrfc::RFC_COMMUNICATION_FAILURE:
+    case nwrfc::RFC_CLOSED:
+    case nwrfc::RFC_CANCELED:
+    case nwrfc::RFC_TIMEOUT:
+      return kCallFailure;
+    default:
+      return -1;
+  }
+}
+
+std::optional<FatalFailure> NetWeaverSapLibrary::Prepare(const CallLogger&) {
+  // Loaded and its version read when it was chosen; it has no environment.
+  return std::nullopt;
+}
+
+std::variant<std::unique_ptr<SapConnection>, LogonRefused, FatalFailure> NetWeaverSapLibrary::Open(
+    LogonRequest request, const CallLogger& log) {
+  const LogonParameters& logon = request.parameters;
+  std::vector<std::pair<std::string, std::string>> parameters;
+  std::string refusal;
+  auto add = [&parameters](const char* name, const std::string& value) {
+    std::string text = TrimmedRight(value);
+    if (!text.empty()) parameters.emplace_back(name, std::move(text));
+  };
+  if (request.by_destination) {
+    std::string ini;
+    const bool read = fs_.ReadFile(kLibraryIniFile, &ini).ok();
+    // The entry is read: the logon itself needs the file no more.
+    request.ini_lock.reset();
+    const auto entry = read ? FindIniEntry(ini, logon.destination) : std::nullopt;
+    if (!entry) {
+      refusal = "destination " + logon.destination + " not found in " + kLibraryIniFile;
+    } else {
+      auto value = [&entry](const char* key) {
+        auto it = entry->find(key);
+        return it == entry->end() ? std::string() : it->second;
+      };
+      const std::string type = value("TYPE");
+      if (type != "A" && type != "B") {
+        refusal = "destination " + logon.destination + " has TYPE=" + type +
+                  ": only A and B name an SAP system";
+      } else {
+        add("CLIENT", logon.client);
+        add("USER", logon.user);
+        add("PASSWD", logon.password);
+        add("LANG", "D");
+        for (const char* key : {"ASHOST", "SYSNR", "GWHOST", "GWSERV", "MSHOST", "MSSERV", "R3NAME",
+                                "SYSID", "GROUP", "SAPROUTER"}) {
+          add(key, value(key));
+        }
+        add("TRACE", value("RFC_TRACE"));
+      }
+    }
+  } else if (logon.mode == "R/2") {
+    refusal = "mode R/2 (a CPI-C connection) has no NetWeaver client form";
+  } else if (logon.sysnr_number < 0 || logon.sysnr_number > 99) {
+    refusal = "system number " + std::to_string(logon.sysnr_number) + " is not 00 to 99";
+  } else {
+    add("ASHOST", logon.hostname);
+    add("SYSNR", TwoDigits(logon.sysnr_number));
+    add("CLIENT", logon.client);
+    add("USER", logon.user);
+    add("PASSWD", logon.password);
+    add("LANG", logon.language);
+    add("TRACE", "0");
+  }
+  if (!refusal.empty()) {
+    log.Write(0, "RfcOpenConnection refused", refusal);
+    return LogonRefused{};
+  }
+
+  std::vector<std::pair<std::u16string, std::u16string>> texts;
+  texts.reserve(parameters.size());
+  for (const auto& [name, value] : parameters) texts.emplace_back(ToSapText(name), ToSapText(value));
+  std::vector<nwrfc::RFC_CONNECTION_PARAMETER> records;
+  for (const auto& [name, value] : texts) records.push_back({name.c_str(), value.c_str()});
+  nwrfc::RFC_ERROR_INFO info{};
+  nwrfc::RFC_CONNECTION_HANDLE handle = functions_.RfcOpenConnection(
+      records.data(), static_cast<unsigned>(records.size()), &info);
+  if (handle == nullptr) {
+    log.Write(OpenCount(), "RfcOpenConnection called");
+    log.Write(0, "RfcOpenConnection failed",
+              RecordText(info.key, 128) + ": " + RecordText(info.message, 512));
+    return LogonRefused{};
+  }
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    open_.insert(handle);
+  }
+  log.Write(OpenCount(), "RfcOpenConnection called");
+  return std::make_unique<NetWeaverConnection>(*this, handle, log);
+}
+
+std::string NetWeaverSapLibrary::LastErrorText() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return last_error_text_.empty() ? std::string(" - Please Check Trace-File !") : last_error_text_;
+}
+
+void NetWeaverSapLibrary::DiscardErrorTrail() { fs_.RemoveFile(kTraceFileName); }
+
+void NetWeaverSapLibrary::CloseAll() {
+  std::set<nwrfc::RFC_CONNECTION_HANDLE> open;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    open.swap(open_);
+  }
+  for (nwrfc::RFC_CONNECTION_HANDLE handle : open) {
+    nwrfc::RFC_ERROR_INFO info{};
+    functions_.RfcCloseConnection(handle, &info);
+  }
+}
+
+int NetWeaverSapLibrary::OpenCount() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return static_cast<int>(open_.size());
+}
+
+void NetWeaverSapLibrary::Closed(nwrfc::RFC_CONNECTION_HANDLE handle) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  open_.erase(handle);
+}
+
+void NetWeaverSapLibrary::RememberLastError(const std::string& text) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  last_error_text_ = text;
+}
+
+FatalFailure NetWeaverSapLibrary::Fatal(std::string operation, nwrfc::RFC_RC code,
+                                        const nwrfc::RFC_ERROR_INFO& info) {
+  FatalFailure fatal;
+  fatal.operation = std::move(operation);
+  fatal.record.key = RecordText(info.key, 128).substr(0, 32);
+  const nwrfc::SAP_UC* name = functions_.RfcGetRcAsString(code);
+  fatal.record.status = name != nullptr ? RecordText(name, 64) : std::to_string(code);
+  fatal.record.message = RecordText(info.message, 512).substr(0, 255);
+  return fatal;
+}
+
+}  // namespace tidewarden
