@@ -773,7 +773,7 @@ RFC_RC NwSimulator::Invoke(nwrfc::RFC_CONNECTION_HANDLE handle,
       }
       default:
         if (failure.message.empty()) {
-          failure.message = "connection to partner broken while calling " + std::string(spec.name);
+          failure.message = "connection to partner broken while sending " + std::string(spec.name);
         }
         break;
     }

@@ -163,7 +163,7 @@ TEST_F(NwSimTest, FaultsComeInTheirNetWeaverForm) {
       {"failure: link down", RFC_COMMUNICATION_FAILURE, COMMUNICATION_FAILURE,
        "RFC_COMMUNICATION_FAILURE", "link down", false},
       {"fatal", RFC_COMMUNICATION_FAILURE, COMMUNICATION_FAILURE, "RFC_COMMUNICATION_FAILURE",
-       "connection to partner broken while calling DB_ORA_MAIN_LIST", false},
+       "connection to partner broken while sending DB_ORA_MAIN_LIST", false},
       {"code 7: work process restarted", RFC_UNKNOWN_ERROR, EXTERNAL_RUNTIME_FAILURE,
        "RFC_UNKNOWN_ERROR", "work process restarted", false},
   };

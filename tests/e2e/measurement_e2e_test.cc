@@ -143,6 +143,7 @@ struct FailedStepCase {
   std::vector<std::string> description;  // lines added to the simulated PRD
   std::string password;                  // the simulated PRD's, "" = Secret12
   std::string message;                   // of the error document
+  bool library_error = true;             // the library reported it
 };
 
 // Test names show the case, not its bytes.
@@ -168,7 +169,7 @@ TEST_P(FailedStepE2eTest, PrintsTheErrorDocumentAndKeepsTheProfile) {
   EXPECT_EQ(r.out, Text(ErrorDocument(c.message))) << r.err;
   EXPECT_EQ(r.exit_code, 2);
   EXPECT_EQ(dir_.Read("PRD.P00"), profile);
-  EXPECT_EQ(dir_.Files(), (Files{"Dev_Rfc.Trc", "PRD.P00", "SapSim.txt"}));
+  EXPECT_EQ(dir_.Files(), WithTraceFile({"PRD.P00", "SapSim.txt"}, c.library_error));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -205,7 +206,8 @@ INSTANTIATE_TEST_SUITE_P(
         FailedStepCase{
             "OpenRefused", {"fault.open = refuse"}, "", "Error 1011: RFC-Open for PRD failed !"},
         FailedStepCase{"LogonRefused", {}, "Changed99", "Error 1011: RFC-Open for PRD failed !"},
-        FailedStepCase{"NotOracle", {"RFCDBSYS = \"DB6\""}, "", "Error 1018: DataBase mismatch !"}),
+        FailedStepCase{"NotOracle", {"RFCDBSYS = \"DB6\""}, "", "Error 1018: DataBase mismatch !",
+                       false}),
     [](const ::testing::TestParamInfo<FailedStepCase>& info) { return info.param.name; });
 
 struct FatalCase {
@@ -213,6 +215,10 @@ struct FatalCase {
   std::string fault;
   std::string report;
   bool profile_rewritten = false;  // the failure came after the rewrite
+  // Through the NetWeaver library, which has no error callback and no
+  // internal tables: a communication failure at the open (1011) or call
+  // (1014), and no table fault at all ("" = the first run's document).
+  std::string netweaver_message;
 };
 
 void PrintTo(const FatalCase& c, std::ostream* os) { *os << c.name; }
@@ -231,6 +237,14 @@ TEST_P(FatalFailureE2eTest, PrintsThePlainReportAndExits1) {
   Describe(prd);
 
   RunResult r = Run({"PRD"});
+  if (UsesNetWeaver()) {
+    const bool measured = c.netweaver_message.empty();
+    EXPECT_EQ(r.out, Text(measured ? kFirstRunDocument : ErrorDocument(c.netweaver_message)))
+        << r.err;
+    EXPECT_EQ(r.exit_code, measured ? 0 : 2);
+    EXPECT_EQ(dir_.Read("PRD.P00").find("# Olg Date=") != std::string::npos, measured);
+    return;
+  }
   EXPECT_EQ(r.out, Text(c.report)) << r.err;
   EXPECT_EQ(r.exit_code, 1);
   if (c.profile_rewritten) {
@@ -251,7 +265,8 @@ INSTANTIATE_TEST_SUITE_P(
                                 "message         : connection to sapprd01 lost\n"
                                 "internal status : RfcReceive GET_CPU_ALL from [PRD]\n"
                                 "\n"
-                                "* Programm aborted...\n"},
+                                "* Programm aborted...\n",
+                                false, "Error 1014: RFC-Failure raised ! - connection to sapprd01 lost"},
                       FatalCase{"OpenFatal", "fault.open = fatal : partner sapprd01 crashed",
                                 "RFC error\n"
                                 "operation/code  : RfcOpen\n"
@@ -260,7 +275,8 @@ INSTANTIATE_TEST_SUITE_P(
                                 "message         : partner sapprd01 crashed\n"
                                 "internal status : SAP system [PRD] on host sapprd01\n"
                                 "\n"
-                                "* Programm aborted...\n"},
+                                "* Programm aborted...\n",
+                                false, "Error 1011: RFC-Open for PRD failed !"},
                       // The probe's own check of a table operation.
                       FatalCase{"TableNotCreated", "fault.ItCreate = fail DBORA_PER_INSTANCES",
                                 "RFC error\n"
@@ -270,7 +286,8 @@ INSTANTIATE_TEST_SUITE_P(
                                 "message         : no memory for table DBORA_PER_INSTANCES\n"
                                 "internal status : simulated fault\n"
                                 "\n"
-                                "* Programm aborted...\n"},
+                                "* Programm aborted...\n",
+                                false, ""},
                       // After the figures: the profile is rewritten first.
                       FatalCase{"TableNotDeletedAfterTheFigures",
                                 "fault.ItDelete = fail DBORA_PER_INSTANCES",
@@ -282,34 +299,60 @@ INSTANTIATE_TEST_SUITE_P(
                                 "internal status : simulated fault\n"
                                 "\n"
                                 "* Programm aborted...\n",
-                                true}),
+                                true, ""}),
     [](const ::testing::TestParamInfo<FatalCase>& info) { return info.param.name; });
 
 // The probe is installed without SAP's library: a fatal report that names
-// the library, exit code 1.
+// both libraries, every place tried and the folder to install into, exit
+// code 1.
 TEST_F(MeasurementE2eTest, MissingRfcLibraryIsReportedByName) {
   const std::string profile = PrdProfile().Bytes();
   dir_.Write("PRD.P00", profile);
   Describe(SimPrd());
   Probe bare = probe_.CopyInto(dir_, "bin", /*with_rfc_library=*/false);
-  const std::string library = Probe::RfcLibraryFileName();
+  const std::string classic = UnderWine() ? "librfc32.dll" : "librfccm.so";
+  const std::string netweaver = UnderWine() ? "sapnwrfc.dll" : "libsapnwrfc.so";
 
   RunResult r = bare.Run(dir_, {"PRD"});
   EXPECT_EQ(r.exit_code, 1) << r.err;
-  const std::string head = Text("RFC error\noperation/code  : load " + library +
+  const std::string head = Text("RFC error\noperation/code  : load " + classic + " or " +
+                                netweaver +
                                 "\nkey             : \nstatus          : \n"
-                                "message         : SAP RFC library " +
-                                library + " not found: install SAP's classic RFC client library " +
-                                library + " into ");
+                                "message         : no SAP RFC library loads (");
   const std::string tail = Text("\ninternal status : \n\n* Programm aborted...\n");
   EXPECT_EQ(r.out.substr(0, head.size()), head) << r.out;
   ASSERT_GE(r.out.size(), head.size() + tail.size()) << r.out;
   EXPECT_EQ(r.out.substr(r.out.size() - tail.size()), tail) << r.out;
-  // The folder where the library belongs is named.
   const std::string folder =
-      UnderWine() ? dir_.ProbePath("bin") : (dir_.host_path() / "bin").string();
-  EXPECT_NE(r.out.find(folder), std::string::npos) << r.out;
+      UnderWine() ? dir_.ProbePath("bin\\") : (dir_.host_path() / "bin").string() + "/";
+  for (const std::string& tried : {folder + classic, folder + netweaver, "; " + classic + ": ",
+                                   "; " + netweaver + ": ", "into " + folder}) {
+    EXPECT_NE(r.out.find(tried), std::string::npos) << tried << "\n" << r.out;
+  }
   EXPECT_EQ(dir_.Read("PRD.P00"), profile);
+}
+
+// Mode R/2 logs on through the gateway (CPI-C), which only the classic
+// library offers; the NetWeaver library refuses the open and says why in
+// the ",SYSLOG" log.
+TEST_F(MeasurementE2eTest, ModeR2LogsOnOnlyThroughTheClassicLibrary) {
+  dir_.Write("PRD.P00",
+             PrdProfile().Set("Mode.......:", "R/2").Set("Gwhost.....:", "gw01").Bytes());
+  SimSystem prd = SimPrd();
+  prd.more = {"gwhost = gw01"};
+  Describe(prd);
+  RunResult r = Run({"PRD", ",SYSLOG"});
+  if (!UsesNetWeaver()) {
+    EXPECT_EQ(r.out, Text(kFirstRunDocument)) << r.err;
+    EXPECT_EQ(r.exit_code, 0);
+    return;
+  }
+  EXPECT_EQ(r.out, Text(ErrorDocument("Error 1011: RFC-Open for PRD failed !"))) << r.err;
+  EXPECT_EQ(r.exit_code, 2);
+  EXPECT_NE(dir_.Read("PRD.P00.log")
+                .find("0 RfcOpenConnection refused mode R/2 (a CPI-C connection) has no "
+                      "NetWeaver client form"),
+            std::string::npos);
 }
 
 // A profile that already holds a state line of the same day, so that every
@@ -440,6 +483,20 @@ TEST_F(MeasurementE2eTest, SyslogWritesOneLinePerLibraryCall) {
     calls.push_back("1 RfcCall called ");
     calls.push_back("1 RfcReceive called ");
   }
+  if (UsesNetWeaver()) {
+    // The NetWeaver library's own calls, counted by open connections; its
+    // file and version come first, once per run that loads it.
+    const std::string library = (UnderWine() ? "sapnwrfc.dll" : "libsapnwrfc.so");
+    const std::size_t second_end = log.find(eol, first_end + eol.size());
+    ASSERT_NE(second_end, std::string::npos) << log;
+    const std::string second = log.substr(first_end + eol.size(), second_end - first_end - eol.size());
+    EXPECT_EQ(second.rfind("0 NetWeaver RFC library ", 0), 0u) << log;
+    EXPECT_NE(second.find(library + " 7500.0.0 Tidewarden SIMULATED"), std::string::npos) << log;
+    calls = {"1 RfcOpenConnection called ", "1 RfcInvoke GET_CPU_ALL called ",
+             "1 RfcInvoke RFC_SYSTEM_INFO called ", "1 RfcInvoke DB_ORA_MAIN_LIST called "};
+    EXPECT_EQ(log.substr(second_end + eol.size()), JoinLines(calls, eol));
+    return;
+  }
   EXPECT_EQ(log.substr(first_end + eol.size()), JoinLines(calls, eol));
 }
 
@@ -479,9 +536,14 @@ TEST_F(MeasurementE2eTest, ProfileInAFolderNothingCanBeWrittenToGives1016) {
     if (!frozen.set()) GTEST_SKIP() << "no immutable flag here (file system or rights)";
     r = Run({"PRD"});
   }
-  // The library could not write its trace file either.
+  // The classic library could not write its trace file either; the
+  // NetWeaver library's text is that of a failed call, and none failed.
   EXPECT_EQ(r.out, Text(ErrorDocument(
-                       "Error 1016: ReWriting of Profile PRD.P00 failed ! - Look for Trace-File")))
+                       UsesNetWeaver()
+                           ? "Error 1016: ReWriting of Profile PRD.P00 failed ! - Please Check "
+                             "Trace-File !"
+                           : "Error 1016: ReWriting of Profile PRD.P00 failed ! - Look for "
+                             "Trace-File")))
       << r.err;
   EXPECT_EQ(r.exit_code, 2);
   EXPECT_EQ(dir_.Read("PRD.P00"), profile);
@@ -518,7 +580,7 @@ TEST_F(MeasurementE2eTest, DiskFullDuringTheRewriteGives1016) {
       << r.err;
   EXPECT_EQ(r.exit_code, 2);
   EXPECT_EQ(dir_.Read("PRD.P00"), profile);
-  EXPECT_EQ(dir_.Files(), (Files{"Dev_Rfc.Trc", "PRD.P00", "SapSim.txt"}));
+  EXPECT_EQ(dir_.Files(), WithTraceFile({"PRD.P00", "SapSim.txt"}, false));
 }
 
 // On Windows a read-only profile cannot be replaced, not even by an
@@ -538,7 +600,7 @@ TEST_F(MeasurementE2eTest, ReadOnlyProfileOnWindowsGives1016) {
       << r.err;
   EXPECT_EQ(r.exit_code, 2);
   EXPECT_EQ(dir_.Read("PRD.P00"), profile);
-  EXPECT_EQ(dir_.Files(), (Files{"Dev_Rfc.Trc", "PRD.P00", "SapSim.txt"}));
+  EXPECT_EQ(dir_.Files(), WithTraceFile({"PRD.P00", "SapSim.txt"}, false));
 }
 
 }  // namespace

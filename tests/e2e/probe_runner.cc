@@ -112,6 +112,16 @@ bool Drain(int fd, std::string* into) {
 
 bool UnderWine() { return !WineCommand().empty(); }
 
+std::vector<std::string> WithTraceFile(std::vector<std::string> files, bool library_error) {
+  if (!UsesNetWeaver()) {
+    files.push_back("Dev_Rfc.Trc");
+  } else if (library_error) {
+    files.push_back("dev_rfc.trc");
+  }
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
 RfcLibrary Library() { return ChosenLibrary().value_or(RfcLibrary::kClassic); }
 
 std::string Text(std::string_view lf_text) {

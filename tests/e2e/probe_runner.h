@@ -53,6 +53,13 @@ enum class RfcLibrary { kClassic, kNetWeaver };
 RfcLibrary Library();
 inline bool UsesNetWeaver() { return Library() == RfcLibrary::kNetWeaver; }
 
+// `files` (sorted) with the trace file the simulated library leaves in the
+// working directory: the classic one always writes "Dev_Rfc.Trc" (its
+// simulated-library note at the first open); the NetWeaver one writes
+// "dev_rfc.trc" only when the library itself reported an error, as SAP's
+// writes only severe errors there.
+std::vector<std::string> WithTraceFile(std::vector<std::string> files, bool library_error);
+
 // The text as the probe's standard output carries it: unchanged natively,
 // every "\n" as "\r\n" under Wine (standard output is a text stream there).
 std::string Text(std::string_view lf_text);
