@@ -20,6 +20,7 @@ ROWS = [
     ("a4", "  reference: a2 + loading the simulated lib"),
     ("b0", "  reference: b with rfc_stub.cc's lib"),
     ("b", "tidewarden PRD, no rewrite"),
+    ("b_nw", "  b through the simulated NetWeaver lib"),
     ("b_rewrite", "tidewarden PRDW, rewrite"),
     ("c", "python3 sensor.py PRD, no rewrite"),
     ("c_rewrite", "python3 sensor.py PRDW, rewrite"),
@@ -32,6 +33,7 @@ LISTING = [(1, "d1"), (10, "d10"), (100, "d100"), (250, "d250")]
 RSS_LIMIT_KB = 4096
 RATIO_LIMIT = 1.5
 PER_SYSTEM_LIMIT_MS = 0.2
+NETWEAVER_LIMIT = 1.2
 
 
 def load(work):
@@ -117,6 +119,9 @@ def main(argv):
     b0_a3 = median["b0"] / median["a3"]
     print(f"b0/a3 = {b0_a3:.2f}  (CPU {cpu['b0'] / cpu['a3']:.2f}; the probe's own run against a "
           "floor linked and loading a library as it must)")
+    nw_b = median["b_nw"] / median["b"]
+    print(f"b_nw/b = {nw_b:.2f}  (CPU {cpu['b_nw'] / cpu['b']:.2f}; the same run through the "
+          "NetWeaver drop-in against the classic one)")
     print(f"c/b   = {c_b:.2f}  (CPU {cpu['c'] / cpu['b']:.2f}; script sensor against the probe)")
     print(f"b'/a  = {median['b_rewrite'] / median['a']:.2f}  the rewrite adds "
           f"{median['b_rewrite'] - median['b']:.3f} ms to the probe, "
@@ -124,7 +129,7 @@ def main(argv):
           f"{cpu['b_rewrite'] - cpu['b']:.3f} and {cpu['c_rewrite'] - cpu['c']:.3f} ms): "
           "the wait for the disk")
     print()
-    probe_rows = ["b", "b_rewrite", "d1", "d10", "d100", "d250"]
+    probe_rows = ["b", "b_nw", "b_rewrite", "d1", "d10", "d100", "d250"]
     worst = max(probe_rows, key=lambda name: rss[name])
     print("targets:")
     print(f"  b/a <= {RATIO_LIMIT} without a rewrite: {verdict(b_a <= RATIO_LIMIT)} ({b_a:.2f})")
@@ -132,6 +137,7 @@ def main(argv):
           f"(largest probe run: {worst}, {rss[worst]} KiB)")
     print(f"  listing linear: {verdict(linear)}; <= {PER_SYSTEM_LIMIT_MS} ms per system: "
           f"{verdict(per_system <= PER_SYSTEM_LIMIT_MS)} ({per_system:.3f} ms)")
+    print(f"  b_nw/b <= {NETWEAVER_LIMIT}: {verdict(nw_b <= NETWEAVER_LIMIT)} ({nw_b:.2f})")
     print(f"  release build stripped: {verdict(stripped != '0')}; C++ runtime static: "
           f"{verdict(libstdcxx == '0')}")
     print()
