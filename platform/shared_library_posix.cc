@@ -27,7 +27,8 @@ class PosixSharedLibrary : public SharedLibrary {
 }  // namespace
 
 std::unique_ptr<SharedLibrary> LoadSharedLibrary(const std::string& path, std::string* error) {
-  const std::string native = path.find_first_of("\\/") == std::string::npos ? path : ToPosixPath(path);
+  const std::string native =
+      path.find_first_of("\\/") == std::string::npos ? path : ToPosixPath(path);
   void* handle = ::dlopen(native.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (handle == nullptr) {
     const char* message = ::dlerror();

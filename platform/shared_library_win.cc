@@ -37,8 +37,9 @@ std::unique_ptr<SharedLibrary> LoadSharedLibrary(const std::string& path, std::s
 
 const char* ClassicRfcLibraryFileName() { return "librfc32.dll"; }
 
-std::unique_ptr<SharedLibrary> LoadSharedLibraryWithCompanions(
-    const std::string& path, const std::vector<std::string>&, std::string* error) {
+std::unique_ptr<SharedLibrary> LoadSharedLibraryWithCompanions(const std::string& path,
+                                                               const std::vector<std::string>&,
+                                                               std::string* error) {
   UINT old_mode = ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
   // The altered search looks for the library's dependencies in its own
   // folder first, where the SDK's companions are installed.

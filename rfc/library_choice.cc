@@ -43,9 +43,8 @@ std::vector<RfcLibraryCandidate> RfcLibraryCandidates(const std::string& folder)
 }
 
 const std::vector<std::string>& NetWeaverCompanionPrefixes() {
-  static const std::vector<std::string> prefixes = {"libicudata.so", "libicuuc.so",
-                                                    "libicui18n.so", "libicudecnumber.so",
-                                                    "libsapucum.so"};
+  static const std::vector<std::string> prefixes = {"libicudata.so", "libicuuc.so", "libicui18n.so",
+                                                    "libicudecnumber.so", "libsapucum.so"};
   return prefixes;
 }
 
@@ -132,9 +131,10 @@ std::optional<FatalFailure> ChosenSapLibrary::Choose(const CallLogger& log) {
   const std::string netweaver = NetWeaverRfcLibraryFileName();
   FatalFailure fatal;
   fatal.operation = "load " + classic + " or " + netweaver;
-  fatal.record.message = "no SAP RFC library loads (" + tried + "): install SAP's NetWeaver RFC library " +
-                         netweaver + " with its companion libraries, or the classic " + classic +
-                         ", into " + (folder.empty() ? std::string("the probe's folder") : folder);
+  fatal.record.message = "no SAP RFC library loads (" + tried +
+                         "): install SAP's NetWeaver RFC library " + netweaver +
+                         " with its companion libraries, or the classic " + classic + ", into " +
+                         (folder.empty() ? std::string("the probe's folder") : folder);
   return fatal;
 }
 

@@ -31,8 +31,8 @@ TEST(LibraryChoiceTest, NoCandidateLoadsIsFatalAndNamesEveryCandidate) {
   FakeFileSystem fs;
   std::vector<std::string> tried;
   ChosenSapLibrary library("/opt/probe/tidewarden", fs, StandardOutput(),
-                           [&tried](const RfcLibraryCandidate& candidate, std::string* error)
-                               -> std::unique_ptr<SharedLibrary> {
+                           [&tried](const RfcLibraryCandidate& candidate,
+                                    std::string* error) -> std::unique_ptr<SharedLibrary> {
                              tried.push_back(candidate.path);
                              if (tried.size() == 2) return std::make_unique<NoSymbols>();
                              *error = "not there";

@@ -177,7 +177,8 @@ CallFailure NetWeaverConnection::Failed(RFC_RC code, const nwrfc::RFC_ERROR_INFO
 
 SapResult<ServerClock> NetWeaverConnection::ReadServerClock() {
   ServerClock clock;
-  CallEnd end = Call("GET_CPU_ALL", {{"LOCAL_REMOTE", "LOCAL "}, {"LOGICAL_DESTINATION", std::string(32, ' ')}},
+  CallEnd end = Call("GET_CPU_ALL",
+                     {{"LOCAL_REMOTE", "LOCAL "}, {"LOGICAL_DESTINATION", std::string(32, ' ')}},
                      [&clock](FieldReader& reader) -> std::optional<FatalFailure> {
                        std::string stamp;
                        if (auto fatal = reader.Text(nullptr, "LASTCOLLWRT", &stamp)) return fatal;
@@ -192,13 +193,15 @@ SapResult<ServerClock> NetWeaverConnection::ReadServerClock() {
 
 SapResult<SystemInfo> NetWeaverConnection::ReadSystemInfo() {
   SystemInfo system;
-  CallEnd end = Call("RFC_SYSTEM_INFO", {}, [&system](FieldReader& reader) -> std::optional<FatalFailure> {
-    if (auto fatal = reader.Text("RFCSI_EXPORT", "RFCHOST", &system.host)) return fatal;
-    if (auto fatal = reader.Text("RFCSI_EXPORT", "RFCDBSYS", &system.db_system_name)) return fatal;
-    system.host = FitToWidth(system.host, 8);
-    system.db_system_name = FitToWidth(system.db_system_name, 10);
-    return std::nullopt;
-  });
+  CallEnd end =
+      Call("RFC_SYSTEM_INFO", {}, [&system](FieldReader& reader) -> std::optional<FatalFailure> {
+        if (auto fatal = reader.Text("RFCSI_EXPORT", "RFCHOST", &system.host)) return fatal;
+        if (auto fatal = reader.Text("RFCSI_EXPORT", "RFCDBSYS", &system.db_system_name))
+          return fatal;
+        system.host = FitToWidth(system.host, 8);
+        system.db_system_name = FitToWidth(system.db_system_name, 10);
+        return std::nullopt;
+      });
   if (end.fatal) return *end.fatal;
   if (end.destroy_fatal) return *end.destroy_fatal;
   if (end.failure) return *end.failure;
@@ -207,22 +210,22 @@ SapResult<SystemInfo> NetWeaverConnection::ReadSystemInfo() {
 
 SapResult<OraMainList> NetWeaverConnection::ReadOraMainList() {
   OraMainList list;
-  CallEnd end = Call(
-      "DB_ORA_MAIN_LIST", {{"ALL_INSTANCES", " "}, {"ORA_RELEASE", std::string(7, ' ')}},
-      [&list](FieldReader& reader) -> std::optional<FatalFailure> {
-        // A figure wider than its classic field is read whole: no digit is lost.
-        const std::pair<const char*, std::int32_t*> figures[] = {
-            {"LOGWRITES", &list.log_writes}, {"WAIT_BUSY", &list.wait_busy},
-            {"ROLLBACKS", &list.rollbacks},  {"LOGSIZE", &list.log_size},
-            {"LOGALLOC", &list.log_alloc},
-        };
-        for (const auto& [field, value] : figures) {
-          std::string text;
-          if (auto fatal = reader.Text("DBORA", field, &text)) return fatal;
-          *value = ConvertRecordField(text);
-        }
-        return std::nullopt;
-      });
+  CallEnd end =
+      Call("DB_ORA_MAIN_LIST", {{"ALL_INSTANCES", " "}, {"ORA_RELEASE", std::string(7, ' ')}},
+           [&list](FieldReader& reader) -> std::optional<FatalFailure> {
+             // A figure wider than its classic field is read whole: no digit is lost.
+             const std::pair<const char*, std::int32_t*> figures[] = {
+                 {"LOGWRITES", &list.log_writes}, {"WAIT_BUSY", &list.wait_busy},
+                 {"ROLLBACKS", &list.rollbacks},  {"LOGSIZE", &list.log_size},
+                 {"LOGALLOC", &list.log_alloc},
+             };
+             for (const auto& [field, value] : figures) {
+               std::string text;
+               if (auto fatal = reader.Text("DBORA", field, &text)) return fatal;
+               *value = ConvertRecordField(text);
+             }
+             return std::nullopt;
+           });
   if (end.fatal) return *end.fatal;
   if (end.failure) return *end.failure;
   list.fatal_after_delivery = std::move(end.destroy_fatal);
@@ -329,12 +332,13 @@ std::variant<std::unique_ptr<SapConnection>, LogonRefused, FatalFailure> NetWeav
 
   std::vector<std::pair<std::u16string, std::u16string>> texts;
   texts.reserve(parameters.size());
-  for (const auto& [name, value] : parameters) texts.emplace_back(ToSapText(name), ToSapText(value));
+  for (const auto& [name, value] : parameters)
+    texts.emplace_back(ToSapText(name), ToSapText(value));
   std::vector<nwrfc::RFC_CONNECTION_PARAMETER> records;
   for (const auto& [name, value] : texts) records.push_back({name.c_str(), value.c_str()});
   nwrfc::RFC_ERROR_INFO info{};
-  nwrfc::RFC_CONNECTION_HANDLE handle = functions_.RfcOpenConnection(
-      records.data(), static_cast<unsigned>(records.size()), &info);
+  nwrfc::RFC_CONNECTION_HANDLE handle =
+      functions_.RfcOpenConnection(records.data(), static_cast<unsigned>(records.size()), &info);
   if (handle == nullptr) {
     log.Write(OpenCount(), "RfcOpenConnection called");
     log.Write(0, "RfcOpenConnection failed",

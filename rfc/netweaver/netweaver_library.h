@@ -42,8 +42,7 @@ class NetWeaverSapLibrary : public SapLibrary {
   void Closed(nwrfc::RFC_CONNECTION_HANDLE handle);
   void RememberLastError(const std::string& text);
   // The fatal failure of `operation`, with the record as the library filled it.
-  FatalFailure Fatal(std::string operation, nwrfc::RFC_RC code,
-                     const nwrfc::RFC_ERROR_INFO& info);
+  FatalFailure Fatal(std::string operation, nwrfc::RFC_RC code, const nwrfc::RFC_ERROR_INFO& info);
 
  private:
   const nwrfc::NwRfcFunctions functions_;
