@@ -291,8 +291,8 @@ Probe Probe::CopyInto(WorkDir& dir, const std::string& folder, bool with_rfc_lib
 Probe Probe::Tool() const {
   Probe tool = *this;
   if (!executable_.empty()) {
-    tool.executable_ = executable_.parent_path() /
-                       (UnderWine() ? "tidewarden-profile.exe" : "tidewarden-profile");
+    tool.executable_ =
+        executable_.parent_path() / (UnderWine() ? "tidewarden-profile.exe" : "tidewarden-profile");
   }
   return tool;
 }
