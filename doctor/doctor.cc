@@ -447,7 +447,7 @@ bool Doctor::CheckLibrary() {
       continue;
     }
     details.push_back(candidate.path + ": " +
-                      (own_folder ? "" : "not found by the system's search: ") + outcome.error);
+                      (own_folder ? "" : "by the system's search: ") + outcome.error);
     const int width = own_folder ? LibraryFileWidth(candidate.path) : 0;
     if (width != 0 && width != ProgramWidth() && width_problem.empty()) {
       width_problem = candidate.path + " is a " + std::to_string(width) +
