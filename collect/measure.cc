@@ -25,11 +25,23 @@ bool IsOracle(const std::string& db_system_name) {
 }
 
 SystemOutcome MeasureSystem(MeasureInput& input) {
+  auto begins = [&input](MeasureStep step) {
+    if (input.observer != nullptr) input.observer->StepBegins(step);
+  };
+  begins(MeasureStep::kLogon);
   std::optional<LogonRequest> request = PrepareLogon(input.fs, input.console, input.logon);
-  if (!request) return Ended(MeasureEnd::kLogonRefused);
+  if (!request) {
+    SystemOutcome outcome = Ended(MeasureEnd::kLogonRefused);
+    outcome.refusal.message = std::string(kLibraryIniFile) + " could not be written";
+    return outcome;
+  }
   auto opened = input.sap.Open(std::move(*request), input.log);
   if (auto* fatal = std::get_if<FatalFailure>(&opened)) return Fatal(std::move(*fatal));
-  if (std::holds_alternative<LogonRefused>(opened)) return Ended(MeasureEnd::kLogonRefused);
+  if (auto* refused = std::get_if<LogonRefused>(&opened)) {
+    SystemOutcome outcome = Ended(MeasureEnd::kLogonRefused);
+    outcome.refusal = std::move(*refused);
+    return outcome;
+  }
   SapConnection& connection = *std::get<std::unique_ptr<SapConnection>>(opened);
 
   SystemOutcome outcome;
@@ -40,6 +52,7 @@ SystemOutcome MeasureSystem(MeasureInput& input) {
     return outcome;
   };
 
+  begins(MeasureStep::kClock);
   auto clock = connection.ReadServerClock();
   if (auto* fatal = std::get_if<FatalFailure>(&clock)) return Fatal(std::move(*fatal));
   if (auto* failure = std::get_if<CallFailure>(&clock)) {
@@ -47,6 +60,7 @@ SystemOutcome MeasureSystem(MeasureInput& input) {
   }
   outcome.clock = std::get<ServerClock>(clock);
 
+  begins(MeasureStep::kSystemInfo);
   auto info = connection.ReadSystemInfo();
   if (auto* fatal = std::get_if<FatalFailure>(&info)) return Fatal(std::move(*fatal));
   if (auto* failure = std::get_if<CallFailure>(&info)) {
@@ -59,6 +73,7 @@ SystemOutcome MeasureSystem(MeasureInput& input) {
     return outcome;
   }
 
+  begins(MeasureStep::kMainList);
   auto list = connection.ReadOraMainList();
   if (auto* fatal = std::get_if<FatalFailure>(&list)) return Fatal(std::move(*fatal));
   if (auto* failure = std::get_if<CallFailure>(&list)) {
@@ -74,7 +89,7 @@ SystemOutcome MeasureSystem(MeasureInput& input) {
   } else {
     const std::optional<std::string> state = input.lines->FindLine(kStateLinePrefix);
     outcome.figures = ComputeLoggingFigures(figures, outcome.clock, state);
-    if (outcome.figures.rewrite &&
+    if (outcome.figures.rewrite && input.keep_state &&
         !WriteStateLine(input.fs, input.profile_path, *input.lines, outcome.figures.state_line,
                         state)) {
       outcome.end = MeasureEnd::kRewriteFailed;

@@ -16,6 +16,17 @@
 
 namespace tidewarden {
 
+// The steps of one measurement, in their order.
+enum class MeasureStep { kLogon, kClock, kSystemInfo, kMainList };
+
+// Told as each step begins: a setup check times and reports the steps of
+// the very path the probe takes.
+class MeasureObserver {
+ public:
+  virtual ~MeasureObserver() = default;
+  virtual void StepBegins(MeasureStep step) = 0;
+};
+
 struct MeasureInput {
   SapLibrary& sap;
   FileSystem& fs;
@@ -26,6 +37,10 @@ struct MeasureInput {
   // pass keeps no state (null).
   const ProfileLines* lines = nullptr;
   std::string profile_path;
+  // False for a setup check: the figures are computed against the state
+  // line as the run would, but the profile is never rewritten.
+  bool keep_state = true;
+  MeasureObserver* observer = nullptr;
 };
 
 // Where a measurement ended.
@@ -43,6 +58,7 @@ enum class MeasureEnd {
 struct SystemOutcome {
   MeasureEnd end = MeasureEnd::kFatal;
   CallFailure call_failure;  // k*Failed
+  LogonRefused refusal;      // kLogonRefused: what the library said, when it said it
   // kFatal; or after kMeasured / kRewriteFailed a fatal failure that came
   // after the figures, reported once they are delivered.
   std::optional<FatalFailure> fatal;

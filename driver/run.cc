@@ -28,10 +28,7 @@ CallLogger RunState::Logger() {
   return CallLogger{&log, settings.options.syslog};
 }
 
-namespace {
-
-// The sibling modes are chosen by marker files beside the profile; the last
-// marker present wins. Returns whether any marker exists.
+// The sibling modes are chosen by marker files beside the profile.
 bool ChooseOutputMode(FileSystem& fs, const std::string& directory, std::string* output_mode) {
   bool any = false;
   for (const ModeMarker& marker : kModeMarkers) {
@@ -42,8 +39,6 @@ bool ChooseOutputMode(FileSystem& fs, const std::string& directory, std::string*
   }
   return any;
 }
-
-}  // namespace
 
 int Run(Platform& platform, const std::vector<std::string>& args) {
   RunState run(platform);

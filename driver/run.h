@@ -32,6 +32,10 @@ inline constexpr ModeMarker kModeMarkers[] = {
     {"Corvane", "Corvane.Mrk"},
 };
 
+// The output mode the marker files in `directory` choose (the last one
+// present wins) into *output_mode. Returns whether any marker exists.
+bool ChooseOutputMode(FileSystem& fs, const std::string& directory, std::string* output_mode);
+
 // Returns the exit code. `args` is the whole command line, program first.
 // Only the library's error callback ends the process earlier.
 int Run(Platform& platform, const std::vector<std::string>& args);

@@ -13,6 +13,9 @@ class SharedLibrary {
   virtual ~SharedLibrary() = default;
   // The exported symbol by its plain name, or nullptr.
   virtual void* Symbol(const char* name) = 0;
+  // The file the system loaded, which a bare name leaves open ("" when the
+  // system cannot tell).
+  virtual std::string LoadedPath() { return std::string(); }
 };
 
 // Loads `path` (a full path, or a bare name for the system's normal search).
@@ -34,6 +37,11 @@ const char* ClassicRfcLibraryFileName();
 std::unique_ptr<SharedLibrary> LoadSharedLibraryWithCompanions(
     const std::string& path, const std::vector<std::string>& companion_prefixes,
     std::string* error);
+
+// The companion libraries SAP's NetWeaver RFC library needs in its folder
+// on this operating system, by the beginning of their file names, in the
+// order they depend on one another (the ICU libraries carry a version).
+const std::vector<std::string>& NetWeaverCompanionFilePrefixes();
 
 // The file name of SAP's NetWeaver RFC library on this operating system:
 // "sapnwrfc.dll" on Windows, "libsapnwrfc.so" elsewhere.

@@ -1,6 +1,7 @@
 #include <dirent.h>
 #include <dlfcn.h>
 #include <limits.h>
+#include <link.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -19,6 +20,13 @@ class PosixSharedLibrary : public SharedLibrary {
   // error handler when the process ends.
   ~PosixSharedLibrary() override = default;
   void* Symbol(const char* name) override { return ::dlsym(handle_, name); }
+  std::string LoadedPath() override {
+    link_map* map = nullptr;
+    if (::dlinfo(handle_, RTLD_DI_LINKMAP, &map) != 0 || map == nullptr || map->l_name == nullptr) {
+      return std::string();
+    }
+    return map->l_name;
+  }
 
  private:
   void* handle_;
@@ -66,6 +74,13 @@ std::unique_ptr<SharedLibrary> LoadSharedLibraryWithCompanions(
 }
 
 const char* NetWeaverRfcLibraryFileName() { return "libsapnwrfc.so"; }
+
+const std::vector<std::string>& NetWeaverCompanionFilePrefixes() {
+  static const std::vector<std::string> prefixes = {"libicudata.so", "libicuuc.so",
+                                                    "libicui18n.so", "libicudecnumber.so",
+                                                    "libsapucum.so"};
+  return prefixes;
+}
 
 std::string OwnExecutableDirectory() {
   char buffer[PATH_MAX];

@@ -15,6 +15,11 @@ class WindowsSharedLibrary : public SharedLibrary {
   void* Symbol(const char* name) override {
     return reinterpret_cast<void*>(::GetProcAddress(module_, name));
   }
+  std::string LoadedPath() override {
+    char buffer[MAX_PATH + 1];
+    const DWORD n = ::GetModuleFileNameA(module_, buffer, MAX_PATH);
+    return n == 0 || n >= MAX_PATH ? std::string() : std::string(buffer, n);
+  }
 
  private:
   HMODULE module_;
@@ -54,6 +59,13 @@ std::unique_ptr<SharedLibrary> LoadSharedLibraryWithCompanions(const std::string
 }
 
 const char* NetWeaverRfcLibraryFileName() { return "sapnwrfc.dll"; }
+
+const std::vector<std::string>& NetWeaverCompanionFilePrefixes() {
+  // icudt50.dll, icuuc50.dll, icuin50.dll for the 7.50 SDK; 34 for older ones.
+  static const std::vector<std::string> prefixes = {"icudt", "icuuc", "icuin",
+                                                    "libicudecnumber.dll", "libsapucum.dll"};
+  return prefixes;
+}
 
 std::string OwnExecutableDirectory() {
   char buffer[MAX_PATH + 1];

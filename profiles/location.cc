@@ -30,7 +30,9 @@ bool NamesBaseFolder(const std::string& line) {
 
 // Reads the profile at directory + name into *location when the path fits
 // our room and the file can be read.
-bool ReadProfileAt(FileSystem& fs, const std::string& directory, ProfileLocation* location) {
+bool ReadProfileAt(FileSystem& fs, const std::string& directory, ProfileLocation* location,
+                   std::vector<std::string>* tried) {
+  if (tried != nullptr) tried->push_back(directory);
   const std::string path = directory + location->name;
   if (path.size() > kMaxProfilePath) return false;
   std::string content;
@@ -41,7 +43,10 @@ bool ReadProfileAt(FileSystem& fs, const std::string& directory, ProfileLocation
   return true;
 }
 
-bool CanOpen(FileSystem& fs, const std::string& path) {
+bool CanOpen(FileSystem& fs, const std::string& folder, const std::string& name,
+             std::vector<std::string>* tried) {
+  if (tried != nullptr) tried->push_back(folder);
+  const std::string path = folder + name;
   return path.size() <= kMaxProfilePath && fs.CanOpenForReading(path);
 }
 
@@ -76,7 +81,8 @@ std::optional<std::string> ApplyNameRules(const std::string& profile_name,
   return std::nullopt;
 }
 
-std::optional<std::string> SearchProfile(FileSystem& fs, ProfileLocation* location) {
+std::optional<std::string> SearchProfile(FileSystem& fs, ProfileLocation* location,
+                                         std::vector<std::string>* tried) {
   std::string path_file;
   if (fs.ReadFile(kPrtgPathFile, &path_file).ok()) {
     std::string base;
@@ -86,21 +92,24 @@ std::optional<std::string> SearchProfile(FileSystem& fs, ProfileLocation* locati
       if (NamesBaseFolder(line)) base = line;
     }
     if (base.empty() || base.back() != '\\') base += '\\';
-    if (CanOpen(fs, base + kMonitorFolder + location->name)) base += kMonitorFolder;
-    if (CanOpen(fs, base + kCustomSensorFolder + location->name)) base += kCustomSensorFolder;
+    if (CanOpen(fs, base + kMonitorFolder, location->name, tried)) base += kMonitorFolder;
+    if (CanOpen(fs, base + kCustomSensorFolder, location->name, tried)) {
+      base += kCustomSensorFolder;
+    }
     // The path file names the one place: nothing else is tried.
-    if (!ReadProfileAt(fs, base, location)) return Missing(location->name);
+    if (!ReadProfileAt(fs, base, location, tried)) return Missing(location->name);
     return std::nullopt;
   }
   for (const char* folder : kFixedFolders) {
-    if (ReadProfileAt(fs, folder, location)) return std::nullopt;
+    if (ReadProfileAt(fs, folder, location, tried)) return std::nullopt;
   }
   return Missing(location->name);
 }
 
-std::optional<std::string> OpenProfileInDirectory(FileSystem& fs, ProfileLocation* location) {
+std::optional<std::string> OpenProfileInDirectory(FileSystem& fs, ProfileLocation* location,
+                                                  std::vector<std::string>* tried) {
   const std::string path = location->directory + location->name;
-  if (!ReadProfileAt(fs, location->directory, location)) return Missing(path);
+  if (!ReadProfileAt(fs, location->directory, location, tried)) return Missing(path);
   return std::nullopt;
 }
 

@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/file_system.h"
 #include "profiles/profile_location.h"
@@ -23,12 +24,15 @@ std::optional<std::string> ApplyNameRules(const std::string& profile_name,
 
 // The "EXEXML" search (path file, then the fixed folders). On success fills
 // directory, path and content; otherwise returns
-// "Error 1002: Profile " + name + " is missing...".
-std::optional<std::string> SearchProfile(FileSystem& fs, ProfileLocation* location);
+// "Error 1002: Profile " + name + " is missing...". `tried`, when given,
+// receives every folder looked into, in order ("" the working directory).
+std::optional<std::string> SearchProfile(FileSystem& fs, ProfileLocation* location,
+                                         std::vector<std::string>* tried = nullptr);
 
 // A sibling mode's profile: directory + name, read there or
 // "Error 1002: Profile " + path + " is missing...".
-std::optional<std::string> OpenProfileInDirectory(FileSystem& fs, ProfileLocation* location);
+std::optional<std::string> OpenProfileInDirectory(FileSystem& fs, ProfileLocation* location,
+                                                  std::vector<std::string>* tried = nullptr);
 
 }  // namespace tidewarden
 

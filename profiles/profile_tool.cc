@@ -20,6 +20,8 @@ constexpr const char* kUsage =
     "                  stored form for the profile's \"Password...:\" line\n"
     "  new DEST        print a sensor profile for the SAP destination DEST\n"
     "  check PROFILE   read PROFILE as the probe does and show what it finds\n"
+    "  doctor PROFILE [OPTIONS]\n"
+    "                  run every step of the probe's run and say what is wrong\n"
     "\n"
     "\"tidewarden-profile COMMAND --help\" tells more about each command.\n";
 

@@ -43,9 +43,7 @@ std::vector<RfcLibraryCandidate> RfcLibraryCandidates(const std::string& folder)
 }
 
 const std::vector<std::string>& NetWeaverCompanionPrefixes() {
-  static const std::vector<std::string> prefixes = {"libicudata.so", "libicuuc.so", "libicui18n.so",
-                                                    "libicudecnumber.so", "libsapucum.so"};
-  return prefixes;
+  return NetWeaverCompanionFilePrefixes();
 }
 
 std::string FillClassicFunctions(SharedLibrary& library, RfcLibrary* table) {
@@ -93,14 +91,19 @@ std::optional<FatalFailure> ChosenSapLibrary::Choose(const CallLogger& log) {
   std::string folder = OwnExecutableDirectory();
   if (folder.empty()) folder = DirectoryPart(program_path_);
   std::string tried;
+  outcomes_.clear();
   for (const RfcLibraryCandidate& candidate : RfcLibraryCandidates(folder)) {
     std::string error;
     std::unique_ptr<SharedLibrary> library = loader_(candidate, &error);
+    auto chosen = [this, &candidate, &library] {
+      outcomes_.push_back({candidate, true, "", library->LoadedPath()});
+    };
     if (library != nullptr) {
       if (candidate.kind == RfcLibraryKind::kClassic) {
         RfcLibrary table;
         error = FillClassicFunctions(*library, &table);
         if (error.empty()) {
+          chosen();
           shared_library_ = std::move(library);
           classic_source_ = std::make_unique<FixedRfcLibrarySource>(table);
           chosen_ = std::make_unique<ClassicSapLibrary>(*classic_source_, fs_, console_);
@@ -115,9 +118,10 @@ std::optional<FatalFailure> ChosenSapLibrary::Choose(const CallLogger& log) {
           const nwrfc::SAP_UC* version = table.RfcGetVersion(&major, &minor, &patch);
           std::u16string_view version_text =
               version != nullptr ? std::u16string_view(version) : std::u16string_view();
-          log.Write(0, "NetWeaver RFC library " + candidate.path,
-                    std::to_string(major) + "." + std::to_string(minor) + "." +
-                        std::to_string(patch) + " " + FromSapText(version_text));
+          version_ = std::to_string(major) + "." + std::to_string(minor) + "." +
+                     std::to_string(patch) + " " + FromSapText(version_text);
+          log.Write(0, "NetWeaver RFC library " + candidate.path, version_);
+          chosen();
           shared_library_ = std::move(library);
           chosen_ = std::make_unique<NetWeaverSapLibrary>(table, fs_);
           return std::nullopt;
@@ -125,6 +129,7 @@ std::optional<FatalFailure> ChosenSapLibrary::Choose(const CallLogger& log) {
       }
       error = "lacks the function " + error;
     }
+    outcomes_.push_back({candidate, false, error, ""});
     tried += (tried.empty() ? "" : "; ") + candidate.path + ": " + error;
   }
   const std::string classic = ClassicRfcLibraryFileName();

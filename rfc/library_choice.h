@@ -39,6 +39,14 @@ const std::vector<std::string>& NetWeaverCompanionPrefixes();
 std::string FillClassicFunctions(SharedLibrary& library, RfcLibrary* table);
 std::string FillNetWeaverFunctions(SharedLibrary& library, nwrfc::NwRfcFunctions* table);
 
+// What became of one candidate when the library was chosen.
+struct CandidateOutcome {
+  RfcLibraryCandidate candidate;
+  bool chosen = false;
+  std::string error;        // why it cannot serve ("" when chosen)
+  std::string loaded_path;  // the file the system loaded (chosen only; "" when unknown)
+};
+
 // Loads a candidate; nullptr with *error saying why it cannot serve.
 using CandidateLoader =
     std::function<std::unique_ptr<SharedLibrary>(const RfcLibraryCandidate&, std::string* error)>;
@@ -58,6 +66,13 @@ class ChosenSapLibrary : public SapLibrary {
   void DiscardErrorTrail() override;
   void CloseAll() override;
 
+  // Each candidate tried, in order, the chosen one last (empty before the
+  // first Prepare). A setup check reports them.
+  const std::vector<CandidateOutcome>& outcomes() const { return outcomes_; }
+  // The NetWeaver library's version as it reports it ("7500.0.0 text"), ""
+  // for the classic library, which reports none.
+  const std::string& version() const { return version_; }
+
  private:
   std::optional<FatalFailure> Choose(const CallLogger& log);
 
@@ -68,6 +83,8 @@ class ChosenSapLibrary : public SapLibrary {
   std::unique_ptr<SharedLibrary> shared_library_;
   std::unique_ptr<RfcLibrarySource> classic_source_;
   std::unique_ptr<SapLibrary> chosen_;
+  std::vector<CandidateOutcome> outcomes_;
+  std::string version_;
 };
 
 }  // namespace tidewarden

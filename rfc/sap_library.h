@@ -46,8 +46,12 @@ struct FatalFailure {
   ErrorRecord record;
 };
 
-// The logon was refused (message 1011).
-struct LogonRefused {};
+// The logon was refused (message 1011). What the library said, where it
+// says it at the open (the classic library tells only its trace file).
+struct LogonRefused {
+  std::string key;      // the library's name for the kind, e.g. "RFC_LOGON_FAILURE"
+  std::string message;  // its text, or why the probe refused before asking it
+};
 
 template <typename T>
 using SapResult = std::variant<T, CallFailure, FatalFailure>;

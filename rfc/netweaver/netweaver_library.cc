@@ -327,7 +327,7 @@ std::variant<std::unique_ptr<SapConnection>, LogonRefused, FatalFailure> NetWeav
   }
   if (!refusal.empty()) {
     log.Write(0, "RfcOpenConnection refused", refusal);
-    return LogonRefused{};
+    return LogonRefused{"", refusal};
   }
 
   std::vector<std::pair<std::u16string, std::u16string>> texts;
@@ -343,7 +343,7 @@ std::variant<std::unique_ptr<SapConnection>, LogonRefused, FatalFailure> NetWeav
     log.Write(OpenCount(), "RfcOpenConnection called");
     log.Write(0, "RfcOpenConnection failed",
               RecordText(info.key, 128) + ": " + RecordText(info.message, 512));
-    return LogonRefused{};
+    return LogonRefused{RecordText(info.key, 128), RecordText(info.message, 512)};
   }
   {
     std::lock_guard<std::mutex> lock(mutex_);

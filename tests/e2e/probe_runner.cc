@@ -272,6 +272,13 @@ Probe Probe::CopyInto(WorkDir& dir, const std::string& folder, bool with_rfc_lib
   copy.executable_ = target / executable_.filename();
   fs::copy_file(executable_, copy.executable_, fs::copy_options::overwrite_existing, error);
   if (error) ADD_FAILURE() << "cannot copy the probe: " << error.message();
+  // The tool too, where it ships beside the probe: the doctor looks for the
+  // library in its own folder, as the probe does.
+  const fs::path tool = Tool().executable_;
+  if (fs::exists(tool, error)) {
+    fs::copy_file(tool, target / tool.filename(), fs::copy_options::overwrite_existing, error);
+    if (error) ADD_FAILURE() << "cannot copy " << tool.filename() << ": " << error.message();
+  }
   if (with_rfc_library && RfcLibraryAvailable()) {
     const fs::path library = executable_.parent_path() / RfcLibraryFileName();
     fs::copy_file(library, target / RfcLibraryFileName(), fs::copy_options::overwrite_existing,
@@ -279,6 +286,15 @@ Probe Probe::CopyInto(WorkDir& dir, const std::string& folder, bool with_rfc_lib
     if (error) ADD_FAILURE() << "cannot copy " << RfcLibraryFileName() << ": " << error.message();
   }
   return copy;
+}
+
+Probe Probe::Tool() const {
+  Probe tool = *this;
+  if (!executable_.empty()) {
+    tool.executable_ =
+        executable_.parent_path() / (UnderWine() ? "tidewarden-profile.exe" : "tidewarden-profile");
+  }
+  return tool;
 }
 
 Probe& Probe::WithTimeout(std::chrono::milliseconds limit) {

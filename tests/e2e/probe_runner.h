@@ -144,6 +144,10 @@ class Probe {
   static std::string RfcLibraryFileName();
   bool RfcLibraryAvailable() const;
 
+  // tidewarden-profile beside this probe (its copy, after CopyInto), run
+  // the same way: Tool().Run(dir, {"doctor", "PRD"}).
+  Probe Tool() const;
+
   // The run is ended (and reported as timed_out) after `limit`. Default 60 s:
   // the first Wine start of a run may take a while.
   Probe& WithTimeout(std::chrono::milliseconds limit);

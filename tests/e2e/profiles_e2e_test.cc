@@ -1,8 +1,13 @@
 // Finding and reading the sensor profile through the real probe: the 1002
 // to 1007 messages, a profile as Windows editors write it, and under Wine
-// the search through C:\PRTG_Path.Txt and the monitor's fixed folders.
+// the search through C:\PRTG_Path.Txt and the monitor's fixed folders; and
+// the setup check "tidewarden-profile doctor" on the faults of a setup.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
 #include <ostream>
 #include <string>
 #include <utility>
@@ -230,6 +235,287 @@ INSTANTIATE_TEST_SUITE_P(
         // With a path file, only the place it names is tried.
         PlaceCase{"PathFileIsTheOnlyPlace", "C:\\Mon\r\n", {".", kProgramFilesFolder}, ""}),
     [](const ::testing::TestParamInfo<PlaceCase>& info) { return info.param.name; });
+
+// The setup check: one row per fault of a setup, each naming the step that
+// fails (or warns) and the hint under it, and changing no file it found.
+enum class Needs { kAny, kPosix, kWine };
+
+struct DoctorCase {
+  const char* name;
+  Needs needs;
+  // Arranges the case beside PRD.P00 and the simulated PRD, possibly with
+  // another tool to run; returns why the case cannot run here, or "".
+  std::function<std::string(WorkDir&, const Probe&, Probe*)> arrange;
+  std::vector<std::string> args;
+  std::string step;     // the step's line begins so
+  std::string finding;  // and holds this
+  std::string hint;     // a part of the "do:" line under it
+  int exit_code;
+};
+
+void PrintTo(const DoctorCase& c, std::ostream* os) { *os << c.name; }
+
+std::string WithoutCr(std::string text) {
+  std::erase(text, '\r');
+  return text;
+}
+
+// The width of an executable or library by its header (PE or ELF).
+int WidthOf(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::string head(4096, '\0');
+  in.read(head.data(), static_cast<std::streamsize>(head.size()));
+  head.resize(static_cast<std::size_t>(in.gcount()));
+  if (head.rfind("\x7f"
+                 "ELF",
+                 0) == 0 &&
+      head.size() > 4)
+    return head[4] == 2 ? 64 : 32;
+  if (head.size() < 0x40) return 0;
+  const auto at = static_cast<std::size_t>(static_cast<unsigned char>(head[0x3C]) |
+                                           static_cast<unsigned char>(head[0x3D]) << 8);
+  if (at + 6 > head.size()) return 0;
+  return static_cast<unsigned char>(head[at + 4]) == 0x4C ? 32 : 64;
+}
+
+// The first bytes of a library of `width` bits for this build's system:
+// enough for the header to tell its width, too few for any loader.
+std::string StandInLibrary(int width) {
+  if (!UnderWine()) {
+    std::string elf =
+        "\x7f"
+        "ELF";
+    elf += static_cast<char>(width == 64 ? 2 : 1);
+    return elf + std::string(59, '\1');
+  }
+  std::string pe = "MZ" + std::string(0x3A, '\0') + std::string("\x40\0\0\0", 4);
+  pe += std::string("PE\0\0", 4);
+  pe += width == 64 ? std::string("\x64\x86", 2) : std::string("\x4c\x01", 2);
+  return pe + std::string(64, '\0');
+}
+
+Probe Bare(WorkDir& dir, const Probe& probe) {
+  return probe.CopyInto(dir, "bin", /*with_rfc_library=*/false).Tool();
+}
+
+void SetMode(WorkDir& dir, const std::string& relative, std::filesystem::perms mode) {
+  std::error_code error;
+  std::filesystem::permissions(dir.host_path() / relative, mode, error);
+}
+
+class DoctorE2eTest : public ProfilesE2eTest, public ::testing::WithParamInterface<DoctorCase> {
+ protected:
+  void TearDown() override {
+    // Writable again, so that the folder can be removed.
+    for (const char* path : {"sub", "PRD.P00"}) {
+      if (dir_.Exists(path)) SetMode(dir_, path, std::filesystem::perms::owner_all);
+    }
+  }
+};
+
+TEST_P(DoctorE2eTest, NamesTheStepAndTheHint) {
+  const DoctorCase& c = GetParam();
+  if (c.needs == Needs::kPosix && UnderWine()) GTEST_SKIP() << "POSIX file modes";
+  if (c.needs == Needs::kWine && !UnderWine()) GTEST_SKIP() << "Windows file attributes";
+  if (!probe_.RfcLibraryAvailable()) GTEST_SKIP() << "no simulated RFC library beside the probe";
+  Probe tool = probe_.Tool();
+  dir_.Write("PRD.P00", PrdProfile().Bytes());
+  if (!UnderWine())
+    SetMode(dir_, "PRD.P00",
+            std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+  if (const std::string why = c.arrange(dir_, probe_, &tool); !why.empty()) GTEST_SKIP() << why;
+  std::map<std::string, std::string> before;
+  for (const std::string& file : dir_.Files()) before[file] = dir_.Read(file);
+
+  RunResult r = tool.Run(dir_, c.args);
+  const std::string out = WithoutCr(r.out);
+  EXPECT_EQ(r.exit_code, c.exit_code) << out << r.err;
+  const std::size_t at = ("\n" + out).find("\n" + c.step);
+  ASSERT_NE(at, std::string::npos) << out;
+  const std::string line = out.substr(at, out.find('\n', at) - at);
+  EXPECT_NE(line.find(c.finding), std::string::npos) << line;
+  const std::string next = out.substr(
+      at + line.size() + 1, out.find('\n', at + line.size() + 1) - (at + line.size() + 1));
+  EXPECT_EQ(next.rfind("  do: ", 0), 0u) << out;
+  EXPECT_NE(next.find(c.hint), std::string::npos) << next;
+  if (c.exit_code == 0) {
+    EXPECT_EQ(out.find(" FAIL: "), std::string::npos) << out;
+  }
+  // The doctor keeps no state: every file it found stays as it was.
+  for (const auto& [file, bytes] : before) EXPECT_EQ(dir_.Read(file), bytes) << file;
+  for (const std::string& file : dir_.Files()) EXPECT_EQ(file.find(".tmp"), std::string::npos);
+}
+
+std::string Nothing(WorkDir&, const Probe&, Probe*) { return ""; }
+
+std::string SimWith(WorkDir& dir, SimSystem system) {
+  dir.Write("SapSim.txt", SimDescription({std::move(system)}));
+  return "";
+}
+
+SimSystem PrdWith(std::vector<std::string> more, std::string password = "Secret12") {
+  SimSystem prd = SimPrd();
+  prd.more = std::move(more);
+  prd.password = std::move(password);
+  return prd;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Doctor, DoctorE2eTest,
+    ::testing::Values(
+        DoctorCase{"SoundSetup",
+                   Needs::kAny,
+                   Nothing,
+                   {"doctor", "PRD"},
+                   "library warn: simulated library: ",
+                   "-bit",
+                   "serves only the systems",
+                   0},
+        DoctorCase{"NoLibrary",
+                   Needs::kAny,
+                   [](WorkDir& dir, const Probe& probe, Probe* tool) {
+                     *tool = Bare(dir, probe);
+                     return std::string();
+                   },
+                   {"doctor", "PRD"},
+                   "library FAIL: ",
+                   "no SAP RFC library loads",
+                   "with all its companion libraries",
+                   2},
+        // Under Wine the 32-bit probe beside the 64-bit build's drop-in,
+        // when that build lies beside this one; else a stand-in header.
+        DoctorCase{"LibraryOfTheOtherWidth",
+                   Needs::kAny,
+                   [](WorkDir& dir, const Probe& probe, Probe* tool) {
+                     *tool = Bare(dir, probe);
+                     const int width = WidthOf(tool->executable()) == 64 ? 32 : 64;
+                     const std::filesystem::path w64 =
+                         probe.executable().parent_path().parent_path().parent_path() /
+                         "build-w64" / "bin" / Probe::RfcLibraryFileName();
+                     std::error_code error;
+                     if (UnderWine() && width == 64 && std::filesystem::exists(w64, error)) {
+                       std::filesystem::copy_file(w64, dir.host_path() / "bin" / w64.filename(),
+                                                  error);
+                     } else {
+                       dir.Write("bin/" + Probe::RfcLibraryFileName(), StandInLibrary(width));
+                     }
+                     return std::string();
+                   },
+                   {"doctor", "PRD"},
+                   "library FAIL: ",
+                   "-bit library; this probe is ",
+                   "of this probe's width",
+                   2},
+        DoctorCase{"NetWeaverWithoutCompanions",
+                   Needs::kAny,
+                   [](WorkDir& dir, const Probe& probe, Probe* tool) {
+                     *tool = Bare(dir, probe);
+                     dir.Write(
+                         std::string("bin/") + (UnderWine() ? "sapnwrfc.dll" : "libsapnwrfc.so"),
+                         "a stand-in for SAP's file, without its companions\n");
+                     return std::string();
+                   },
+                   {"doctor", "PRD"},
+                   "library FAIL: ",
+                   "and its companions ",
+                   "with all its companion libraries",
+                   2},
+        DoctorCase{"WrongPassword",
+                   Needs::kAny,
+                   [](WorkDir& dir, const Probe&, Probe*) {
+                     return SimWith(dir, PrdWith({}, "Changed99"));
+                   },
+                   {"doctor", "PRD"},
+                   "logon FAIL: ",
+                   "Error 1011: RFC-Open for PRD failed !",
+                   "check User, Password",
+                   2},
+        DoctorCase{"UnreachableHost",
+                   Needs::kAny,
+                   [](WorkDir& dir, const Probe&, Probe*) {
+                     dir.Write("PRD.P00", PrdProfile().Set("Hostname...:", "sapgone").Bytes());
+                     return std::string();
+                   },
+                   {"doctor", "PRD"},
+                   "logon FAIL: ",
+                   "refused: ",
+                   "check Hostname and Sysnr",
+                   2},
+        DoctorCase{"ExceptionFromTheMainList",
+                   Needs::kAny,
+                   [](WorkDir& dir, const Probe&, Probe*) {
+                     return SimWith(dir, PrdWith({"fault.DB_ORA_MAIN_LIST = exception NO_DATA"}));
+                   },
+                   {"doctor", "PRD"},
+                   "main list FAIL: ",
+                   "Error 1012: Exception.: NO_DATA",
+                   "raised the exception NO_DATA",
+                   2},
+        DoctorCase{"FolderNotWritable",
+                   Needs::kAny,
+                   [](WorkDir& dir, const Probe&, Probe*) {
+                     dir.Write("sub/Vantrel.Mrk", "");
+                     dir.Write("sub/PRD.P00", PrdProfile().Bytes());
+                     SetMode(
+                         dir, "sub",
+                         std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+                     std::ofstream probe_file(dir.host_path() / "sub" / "probe.tmp");
+                     if (probe_file) {
+                       probe_file.close();
+                       std::filesystem::remove(dir.host_path() / "sub" / "probe.tmp");
+                       return std::string("this account writes into read-only folders");
+                     }
+                     return std::string();
+                   },
+                   {"doctor", "sub\\PRD"},
+                   "state line warn: ",
+                   "no file can be written beside the profile",
+                   "write access to",
+                   0},
+        DoctorCase{"ReadOnlyProfile",
+                   Needs::kWine,
+                   [](WorkDir& dir, const Probe&, Probe*) {
+                     SetMode(dir, "PRD.P00", std::filesystem::perms::owner_read);
+                     return std::string();
+                   },
+                   {"doctor", "PRD"},
+                   "state line warn: ",
+                   "it is read-only",
+                   "clear the read-only mark",
+                   0},
+        DoctorCase{"ProfileReadableByOthers",
+                   Needs::kPosix,
+                   [](WorkDir& dir, const Probe&, Probe*) {
+                     SetMode(dir, "PRD.P00",
+                             std::filesystem::perms::owner_read |
+                                 std::filesystem::perms::owner_write |
+                                 std::filesystem::perms::group_read |
+                                 std::filesystem::perms::others_read);
+                     return std::string();
+                   },
+                   {"doctor", "PRD"},
+                   "password warn: ",
+                   "its group and all others (mode 0644)",
+                   "chmod go-rwx",
+                   0},
+        DoctorCase{"GlobalSensorWithOneFailingSystem",
+                   Needs::kAny,
+                   [](WorkDir& dir, const Probe&, Probe*) {
+                     dir.Write("SAP Marrowin.Gbl",
+                               "# GSNG: USAGE     : PRD.P00#BAD.P00#\n"
+                               "# GSNX: USAGE     : Item=LogUsage,Sensor=\"SAP Tidewarden\"\n");
+                     dir.Write("BAD.P00", SensorProfile("BAD", "sapbad01", "30").Bytes());
+                     SimSystem bad{"BAD", "sapbad01", "30"};
+                     bad.password = "Changed99";
+                     dir.Write("SapSim.txt", SimDescription({SimPrd(), bad}));
+                     return std::string();
+                   },
+                   {"doctor", "GLOBAL", "USAGE"},
+                   "BAD.P00 logon FAIL: ",
+                   "Error 1011: RFC-Open for BAD failed !",
+                   "check User, Password",
+                   2}),
+    [](const ::testing::TestParamInfo<DoctorCase>& info) { return info.param.name; });
 
 }  // namespace
 }  // namespace tidewarden::e2e
