@@ -24,14 +24,30 @@ bool IsOracle(const std::string& db_system_name) {
   return db_system_name.compare(0, 3, "ORA") == 0;
 }
 
-SystemOutcome MeasureSystem(MeasureInput& input) {
-  std::optional<LogonRequest> request = PrepareLogon(input.fs, input.console, input.logon);
-  if (!request) return Ended(MeasureEnd::kLogonRefused);
-  auto opened = input.sap.Open(std::move(*request), input.log);
-  if (auto* fatal = std::get_if<FatalFailure>(&opened)) return Fatal(std::move(*fatal));
-  if (std::holds_alternative<LogonRefused>(opened)) return Ended(MeasureEnd::kLogonRefused);
-  SapConnection& connection = *std::get<std::unique_ptr<SapConnection>>(opened);
+namespace {
 
+// Closes the connection and then lets go of it, whatever road the steps
+// end on; after a fatal failure it stays open for the report.
+class ControlledConnection {
+ public:
+  ControlledConnection(SapConnection& connection, MeasureControl* control)
+      : connection_(connection), control_(control) {}
+  ~ControlledConnection() {
+    if (control_ != nullptr) control_->Detach();
+  }
+  ControlledConnection(const ControlledConnection&) = delete;
+  ControlledConnection& operator=(const ControlledConnection&) = delete;
+  SapConnection& operator*() { return connection_; }
+  SapConnection* operator->() { return &connection_; }
+
+ private:
+  SapConnection& connection_;
+  MeasureControl* control_;
+};
+
+// The steps after the logon. With `lines`, the state line is kept.
+SystemOutcome MeasureOpened(SapConnection& connection, const ProfileLines* lines, FileSystem* fs,
+                            const std::string& profile_path) {
   SystemOutcome outcome;
   auto failed = [&connection, &outcome](MeasureEnd end, CallFailure failure) {
     outcome.end = end;
@@ -67,21 +83,79 @@ SystemOutcome MeasureSystem(MeasureInput& input) {
   OraMainList& figures = std::get<OraMainList>(list);
   outcome.end = MeasureEnd::kMeasured;
   outcome.fatal = std::move(figures.fatal_after_delivery);
-  if (input.lines == nullptr) {
+  if (lines == nullptr) {
     // A listing pass keeps no state: only the usage is a real figure there,
     // the differences stay 0.
     outcome.figures = ComputeLoggingFigures(figures, outcome.clock, std::nullopt);
   } else {
-    const std::optional<std::string> state = input.lines->FindLine(kStateLinePrefix);
+    const std::optional<std::string> state = lines->FindLine(kStateLinePrefix);
     outcome.figures = ComputeLoggingFigures(figures, outcome.clock, state);
     if (outcome.figures.rewrite &&
-        !WriteStateLine(input.fs, input.profile_path, *input.lines, outcome.figures.state_line,
-                        state)) {
+        !WriteStateLine(*fs, profile_path, *lines, outcome.figures.state_line, state)) {
       outcome.end = MeasureEnd::kRewriteFailed;
     }
   }
   if (!outcome.fatal) connection.Close();
   return outcome;
+}
+
+std::variant<std::unique_ptr<SapConnection>, SystemOutcome> Open(SapLibrary& sap,
+                                                                 LogonRequest request,
+                                                                 const CallLogger& log) {
+  auto opened = sap.Open(std::move(request), log);
+  if (auto* fatal = std::get_if<FatalFailure>(&opened)) return Fatal(std::move(*fatal));
+  if (std::holds_alternative<LogonRefused>(opened)) return Ended(MeasureEnd::kLogonRefused);
+  return std::move(std::get<std::unique_ptr<SapConnection>>(opened));
+}
+
+}  // namespace
+
+SystemOutcome MeasureSystem(MeasureInput& input) {
+  std::optional<LogonRequest> request = PrepareLogon(input.fs, input.console, input.logon);
+  if (!request) return Ended(MeasureEnd::kLogonRefused);
+  auto opened = Open(input.sap, std::move(*request), input.log);
+  if (auto* ended = std::get_if<SystemOutcome>(&opened)) return std::move(*ended);
+  return MeasureOpened(*std::get<std::unique_ptr<SapConnection>>(opened), input.lines, &input.fs,
+                       input.profile_path);
+}
+
+SystemOutcome MeasureListedSystem(SapLibrary& sap, LogonRequest request, const CallLogger& log,
+                                  MeasureControl* control) {
+  auto opened = Open(sap, std::move(request), log);
+  if (auto* ended = std::get_if<SystemOutcome>(&opened)) return std::move(*ended);
+  std::unique_ptr<SapConnection>& connection = std::get<std::unique_ptr<SapConnection>>(opened);
+  if (control != nullptr && !control->Attach(*connection)) {
+    connection->Close();
+    return Ended(MeasureEnd::kDeadline);
+  }
+  ControlledConnection controlled(*connection, control);
+  return MeasureOpened(*controlled, nullptr, nullptr, "");
+}
+
+bool MeasureControl::Attach(SapConnection& connection) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  opened_ = true;
+  if (cancelled_) return false;
+  connection_ = &connection;
+  return true;
+}
+
+void MeasureControl::Detach() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  connection_ = nullptr;
+}
+
+void MeasureControl::Cancel() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  cancelled_ = true;
+  // Under this lock the connection cannot be let go of meanwhile; its own
+  // lock keeps the cancel away from its close.
+  if (connection_ != nullptr) connection_->Cancel();
+}
+
+bool MeasureControl::InLogon() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return !opened_;
 }
 
 }  // namespace tidewarden
