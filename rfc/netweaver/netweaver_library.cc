@@ -408,12 +408,15 @@ std::string NetWeaverSapLibrary::LastErrorText() {
 void NetWeaverSapLibrary::DiscardErrorTrail() { fs_.RemoveFile(kTraceFileName); }
 
 void NetWeaverSapLibrary::CloseAll() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  for (nwrfc::RFC_CONNECTION_HANDLE handle : open_) {
+  std::set<nwrfc::RFC_CONNECTION_HANDLE> open;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    open.swap(open_);
+  }
+  for (nwrfc::RFC_CONNECTION_HANDLE handle : open) {
     nwrfc::RFC_ERROR_INFO info{};
     functions_.RfcCloseConnection(handle, &info);
   }
-  open_.clear();
 }
 
 int NetWeaverSapLibrary::OpenCount() {
@@ -422,8 +425,12 @@ int NetWeaverSapLibrary::OpenCount() {
 }
 
 void NetWeaverSapLibrary::CloseConnection(nwrfc::RFC_CONNECTION_HANDLE handle) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  if (open_.erase(handle) == 0) return;
+  {
+    // Whoever takes the handle out of the set closes it; the close itself
+    // (a logoff across the network) runs outside the lock.
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (open_.erase(handle) == 0) return;
+  }
   nwrfc::RFC_ERROR_INFO info{};
   functions_.RfcCloseConnection(handle, &info);
 }
