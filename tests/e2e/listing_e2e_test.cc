@@ -710,25 +710,15 @@ TEST_F(ListingE2eTest, DeadlineFailsAHangingSystemAlone) {
 // line names its system.
 TEST_F(ListingE2eTest, CallLogOfAParallelPass) {
   dir_.Write(kItem, ItemProfile("PRD.P00#QAS.P00#"));
-  RunResult r = Run({"X", "ITEM=LogUsage,SYSLOG PARALLEL=2 TIMEOUT=2,5 PARALLEL=x"});
+  RunResult r = Run({"X", "ITEM=LogUsage,SYSLOG PARALLEL=2 TIMEOUT=1e3"});
   EXPECT_EQ(r.exit_code, 0) << r.err;
   const std::string log = dir_.Read("Marrowin.Prf.log");
-  if (UsesNetWeaver()) {
-    EXPECT_NE(log.find("RfcInvoke GET_CPU_ALL called PRD.P00"), std::string::npos) << log;
-    EXPECT_NE(log.find("RfcInvoke DB_ORA_MAIN_LIST called QAS.P00"), std::string::npos) << log;
-  } else {
-    EXPECT_NE(log.find("0 PARALLEL and TIMEOUT ignored this RFC library allows one connection"),
-              std::string::npos)
-        << log;
+  for (const char* line :
+       {"0 TIMEOUT=1e3 ignored: seconds from 0.1 to 3600 are expected",
+        UsesNetWeaver() ? "RfcInvoke DB_ORA_MAIN_LIST called QAS.P00"
+                        : "0 PARALLEL and TIMEOUT ignored this RFC library allows one connection"}) {
+    EXPECT_NE(log.find(line), std::string::npos) << line << "\n" << log;
   }
-  dir_.Write(kItem, ItemProfile("PRD.P00#"));
-  r = Run({"X", "ITEM=LogUsage,SYSLOG PARALLEL=33 TIMEOUT=1e3"});
-  EXPECT_NE(dir_.Read("Marrowin.Prf.log")
-                .find("0 PARALLEL=33 ignored: a whole number from 1 to 32 is expected"),
-            std::string::npos);
-  EXPECT_NE(dir_.Read("Marrowin.Prf.log")
-                .find("0 TIMEOUT=1e3 ignored: seconds from 0.1 to 3600 are expected"),
-            std::string::npos);
 }
 
 }  // namespace
