@@ -12,6 +12,7 @@ void CallLog::Open(const std::string& path) {
 void CallLog::WriteLine(std::string_view line) {
   if (!is_open()) return;
   // A log that cannot be written must not change what the run reports.
+  std::lock_guard<std::mutex> lock(mutex_);
   fs_.AppendToFile(path_, line);
 }
 
@@ -24,7 +25,9 @@ void CallLogger::Write(std::int32_t number, std::string_view message,
   if (!enabled || log == nullptr || !log->is_open()) return;
   std::string line = std::to_string(number);
   // A text file for the admin: CR LF on Windows like every file we write.
-  line.append(" ").append(message).append(" ").append(further).append(kNativeLineEnd);
+  line.append(" ").append(message).append(" ").append(entry);
+  if (!entry.empty() && !further.empty()) line.append(" ");
+  line.append(further).append(kNativeLineEnd);
   log->WriteLine(line);
 }
 

@@ -4,6 +4,7 @@
 #define TIDEWARDEN_BASE_CALL_LOG_H_
 
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <string_view>
 
@@ -15,7 +16,8 @@ namespace tidewarden {
 // line on disk before the next library call (a run that hangs or is killed
 // still leaves its trail). A file grown past kMaxLogBytes is moved to
 // path + ".1" (replacing the older one) when the next run opens it, so a
-// forgotten switch can never fill a disk.
+// forgotten switch can never fill a disk. Threads of a listing pass write to
+// one log: each line goes whole in one append.
 class CallLog {
  public:
   static constexpr std::int64_t kMaxLogBytes = 1024 * 1024;
@@ -30,6 +32,7 @@ class CallLog {
  private:
   FileSystem& fs_;
   std::string path_;
+  std::mutex mutex_;
 };
 
 // The call log of a profile: its path with ".log" appended.
@@ -40,6 +43,10 @@ std::string CallLogPathForProfile(const std::string& profile_path);
 struct CallLogger {
   CallLog* log = nullptr;
   bool enabled = false;
+  // A pass with several systems at once names the system of each line: the
+  // third field, empty on a call line, holds the entry; text already there
+  // follows the entry.
+  std::string entry;
 
   // "%d %s %s\n" to the log, when enabled and the log is open.
   void Write(std::int32_t number, std::string_view message, std::string_view further = {}) const;

@@ -105,9 +105,45 @@ def make_listing(out, tool):
     write(os.path.join(out, "SAP Marrowin.Gbl"), "\n".join(gbl) + "\n")
 
 
+# The latency listing: every system answers as across a wide-area network.
+LATENCY = ["delay.open = 0.1", "delay.GET_CPU_ALL = 0.02", "delay.RFC_SYSTEM_INFO = 0.02",
+           "delay.DB_ORA_MAIN_LIST = 0.02"]
+
+
+def make_latency(out, tool):
+    """latency/: the 250 systems with LATENCY; latency-hang/: the same, the
+    125th hanging at its logon for an hour."""
+    names = LISTING_NAMES[:250]
+    profiles = {name: profile(tool, name, "sap" + name.lower(), "00", "100") for name in names}
+    for folder, hanging in (("latency", None), ("latency-hang", names[124])):
+        path = os.path.join(out, folder)
+        os.makedirs(path, exist_ok=True)
+        sections = []
+        for i, name in enumerate(names):
+            totals = {"LOGALLOC": 1000 * (i % 100), "LOGSIZE": 100000}
+            section = system_section(name, "sap" + name.lower(), "00", "100", totals)
+            delays = ["delay.open = 3600"] + LATENCY[1:] if name == hanging else LATENCY
+            sections.append(section.rstrip("\n") + "\n" + "\n".join(delays) + "\n\n")
+            write(os.path.join(path, name + ".P00"), profiles[name])
+        write(os.path.join(path, "SapSim.txt"), "".join(sections))
+        gbl = ["; Latency listings of bench/run --latency."]
+        for key, size, options in (("SEQ250", 250, ""), ("PAR250", 250, "PARALLEL=16,"),
+                                   ("SEQ50", 50, ""), ("PAR50", 50, "PARALLEL=16,"),
+                                   ("HANG250", 250, "PARALLEL=16,TIMEOUT=5,")):
+            entries = [name + ".P00#" for name in names[:size]]
+            for start in range(0, len(entries), NAMES_PER_LINE):
+                gbl.append(f"# GSNG: {key.ljust(10)}: " +
+                           "".join(entries[start:start + NAMES_PER_LINE]))
+            gbl.append(f'# GSNX: {key.ljust(10)}: Item=LogUsage,Alias,{options}Sensor="SAP Tidewarden"')
+        write(os.path.join(path, "SAP Marrowin.Gbl"), "\n".join(gbl) + "\n")
+
+
 def main(argv):
+    if len(argv) == 4 and argv[3] == "latency":
+        make_latency(argv[1], argv[2])
+        return 0
     if len(argv) != 3:
-        sys.stderr.write("usage: fixtures.py OUT_DIR TIDEWARDEN_PROFILE\n")
+        sys.stderr.write("usage: fixtures.py OUT_DIR TIDEWARDEN_PROFILE [latency]\n")
         return 2
     out, tool = argv[1], argv[2]
     make_single(os.path.join(out, "single"), tool)

@@ -24,26 +24,35 @@ bool IsOracle(const std::string& db_system_name) {
   return db_system_name.compare(0, 3, "ORA") == 0;
 }
 
-SystemOutcome MeasureSystem(MeasureInput& input) {
-  auto begins = [&input](MeasureStep step) {
-    if (input.observer != nullptr) input.observer->StepBegins(step);
-  };
-  begins(MeasureStep::kLogon);
-  std::optional<LogonRequest> request = PrepareLogon(input.fs, input.console, input.logon);
-  if (!request) {
-    SystemOutcome outcome = Ended(MeasureEnd::kLogonRefused);
-    outcome.refusal.message = std::string(kLibraryIniFile) + " could not be written";
-    return outcome;
-  }
-  auto opened = input.sap.Open(std::move(*request), input.log);
-  if (auto* fatal = std::get_if<FatalFailure>(&opened)) return Fatal(std::move(*fatal));
-  if (auto* refused = std::get_if<LogonRefused>(&opened)) {
-    SystemOutcome outcome = Ended(MeasureEnd::kLogonRefused);
-    outcome.refusal = std::move(*refused);
-    return outcome;
-  }
-  SapConnection& connection = *std::get<std::unique_ptr<SapConnection>>(opened);
+namespace {
 
+// Closes the connection and then lets go of it, whatever road the steps
+// end on; after a fatal failure it stays open for the report.
+class ControlledConnection {
+ public:
+  ControlledConnection(SapConnection& connection, MeasureControl* control)
+      : connection_(connection), control_(control) {}
+  ~ControlledConnection() {
+    if (control_ != nullptr) control_->Detach();
+  }
+  ControlledConnection(const ControlledConnection&) = delete;
+  ControlledConnection& operator=(const ControlledConnection&) = delete;
+  SapConnection& operator*() { return connection_; }
+  SapConnection* operator->() { return &connection_; }
+
+ private:
+  SapConnection& connection_;
+  MeasureControl* control_;
+};
+
+// The steps after the logon. With `lines`, the figures are taken against
+// its state line, which is rewritten when due and `keep_state` allows.
+SystemOutcome MeasureOpened(SapConnection& connection, const ProfileLines* lines, FileSystem* fs,
+                            const std::string& profile_path, bool keep_state,
+                            MeasureObserver* observer) {
+  auto begins = [observer](MeasureStep step) {
+    if (observer != nullptr) observer->StepBegins(step);
+  };
   SystemOutcome outcome;
   auto failed = [&connection, &outcome](MeasureEnd end, CallFailure failure) {
     outcome.end = end;
@@ -82,21 +91,88 @@ SystemOutcome MeasureSystem(MeasureInput& input) {
   OraMainList& figures = std::get<OraMainList>(list);
   outcome.end = MeasureEnd::kMeasured;
   outcome.fatal = std::move(figures.fatal_after_delivery);
-  if (input.lines == nullptr) {
+  if (lines == nullptr) {
     // A listing pass keeps no state: only the usage is a real figure there,
     // the differences stay 0.
     outcome.figures = ComputeLoggingFigures(figures, outcome.clock, std::nullopt);
   } else {
-    const std::optional<std::string> state = input.lines->FindLine(kStateLinePrefix);
+    const std::optional<std::string> state = lines->FindLine(kStateLinePrefix);
     outcome.figures = ComputeLoggingFigures(figures, outcome.clock, state);
-    if (outcome.figures.rewrite && input.keep_state &&
-        !WriteStateLine(input.fs, input.profile_path, *input.lines, outcome.figures.state_line,
-                        state)) {
+    if (outcome.figures.rewrite && keep_state &&
+        !WriteStateLine(*fs, profile_path, *lines, outcome.figures.state_line, state)) {
       outcome.end = MeasureEnd::kRewriteFailed;
     }
   }
   if (!outcome.fatal) connection.Close();
   return outcome;
+}
+
+std::variant<std::unique_ptr<SapConnection>, SystemOutcome> Open(SapLibrary& sap,
+                                                                 LogonRequest request,
+                                                                 const CallLogger& log) {
+  auto opened = sap.Open(std::move(request), log);
+  if (auto* fatal = std::get_if<FatalFailure>(&opened)) return Fatal(std::move(*fatal));
+  if (auto* refused = std::get_if<LogonRefused>(&opened)) {
+    SystemOutcome outcome = Ended(MeasureEnd::kLogonRefused);
+    outcome.refusal = std::move(*refused);
+    return outcome;
+  }
+  return std::move(std::get<std::unique_ptr<SapConnection>>(opened));
+}
+
+}  // namespace
+
+SystemOutcome MeasureSystem(MeasureInput& input) {
+  if (input.observer != nullptr) input.observer->StepBegins(MeasureStep::kLogon);
+  std::optional<LogonRequest> request = PrepareLogon(input.fs, input.console, input.logon);
+  if (!request) {
+    SystemOutcome outcome = Ended(MeasureEnd::kLogonRefused);
+    outcome.refusal.message = std::string(kLibraryIniFile) + " could not be written";
+    return outcome;
+  }
+  auto opened = Open(input.sap, std::move(*request), input.log);
+  if (auto* ended = std::get_if<SystemOutcome>(&opened)) return std::move(*ended);
+  return MeasureOpened(*std::get<std::unique_ptr<SapConnection>>(opened), input.lines, &input.fs,
+                       input.profile_path, input.keep_state, input.observer);
+}
+
+SystemOutcome MeasureListedSystem(SapLibrary& sap, LogonRequest request, const CallLogger& log,
+                                  MeasureControl* control) {
+  auto opened = Open(sap, std::move(request), log);
+  if (auto* ended = std::get_if<SystemOutcome>(&opened)) return std::move(*ended);
+  std::unique_ptr<SapConnection>& connection = std::get<std::unique_ptr<SapConnection>>(opened);
+  if (control != nullptr && !control->Attach(*connection)) {
+    connection->Close();
+    return Ended(MeasureEnd::kDeadline);
+  }
+  ControlledConnection controlled(*connection, control);
+  return MeasureOpened(*controlled, nullptr, nullptr, "", false, nullptr);
+}
+
+bool MeasureControl::Attach(SapConnection& connection) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  opened_ = true;
+  if (cancelled_) return false;
+  connection_ = &connection;
+  return true;
+}
+
+void MeasureControl::Detach() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  connection_ = nullptr;
+}
+
+void MeasureControl::Cancel() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  cancelled_ = true;
+  // Under this lock the connection cannot be let go of meanwhile; its own
+  // lock keeps the cancel away from its close.
+  if (connection_ != nullptr) connection_->Cancel();
+}
+
+bool MeasureControl::InLogon() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return !opened_;
 }
 
 }  // namespace tidewarden

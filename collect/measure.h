@@ -4,6 +4,7 @@
 #ifndef TIDEWARDEN_COLLECT_MEASURE_H_
 #define TIDEWARDEN_COLLECT_MEASURE_H_
 
+#include <mutex>
 #include <optional>
 #include <string>
 
@@ -53,6 +54,7 @@ enum class MeasureEnd {
   kMainListFailed,    // call failure of the main list
   kRewriteFailed,     // figures, but the profile could not be rewritten (1016)
   kFatal,             // fatal failure: report, exit code 1
+  kDeadline,          // a listing pass's TIMEOUT passed first: the system failed
 };
 
 struct SystemOutcome {
@@ -72,6 +74,34 @@ struct SystemOutcome {
 // line. The connection is closed when the outcome is returned, except after
 // a fatal failure (the report closes every connection).
 SystemOutcome MeasureSystem(MeasureInput& input);
+
+// Lets another thread cancel a system whose remote steps run on a thread of
+// their own. Shared by the two threads.
+class MeasureControl {
+ public:
+  // The measuring thread, once its connection is open. False when the
+  // system was cancelled during the logon: the thread closes it at once.
+  bool Attach(SapConnection& connection);
+  // The measuring thread, after closing, before the connection is gone.
+  void Detach();
+  // Any thread: the step in progress ends, and no later step reaches the
+  // system. A logon in progress cannot be ended; it is closed once done.
+  void Cancel();
+  // Not yet past the logon (cancelled or not).
+  bool InLogon() const;
+
+ private:
+  mutable std::mutex mutex_;
+  SapConnection* connection_ = nullptr;
+  bool opened_ = false;
+  bool cancelled_ = false;
+};
+
+// The remote steps of a listing pass's system, by a prepared logon request:
+// logon, the three calls, the figures (no state kept), the close. `control`
+// may be null.
+SystemOutcome MeasureListedSystem(SapLibrary& sap, LogonRequest request, const CallLogger& log,
+                                  MeasureControl* control);
 
 // Only Oracle systems are measured: the name begins with "ORA" (letter
 // case counts).

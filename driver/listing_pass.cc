@@ -1,7 +1,14 @@
 // The multi-system pass of a listing run: one channel per listed system,
-// printed as soon as it is measured, then the summary.
+// printed in listing order as soon as it and every system before it are
+// measured, then the summary. With "PARALLEL=" or "TIMEOUT=" and a library
+// that allows it, the remote steps run on threads of their own; everything
+// a system hands on to the next stays on this thread, in listing order.
+#include <deque>
+#include <memory>
+
 #include "collect/logon.h"
 #include "collect/measure.h"
+#include "collect/measure_pool.h"
 #include "driver/exit_codes.h"
 #include "driver/failure_messages.h"
 #include "driver/run_state.h"
@@ -47,124 +54,291 @@ std::string SystemName(char naming_mode, const std::string& entry,
   return name;
 }
 
-}  // namespace
+// Keeps what it is given, to be printed in the system's turn.
+class HeldConsole : public Console {
+ public:
+  void Write(std::string_view text) override { text_.append(text); }
+  void Flush() override {}
+  std::string Take() { return std::move(text_); }
 
-int RunListingPass(RunState& run, std::string server_listing, char naming_mode) {
-  RunSettings& settings = run.settings;
-  Console& console = run.platform.console;
-  ConnectionParameters& parameters = run.parameters;
-  const RunOptions& options = settings.options;
+ private:
+  std::string text_;
+};
 
-  if (options.trace) console.Write(settings.banner_line + "\n");
-  std::string display = options.text;
+// One listed system, from its profile to its printed lines.
+struct ListedSystem {
+  std::string entry;
+  bool entry_fits = false;
+  bool sound = false;
+  std::string system_name;
+  // The display host its profile's Hostname line gave; without one the
+  // system shows the host the systems before it left.
+  std::optional<std::string> display_host;
+  std::string destination, sysnr, client;
+  std::string start_time;
+  LogonParameters logon;
+  std::string held_lines;  // the "* SapRfc.Ini" line
+  std::optional<SystemOutcome> outcome;
+  std::optional<std::size_t> ticket;
+};
+
+// What ends a pass early: the error document's message, or a fatal failure.
+struct PassEnd {
+  std::string message;
+  std::optional<FatalFailure> fatal;
+};
+
+// Never a line of a profile, so it tells whether the profile set the field.
+constexpr const char* kUnset = "\n";
+
+class ListingPass {
+ public:
+  ListingPass(RunState& run, char naming_mode) : run_(run), naming_mode_(naming_mode) {}
+
+  int Run(std::string server_listing);
+
+ private:
+  const RunOptions& options() const { return run_.settings.options; }
+  // Reads the next system's profile and readies its logon, in listing order.
+  std::optional<PassEnd> Prepare(ListedSystem& system, const std::string& content);
+  // Starts the system's remote steps, at once or on a thread of the pool.
+  std::optional<PassEnd> Measure(ListedSystem& system);
+  // Prints the systems at the head that are decided. With `all`, waits for
+  // every system.
+  std::optional<PassEnd> PrintDecided(bool all);
+  std::optional<PassEnd> Print(ListedSystem& system);
+  void ChooseMode();
+  int End(const PassEnd& end);
+
+  RunState& run_;
+  const char naming_mode_;
+  bool mode_chosen_ = false;
+  std::unique_ptr<MeasurePool> pool_;
+  std::deque<ListedSystem> waiting_;
+  std::string carried_display_host_;
+  std::uint32_t no_systems_ = 0, processed_ = 0, failed_ = 0;
+};
+
+void ListingPass::ChooseMode() {
+  if (mode_chosen_) return;
+  mode_chosen_ = true;
+  const CallLogger log = run_.Logger();
+  const bool asked = options().parallel > 1 || options().timeout_seconds;
+  if (!asked) return;
+  if (!run_.platform.sap.AllowsParallelConnections()) {
+    log.Write(0, "PARALLEL and TIMEOUT ignored",
+              "this RFC library allows one connection at a time: the pass stays sequential");
+    return;
+  }
+  pool_ = std::make_unique<MeasurePool>(run_.platform.sap, run_.log, options().parallel,
+                                        options().timeout_seconds);
+}
+
+std::optional<PassEnd> ListingPass::Prepare(ListedSystem& system, const std::string& content) {
+  ConnectionParameters& parameters = run_.parameters;
+  // An entry too long for any profile name cannot be measured; it is
+  // counted as failed so the summary shows it.
+  const std::string carried = parameters.display_host;
+  parameters.display_host = kUnset;
+  system.sound = system.entry_fits && ReadSystemEntryForPass(content, PasswordKeys(), &parameters);
+  if (parameters.display_host != kUnset) system.display_host = parameters.display_host;
+  parameters.display_host = carried;
+  system.system_name = SystemName(naming_mode_, system.entry, parameters);
+  system.destination = parameters.destination;
+  system.sysnr = parameters.sysnr;
+  system.client = parameters.client;
+  if (options().trace) system.start_time = Now(run_);
+  if (auto fatal = run_.platform.sap.Prepare(run_.Logger())) return PassEnd{"", *fatal};
+  ChooseMode();
+  if (system.entry_fits) {
+    system.logon = MakeLogonParameters(parameters, options().host, &run_.kept_sysnr);
+  }
+  return std::nullopt;
+}
+
+std::optional<PassEnd> ListingPass::Measure(ListedSystem& system) {
+  if (!system.entry_fits) return std::nullopt;
+  if (pool_ == nullptr) {
+    // Printed at once: nothing before it is still waiting.
+    MeasureInput input{run_.platform.sap,  run_.platform.fs, run_.platform.console,
+                       run_.Logger(),      system.logon,
+                       /*lines=*/nullptr,
+                       /*profile_path=*/""};
+    system.outcome = MeasureSystem(input);
+    return std::nullopt;
+  }
+  HeldConsole held;
+  while (!pool_->HasFreeSlot()) {
+    pool_->WaitForChange();
+    if (auto end = PrintDecided(false)) return end;
+  }
+  std::optional<LogonRequest> request = PrepareLogon(run_.platform.fs, held, system.logon);
+  system.held_lines = held.Take();
+  if (!request) {
+    SystemOutcome refused;
+    refused.end = MeasureEnd::kLogonRefused;
+    system.outcome = std::move(refused);
+    return std::nullopt;
+  }
+  // Its remote work begins now: the progress line shows this time.
+  if (options().trace) system.start_time = Now(run_);
+  CallLogger log = run_.Logger();
+  log.entry = system.entry;
+  system.ticket = pool_->Start(std::move(*request), std::move(log));
+  return std::nullopt;
+}
+
+std::optional<PassEnd> ListingPass::PrintDecided(bool all) {
+  while (!waiting_.empty()) {
+    ListedSystem& system = waiting_.front();
+    // Not started yet: it waits for a free slot.
+    if (system.entry_fits && !system.outcome && !system.ticket) return std::nullopt;
+    if (system.ticket) {
+      while (!pool_->Decided(*system.ticket)) {
+        if (!all) return std::nullopt;
+        pool_->WaitForChange();
+      }
+      system.outcome = pool_->TakeOutcome(*system.ticket);
+    }
+    if (auto end = Print(system)) return end;
+    waiting_.pop_front();
+  }
+  return std::nullopt;
+}
+
+std::optional<PassEnd> ListingPass::Print(ListedSystem& system) {
+  Console& console = run_.platform.console;
+  console.Write(system.held_lines);
+  run_.document.Clear();
+  const std::string display_host = system.display_host.value_or(carried_display_host_);
+  carried_display_host_ = display_host;
+  bool sound = system.sound;
+  bool ok = false;
+  bool delivered = false;
+  if (!system.entry_fits) {
+    sound = false;
+  } else {
+    const SystemOutcome& outcome = *system.outcome;
+    if (outcome.info) carried_display_host_ = outcome.info->host;
+    switch (outcome.end) {
+      case MeasureEnd::kFatal:
+        return PassEnd{"", *outcome.fatal};
+      case MeasureEnd::kLogonRefused:
+      case MeasureEnd::kDeadline:
+        sound = false;
+        break;
+      // A failed clock or system information step, or a database that is
+      // not Oracle, ends the whole pass: the systems after it would fail
+      // alike.
+      case MeasureEnd::kClockFailed:
+      case MeasureEnd::kSystemInfoFailed:
+        return PassEnd{FailedStepMessage(outcome.call_failure), std::nullopt};
+      case MeasureEnd::kNotOracle:
+        return PassEnd{kDatabaseMismatchMessage, std::nullopt};
+      // A failed main list fails this system only; its message stays in
+      // the document until the next system starts.
+      case MeasureEnd::kMainListFailed:
+        run_.document.Append(
+            CallFailureMessage(outcome.call_failure.code, outcome.call_failure.exception));
+        break;
+      case MeasureEnd::kRewriteFailed:  // no profile is rewritten in a pass
+      case MeasureEnd::kMeasured:
+        delivered = true;
+        ok = true;
+        PrintListingChannel(console, run_.document, run_.settings.item, system.system_name,
+                            outcome.figures);
+        if (outcome.fatal) return PassEnd{"", *outcome.fatal};
+        break;
+    }
+  }
+
+  const char* state = "Processed";
+  if (!sound || !ok) {
+    state = "Rfc Failure";
+  } else if (!delivered) {
+    state = "Not Found";
+  }
+  if (sound && ok && delivered) {
+    ++processed_;
+  } else {
+    ++failed_;
+  }
+  if (options().trace) {
+    console.Write("\n* " + system.start_time + " " + system.entry + ", " + display_host + ", " +
+                  system.destination + ", " + system.sysnr + ", " + system.client +
+                  " State=" + state + "\n");
+  }
+  return std::nullopt;
+}
+
+int ListingPass::End(const PassEnd& end) {
+  // Later systems are discarded; the report closes only connections whose
+  // threads have ended.
+  if (pool_ != nullptr) pool_->CancelAll();
+  return end.fatal ? run_.Abort(*end.fatal) : run_.Fail(end.message);
+}
+
+int ListingPass::Run(std::string server_listing) {
+  RunSettings& settings = run_.settings;
+  Console& console = run_.platform.console;
+
+  if (options().trace) console.Write(settings.banner_line + "\n");
+  std::string display = options().text;
   for (char& c : display) {
     if (c == ':') c = ' ';
   }
   display = display.substr(0, display.find(" @"));
-  if (options.trace) {
+  if (options().trace) {
     console.Write("* " + settings.start_time + " " + display + " State=Executing\n");
   }
-  run.document.BeginDocument();
-  console.Write(run.document.text() + "\n");
-  run.document.Clear();
+  run_.document.BeginDocument();
+  console.Write(run_.document.text() + "\n");
+  run_.document.Clear();
+  for (const std::string& ignored : options().ignored_options) run_.Logger().Write(0, ignored);
+  carried_display_host_ = run_.parameters.display_host;
 
-  std::uint32_t no_systems = 0, processed = 0, failed = 0;
   while (!server_listing.empty()) {
-    bool delivered = false;
-    ++no_systems;
+    ++no_systems_;
     const std::size_t hash = server_listing.find('#');
-    std::string entry = server_listing.substr(0, hash);
+    ListedSystem system;
+    system.entry = server_listing.substr(0, hash);
     server_listing.erase(0, hash == std::string::npos ? std::string::npos : hash + 1);
-    if (entry.empty()) continue;  // names no file
-
-    const bool entry_fits = entry.size() <= kMaxEntry;
+    if (system.entry.empty()) continue;  // names no file
+    system.entry_fits = system.entry.size() <= kMaxEntry;
     std::string content;
-    if (entry_fits &&
-        !run.platform.fs.ReadFile(run.location.directory + entry, &content).ok()) {
+    if (system.entry_fits &&
+        !run_.platform.fs.ReadFile(run_.location.directory + system.entry, &content).ok()) {
       continue;  // passed over: the profile is not there
     }
-    // An entry too long for any profile name cannot be measured; it is
-    // counted as failed so the summary shows it.
-    bool sound = entry_fits && ReadSystemEntryForPass(content, PasswordKeys(), &parameters);
-    const std::string system_name = SystemName(naming_mode, entry, parameters);
-    std::string system_line;
-    if (options.trace) {
-      system_line = "* " + Now(run) + " " + entry + ", " + parameters.display_host + ", " +
-                    parameters.destination + ", " + parameters.sysnr + ", " + parameters.client;
+    if (auto end = Prepare(system, content)) {
+      // Our own fatal failure: what the systems before it print comes first.
+      if (auto earlier = PrintDecided(true)) return End(*earlier);
+      return End(*end);
     }
-    const CallLogger log = run.Logger();
-    if (auto fatal = run.platform.sap.Prepare(log)) return run.Abort(*fatal);
-    run.document.Clear();
-
-    bool ok = false;
-    if (!entry_fits) {
-      sound = false;
-    } else {
-      MeasureInput input{run.platform.sap,
-                         run.platform.fs,
-                         console,
-                         log,
-                         MakeLogonParameters(parameters, options.host, &run.kept_sysnr),
-                         /*lines=*/nullptr,
-                         /*profile_path=*/""};
-      const SystemOutcome outcome = MeasureSystem(input);
-      if (outcome.info) parameters.display_host = outcome.info->host;
-      switch (outcome.end) {
-        case MeasureEnd::kFatal:
-          return run.Abort(*outcome.fatal);
-        case MeasureEnd::kLogonRefused:
-          sound = false;
-          break;
-        // A failed clock or system information step, or a database that is
-        // not Oracle, ends the whole pass: the systems after it would fail
-        // alike.
-        case MeasureEnd::kClockFailed:
-        case MeasureEnd::kSystemInfoFailed:
-          return run.Fail(FailedStepMessage(outcome.call_failure));
-        case MeasureEnd::kNotOracle:
-          return run.Fail(kDatabaseMismatchMessage);
-        // A failed main list fails this system only; its message stays in
-        // the document until the next system starts.
-        case MeasureEnd::kMainListFailed:
-          run.document.Append(CallFailureMessage(outcome.call_failure.code,
-                                                 outcome.call_failure.exception));
-          break;
-        case MeasureEnd::kRewriteFailed:  // no profile is rewritten in a pass
-        case MeasureEnd::kMeasured:
-          delivered = true;
-          ok = true;
-          PrintListingChannel(console, run.document, settings.item, system_name,
-                              outcome.figures);
-          if (outcome.fatal) return run.Abort(*outcome.fatal);
-          break;
-      }
-    }
-
-    const char* state = "Processed";
-    if (!sound || !ok) {
-      state = "Rfc Failure";
-    } else if (!delivered) {
-      state = "Not Found";
-    }
-    if (sound && ok && delivered) {
-      ++processed;
-    } else {
-      ++failed;
-    }
-    if (options.trace) console.Write("\n" + system_line + " State=" + state + "\n");
+    waiting_.push_back(std::move(system));
+    if (auto end = Measure(waiting_.back())) return End(*end);
+    if (auto end = PrintDecided(pool_ == nullptr)) return End(*end);
   }
+  if (auto end = PrintDecided(true)) return End(*end);
+  if (pool_ != nullptr) pool_->CancelAll();
 
-  run.document.OpenText();
-  run.document.Append("(***) " + settings.item + ": NoSystems=" + std::to_string(no_systems) +
-                      ", Processed=" + std::to_string(processed) +
-                      ", Failed=" + std::to_string(failed));
-  run.document.CloseText();
-  run.document.EndDocument();
-  console.Write(run.document.text() + "\n");
-  if (options.trace) {
-    console.Write("\n* " + Now(run) + " SAP " + std::string(kProgramName) + " now processed...\n");
+  run_.document.OpenText();
+  run_.document.Append("(***) " + settings.item + ": NoSystems=" + std::to_string(no_systems_) +
+                       ", Processed=" + std::to_string(processed_) +
+                       ", Failed=" + std::to_string(failed_));
+  run_.document.CloseText();
+  run_.document.EndDocument();
+  console.Write(run_.document.text() + "\n");
+  if (options().trace) {
+    console.Write("\n* " + Now(run_) + " SAP " + std::string(kProgramName) + " now processed...\n");
   }
   return kExitSuccess;
+}
+
+}  // namespace
+
+int RunListingPass(RunState& run, std::string server_listing, char naming_mode) {
+  return ListingPass(run, naming_mode).Run(std::move(server_listing));
 }
 
 }  // namespace tidewarden

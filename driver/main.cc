@@ -7,10 +7,14 @@
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv, argv + argc);
-  tidewarden::ChosenSapLibrary sap(args.empty() ? std::string() : args[0],
-                                   tidewarden::RealFileSystem(), tidewarden::StandardOutput());
+  // Never destroyed: a listing pass may leave a thread inside a logon that
+  // only the library's own timeout ends, and the process ends without
+  // waiting for it; the library must stay loaded under it until then.
+  auto* sap =
+      new tidewarden::ChosenSapLibrary(args.empty() ? std::string() : args[0],
+                                       tidewarden::RealFileSystem(), tidewarden::StandardOutput());
   tidewarden::Platform platform{tidewarden::RealFileSystem(), tidewarden::SystemClock(),
-                                tidewarden::StandardOutput(), sap};
+                                tidewarden::StandardOutput(), *sap};
   int code = tidewarden::Run(platform, args);
   platform.console.Flush();
   return code;

@@ -25,7 +25,7 @@ int RunState::Abort(const FatalFailure& failure) {
 
 CallLogger RunState::Logger() {
   // The options in force: a listing pass reads them anew from its record.
-  return CallLogger{&log, settings.options.syslog};
+  return CallLogger{log.get(), settings.options.syslog, ""};
 }
 
 // The sibling modes are chosen by marker files beside the profile.
@@ -63,7 +63,7 @@ int Run(Platform& platform, const std::vector<std::string>& args) {
 
   // Nothing is written before the profile is found; from here the log may.
   if (settings.options.syslog) {
-    run.log.Open(CallLogPathForProfile(run.location.path));
+    run.log->Open(CallLogPathForProfile(run.location.path));
   }
 
   if (settings.listing_run) {

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "collect/logon.h"
 
@@ -27,7 +28,15 @@ struct RunOptions {
   bool syslog = false;  // ",SYSLOG"
   std::optional<std::int32_t> channel;  // "CH=": present at all, the line form drops its text
   HostOverrides host;                   // ",HOST=" and ",NO="
+  // "PARALLEL=n" (1 to 32) and "TIMEOUT=s" (0.1 to 3600 seconds) of a
+  // listing pass; a value out of range or of another form counts as absent.
+  int parallel = 1;
+  std::optional<double> timeout_seconds;
+  // Why a given PARALLEL or TIMEOUT value was ignored, for the call log.
+  std::vector<std::string> ignored_options;
 };
+
+inline constexpr int kMaxParallel = 32;
 
 // Every option of the command line's option text (already cut to its room).
 RunOptions ReadCommandLineOptions(std::string_view text);

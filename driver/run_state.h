@@ -2,12 +2,13 @@
 #ifndef TIDEWARDEN_DRIVER_RUN_STATE_H_
 #define TIDEWARDEN_DRIVER_RUN_STATE_H_
 
+#include <memory>
 #include <string>
 
-#include "driver/run.h"
-#include "driver/run_settings.h"
 #include "base/call_log.h"
 #include "collect/logging_figures.h"
+#include "driver/run.h"
+#include "driver/run_settings.h"
 #include "output/result_document.h"
 #include "profiles/connection_parameters.h"
 #include "profiles/profile_lines.h"
@@ -17,7 +18,8 @@
 namespace tidewarden {
 
 struct RunState {
-  explicit RunState(Platform& platform) : platform(platform), log(platform.fs) {}
+  explicit RunState(Platform& platform)
+      : platform(platform), log(std::make_shared<CallLog>(platform.fs)) {}
   RunState(const RunState&) = delete;
   RunState& operator=(const RunState&) = delete;
 
@@ -33,7 +35,9 @@ struct RunState {
   Platform& platform;
   RunSettings settings;
   ResultDocument document;
-  CallLog log;
+  // Shared: a thread of a listing pass abandoned inside a logon may still
+  // write to it after the run has returned.
+  std::shared_ptr<CallLog> log;
   ProfileLocation location;
   // In a listing pass a field that a later system's profile leaves out
   // keeps the earlier system's value, and so does the system number of

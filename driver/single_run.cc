@@ -71,6 +71,7 @@ int RunSingleSystem(RunState& run) {
     case MeasureEnd::kFatal:
       return run.Abort(*outcome.fatal);
     case MeasureEnd::kLogonRefused:
+    case MeasureEnd::kDeadline:  // only a listing pass has a deadline
       return run.Fail("Error 1011: RFC-Open for " + parameters.destination + " failed !");
     case MeasureEnd::kClockFailed:
     case MeasureEnd::kSystemInfoFailed:

@@ -150,6 +150,10 @@ std::optional<FatalFailure> ChosenSapLibrary::Prepare(const CallLogger& log) {
   return chosen_->Prepare(log);
 }
 
+bool ChosenSapLibrary::AllowsParallelConnections() {
+  return chosen_ != nullptr && chosen_->AllowsParallelConnections();
+}
+
 std::variant<std::unique_ptr<SapConnection>, LogonRefused, FatalFailure> ChosenSapLibrary::Open(
     LogonRequest request, const CallLogger& log) {
   return chosen_->Open(std::move(request), log);

@@ -60,6 +60,7 @@ class ChosenSapLibrary : public SapLibrary {
   ~ChosenSapLibrary() override;
 
   std::optional<FatalFailure> Prepare(const CallLogger& log) override;
+  bool AllowsParallelConnections() override;
   std::variant<std::unique_ptr<SapConnection>, LogonRefused, FatalFailure> Open(
       LogonRequest request, const CallLogger& log) override;
   std::string LastErrorText() override;

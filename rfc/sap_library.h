@@ -91,6 +91,11 @@ class SapConnection {
   virtual SapResult<OraMainList> ReadOraMainList() = 0;
   // Closes the connection; nothing is called after it.
   virtual void Close() = 0;
+  // From another thread, while the owning thread may be inside a step: ends
+  // the step in progress, and every later step fails without reaching the
+  // system. Only for a library that allows parallel connections; after
+  // Close it does nothing.
+  virtual void Cancel() {}
 };
 
 class SapLibrary {
@@ -101,6 +106,11 @@ class SapLibrary {
   // follow; called before every logon. A library that cannot be loaded is
   // a fatal failure.
   virtual std::optional<FatalFailure> Prepare(const CallLogger& log) = 0;
+
+  // Whether connections may be opened and used from several threads at
+  // once, each by one thread, and cancelled from another. Known once
+  // Prepare succeeded.
+  virtual bool AllowsParallelConnections() { return false; }
 
   // Logs on. The connection writes its call lines to `log`.
   virtual std::variant<std::unique_ptr<SapConnection>, LogonRefused, FatalFailure> Open(

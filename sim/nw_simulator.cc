@@ -284,6 +284,15 @@ NwSimulator::Connection* NwSimulator::UsableConnection(nwrfc::RFC_CONNECTION_HAN
                   "serves one thread at a time)");
     return nullptr;
   }
+  if (c.canceled) {
+    // A cancel from another thread may come an instant before the call it
+    // meant reaches the library: the call ends as the cancelled one would.
+    Fail(error,
+         Failure{nwrfc::RFC_CANCELED, nwrfc::COMMUNICATION_FAILURE, "RFC_CANCELED",
+                 "Connection was canceled."},
+         operation);
+    return nullptr;
+  }
   if (c.closed_by_library) {
     Violation(error, nwrfc::RFC_INVALID_HANDLE,
               operation +

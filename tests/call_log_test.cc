@@ -10,7 +10,7 @@ namespace {
 
 // The logger of a run whose options in force are `options`.
 CallLogger Logger(CallLog& log, const std::string& options) {
-  return CallLogger{&log, options.find(",SYSLOG") != std::string::npos};
+  return CallLogger{&log, options.find(",SYSLOG") != std::string::npos, ""};
 }
 
 TEST(WriteLogLineTest, WritesOnlyWithSyslogAndAnOpenStream) {

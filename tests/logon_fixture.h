@@ -35,7 +35,7 @@ class LogonFixture : public ::testing::Test {
   }
   void SetOptions(const std::string& text) { ReadOptionText(text, &options_); }
   FakeRfc& rfc() { return FakeRfc::Get(); }
-  CallLogger Logger() { return CallLogger{&log_, options_.syslog}; }
+  CallLogger Logger() { return CallLogger{&log_, options_.syslog, ""}; }
   // Logs on as a run does; the library's handle, or 0.
   RFC_HANDLE Open() {
     auto request =

@@ -45,5 +45,52 @@ TEST(ReadOptionTextTest, TypedValues) {
   }
 }
 
+// "PARALLEL=" and "TIMEOUT=": the first occurrence, up to a blank or a
+// comma; a value of another form or out of range counts as absent, and the
+// call log learns why.
+TEST(ReadOptionTextTest, ParallelAndTimeout) {
+  struct {
+    const char* text;
+    int parallel;
+    std::optional<double> timeout;
+    std::size_t ignored;
+  } cases[] = {
+      {"", 1, {}, 0},
+      {"PARALLEL=4 TIMEOUT=5", 4, 5.0, 0},
+      {"parallel=32,x", 32, {}, 0},
+      {"PARALLEL=1 TIMEOUT=0.1", 1, 0.1, 0},
+      {"TIMEOUT=3600", 1, 3600.0, 0},
+      {"TIMEOUT=2,5", 1, 2.0, 0},
+      {"TIMEOUT=2.5 TIMEOUT=9", 1, 2.5, 0},
+      {"PARALLEL=4 PARALLEL=x", 4, {}, 0},
+      {"PARALLEL=", 1, {}, 1},
+      {"PARALLEL=0", 1, {}, 1},
+      {"PARALLEL=33", 1, {}, 1},
+      {"PARALLEL=999", 1, {}, 1},
+      {"PARALLEL=-1", 1, {}, 1},
+      {"PARALLEL=+4", 1, {}, 1},
+      {"PARALLEL=4x", 1, {}, 1},
+      {"PARALLEL=abc", 1, {}, 1},
+      {"PARALLEL=1e3", 1, {}, 1},
+      {"TIMEOUT=", 1, {}, 1},
+      {"TIMEOUT=0.09", 1, {}, 1},
+      {"TIMEOUT=3600.5", 1, {}, 1},
+      {"TIMEOUT=1e3", 1, {}, 1},
+      {"TIMEOUT=.5", 1, {}, 1},
+      {"TIMEOUT=-1 PARALLEL=0", 1, {}, 2},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    RunOptions options = ReadCommandLineOptions("PARALLEL=8 TIMEOUT=1");
+    ReadOptionText(c.text, &options);
+    EXPECT_EQ(options.parallel, c.parallel);
+    EXPECT_EQ(options.timeout_seconds.has_value(), c.timeout.has_value());
+    if (c.timeout && options.timeout_seconds) {
+      EXPECT_NEAR(*options.timeout_seconds, *c.timeout, 1e-9);
+    }
+    EXPECT_EQ(options.ignored_options.size(), c.ignored);
+  }
+}
+
 }  // namespace
 }  // namespace tidewarden

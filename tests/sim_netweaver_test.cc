@@ -319,6 +319,15 @@ TEST_F(NwSimTest, CancelEndsADelayAndClosesTheConnection) {
   nw_.RfcDestroyFunction(function, &error);
   EXPECT_EQ(nw_.RfcCloseConnection(connection, &error), RFC_OK);
   EXPECT_EQ(NwContractViolations().size(), 1u);
+
+  // A cancel that comes an instant before the call it meant: the call ends
+  // as the cancelled one would, no misuse.
+  connection = OpenPrd(&error);
+  EXPECT_EQ(nw_.RfcCancel(connection, &error), RFC_OK);
+  EXPECT_EQ(nw_.RfcGetFunctionDesc(connection, u"GET_CPU_ALL", &error), nullptr);
+  EXPECT_EQ(error.code, RFC_CANCELED);
+  EXPECT_EQ(nw_.RfcCloseConnection(connection, &error), RFC_OK);
+  EXPECT_EQ(NwContractViolations().size(), 1u);
 }
 
 TEST_F(NwSimTest, ParallelConnectionsFromTwoThreads) {

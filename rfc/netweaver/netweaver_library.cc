@@ -59,16 +59,23 @@ class NetWeaverConnection : public SapConnection {
  public:
   NetWeaverConnection(NetWeaverSapLibrary& library, nwrfc::RFC_CONNECTION_HANDLE handle,
                       const CallLogger& log)
-      : library_(library), f_(library.functions()), handle_(handle), log_(log) {}
+      : library_(library), f_(library.functions()), log_(log), handle_(handle) {}
 
   SapResult<ServerClock> ReadServerClock() override;
   SapResult<SystemInfo> ReadSystemInfo() override;
   SapResult<OraMainList> ReadOraMainList() override;
   void Close() override;
+  void Cancel() override;
 
   NetWeaverSapLibrary& library() { return library_; }
 
  private:
+  // Marks a library call on the handle as running, so that a Cancel in the
+  // meantime ends it; false once cancelled (the call is not made).
+  bool EnterCall();
+  void LeaveCall();
+  static CallFailure Canceled();
+
   using Exporting = std::vector<std::pair<const char*, std::string>>;
   template <typename Read>
   CallEnd Call(const char* function, const Exporting& exporting, Read read);
@@ -76,8 +83,14 @@ class NetWeaverConnection : public SapConnection {
 
   NetWeaverSapLibrary& library_;
   const nwrfc::NwRfcFunctions& f_;
-  nwrfc::RFC_CONNECTION_HANDLE handle_;
   CallLogger log_;
+  // Guards the handle between this connection's thread and a canceller:
+  // RfcCancel only while a call runs on the handle, never after the close,
+  // since the library reuses handle values.
+  std::mutex mutex_;
+  nwrfc::RFC_CONNECTION_HANDLE handle_;
+  bool in_call_ = false;
+  bool canceled_ = false;
 };
 
 std::optional<FatalFailure> FieldReader::Text(const char* structure, const char* field,
@@ -118,8 +131,13 @@ CallEnd NetWeaverConnection::Call(const char* function, const Exporting& exporti
   CallEnd end;
   nwrfc::RFC_ERROR_INFO info{};
   const std::u16string function_name = ToSapText(function);
+  if (!EnterCall()) {
+    end.failure = Canceled();
+    return end;
+  }
   nwrfc::RFC_FUNCTION_DESC_HANDLE description =
       f_.RfcGetFunctionDesc(handle_, function_name.c_str(), &info);
+  LeaveCall();
   if (description == nullptr) {
     end.failure = Failed(info.code, info);
     return end;
@@ -139,8 +157,11 @@ CallEnd NetWeaverConnection::Call(const char* function, const Exporting& exporti
       break;
     }
   }
-  if (!end.fatal) {
+  if (!end.fatal && !EnterCall()) {
+    end.failure = Canceled();
+  } else if (!end.fatal) {
     const RFC_RC code = f_.RfcInvoke(handle_, handle, &info);
+    LeaveCall();
     log_.Write(library_.OpenCount(), "RfcInvoke " + std::string(function) + " called");
     if (code != nwrfc::RFC_OK) {
       end.failure = Failed(code, info);
@@ -232,13 +253,43 @@ SapResult<OraMainList> NetWeaverConnection::ReadOraMainList() {
   return list;
 }
 
+bool NetWeaverConnection::EnterCall() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (canceled_ || handle_ == nullptr) return false;
+  in_call_ = true;
+  return true;
+}
+
+void NetWeaverConnection::LeaveCall() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  in_call_ = false;
+}
+
+CallFailure NetWeaverConnection::Canceled() {
+  CallFailure failure;
+  failure.code = kCallFailure;
+  failure.last_error_text = " - Connection was canceled.";
+  return failure;
+}
+
+void NetWeaverConnection::Cancel() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (handle_ == nullptr || canceled_) return;
+  canceled_ = true;
+  // Between two calls nothing waits on the handle: the next call is simply
+  // not made.
+  if (in_call_) {
+    nwrfc::RFC_ERROR_INFO info{};
+    f_.RfcCancel(handle_, &info);
+  }
+}
+
 void NetWeaverConnection::Close() {
+  std::lock_guard<std::mutex> lock(mutex_);
   if (handle_ == nullptr) return;
-  nwrfc::RFC_ERROR_INFO info{};
   // The library may have closed it already (after a communication failure,
-  // an ABAP message or runtime failure); it is still closed once here.
-  f_.RfcCloseConnection(handle_, &info);
-  library_.Closed(handle_);
+  // an ABAP message or runtime failure, a cancel); it is still closed once.
+  library_.CloseConnection(handle_);
   handle_ = nullptr;
 }
 
@@ -377,9 +428,15 @@ int NetWeaverSapLibrary::OpenCount() {
   return static_cast<int>(open_.size());
 }
 
-void NetWeaverSapLibrary::Closed(nwrfc::RFC_CONNECTION_HANDLE handle) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  open_.erase(handle);
+void NetWeaverSapLibrary::CloseConnection(nwrfc::RFC_CONNECTION_HANDLE handle) {
+  {
+    // Whoever takes the handle out of the set closes it; the close itself
+    // (a logoff across the network) runs outside the lock.
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (open_.erase(handle) == 0) return;
+  }
+  nwrfc::RFC_ERROR_INFO info{};
+  functions_.RfcCloseConnection(handle, &info);
 }
 
 void NetWeaverSapLibrary::RememberLastError(const std::string& text) {

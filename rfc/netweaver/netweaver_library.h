@@ -29,6 +29,8 @@ class NetWeaverSapLibrary : public SapLibrary {
       : functions_(functions), fs_(fs) {}
 
   std::optional<FatalFailure> Prepare(const CallLogger& log) override;
+  // Each connection is used by one thread; RfcCancel comes from another.
+  bool AllowsParallelConnections() override { return true; }
   std::variant<std::unique_ptr<SapConnection>, LogonRefused, FatalFailure> Open(
       LogonRequest request, const CallLogger& log) override;
   std::string LastErrorText() override;
@@ -39,7 +41,9 @@ class NetWeaverSapLibrary : public SapLibrary {
   // Connections open now: the number the call log shows, since the
   // library's handles are addresses.
   int OpenCount();
-  void Closed(nwrfc::RFC_CONNECTION_HANDLE handle);
+  // Closes `handle` unless CloseAll closed it already: a handle is closed
+  // once, whichever thread comes first.
+  void CloseConnection(nwrfc::RFC_CONNECTION_HANDLE handle);
   void RememberLastError(const std::string& text);
   // The fatal failure of `operation`, with the record as the library filled it.
   FatalFailure Fatal(std::string operation, nwrfc::RFC_RC code, const nwrfc::RFC_ERROR_INFO& info);

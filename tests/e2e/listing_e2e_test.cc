@@ -10,8 +10,11 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <iostream>
+#include <map>
 #include <ostream>
 #include <string>
 #include <thread>
@@ -60,6 +63,17 @@ std::string ItemProfile(const std::string& listing) {
   return "; Item sensors of an end-to-end case\n# Gsng: ALL       : " + listing + "\n";
 }
 
+constexpr const char* kGlobal = "SAP Marrowin.Gbl";
+constexpr const char* kItem = "Marrowin.Prf";
+
+// Every case also runs with "PARALLEL=<n>" when TIDEWARDEN_E2E_PARALLEL
+// holds n (tests/e2e/CMakeLists.txt): the documents and exit codes must be
+// the same.
+std::string ParallelOption() {
+  const char* value = std::getenv("TIDEWARDEN_E2E_PARALLEL");
+  return value != nullptr && *value != '\0' ? std::string("PARALLEL=") + value : "";
+}
+
 class ListingE2eTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -77,7 +91,39 @@ class ListingE2eTest : public ::testing::Test {
     dir_.Write("SapSim.txt", SimDescription(systems));
   }
 
-  RunResult Run(const std::vector<std::string>& args) { return probe_.Run(dir_, args); }
+  // A profile; a global one with the parallel option in its records,
+  // where it must stand before ",Sensor=".
+  void Write(const std::string& file, std::string content) {
+    const std::string option = ParallelOption();
+    if (!option.empty() && file == kGlobal) {
+      for (std::size_t at = content.find(",Sensor="); at != std::string::npos;
+           at = content.find(",Sensor=", at + option.size() + 2)) {
+        content.insert(at, "," + option);
+      }
+    }
+    dir_.Write(file, content);
+  }
+
+  // With the parallel option in the command line of an item run.
+  RunResult Run(std::vector<std::string> args) {
+    const std::string option = ParallelOption();
+    if (!option.empty() && args.size() > 1 && args[1].find("PARALLEL=") == std::string::npos &&
+        args[1].find("ITEM=") != std::string::npos) {
+      args[1] += " " + option;
+    }
+    return probe_.Run(dir_, args);
+  }
+
+  // Standard output without the parallel option, which the progress lines
+  // show.
+  static std::string Shown(std::string out) {
+    const std::string option = " " + ParallelOption();
+    if (option.size() == 1) return out;
+    for (std::size_t at = out.find(option); at != std::string::npos; at = out.find(option, at)) {
+      out.erase(at, option.size());
+    }
+    return out;
+  }
 
   WorkDir dir_;
   Probe probe_;
@@ -107,12 +153,12 @@ TEST_F(ListingE2eTest, ItemRunOverTwoSystems) {
 // The global profile of the example with two global sensors: the key is
 // compared in any letter case, the record gives item, naming and options.
 TEST_F(ListingE2eTest, GlobalRunsOfTheExampleProfile) {
-  dir_.Write("SAP Marrowin.Gbl",
-             "# GSNG: LOGW01    : PRD.P00#QAS.P00#\n"
-             "# Gsng: LogW01    : DEV.P00#\n"
-             "# GSNX: LOGW01    : Item=LogWrites,Host,Sensor=\"SAP Tidewarden\"\n"
-             "# GSNG: USAGE     : PRD.P00#\n"
-             "# GSNX: USAGE     : Item=LogUsage,Sensor=\"SAP Tidewarden\"\n");
+  Write(kGlobal,
+        "# GSNG: LOGW01    : PRD.P00#QAS.P00#\n"
+        "# Gsng: LogW01    : DEV.P00#\n"
+        "# GSNX: LOGW01    : Item=LogWrites,Host,Sensor=\"SAP Tidewarden\"\n"
+        "# GSNG: USAGE     : PRD.P00#\n"
+        "# GSNX: USAGE     : Item=LogUsage,Sensor=\"SAP Tidewarden\"\n");
   // A listing run keeps no state: differences are always 0.
   RunResult r = Run({"GLOBAL", "LOGW01"});
   EXPECT_EQ(r.out, Text(ListingDocument(XmlChannel("sapprd01", "0") + XmlChannel("sapqas01", "0") +
@@ -198,7 +244,7 @@ TEST_F(ListingE2eTest, NamingModesOfGlobalSensors) {
     global += "# GSNG: " + key + ": PRD.P00#QASMAIN.P00#\n";
     global += "# GSNX: " + key + ": Item=LogUsage" + flags[i] + ",Sensor=\"SAP Tidewarden\"\n";
   }
-  dir_.Write("SAP Marrowin.Gbl", global);
+  Write(kGlobal, global);
   const std::vector<std::pair<std::string, std::string>> names = {
       {"PRD.P00", "QASMAIN.P00"},
       {"PRD", "QASMAIN"},
@@ -223,7 +269,7 @@ TEST_F(ListingE2eTest, TraceSwitchShowsEverySystemsState) {
   dir_.Write("DEV.P00", DevProfile().Remove("Extcompany.:").Bytes());
   dir_.Write("Marrowin.Prf", ItemProfile("DEV.P00#PRD.P00#NOSUCH.P00#BAD.P00#"));
   RunResult r = Run({"X", "ITEM=LogUsage # @ monitor note"});
-  EXPECT_EQ(MaskTimes(r.out),
+  EXPECT_EQ(MaskTimes(Shown(r.out)),
             Text(std::string(kBanner) + "* hh:mm:ss ITEM=LogUsage # State=Executing\n" +
                  "\n<Prtg>\n\n" + Usage("DEV.P00", "75") +
                  "\n* hh:mm:ss DEV.P00, sapdev01, DEV, 20, 300 State=Rfc Failure\n" +
@@ -242,7 +288,7 @@ TEST_F(ListingE2eTest, TraceSwitchShowsEverySystemsState) {
 TEST_F(ListingE2eTest, UnknownItemPrintsNoChannels) {
   dir_.Write("Marrowin.Prf", ItemProfile("PRD.P00#QAS.P00#"));
   RunResult r = Run({"X", "ITEM=Bogus $"});
-  EXPECT_EQ(MaskTimes(r.out),
+  EXPECT_EQ(MaskTimes(Shown(r.out)),
             Text(std::string(kBanner) + "* hh:mm:ss ITEM=Bogus $ State=Executing\n" +
                  "\n<Prtg>\n\n"
                  "\n* hh:mm:ss PRD.P00, sapprd01, PRD, 00, 100 State=Processed\n"
@@ -352,14 +398,11 @@ class ListingErrorE2eTest : public ListingE2eTest,
 
 TEST_P(ListingErrorE2eTest, PrintsTheMessage) {
   const ListingErrorCase& c = GetParam();
-  dir_.Write(c.file, c.content);
+  Write(c.file, c.content);
   RunResult r = Run(c.args);
   EXPECT_EQ(r.out, Text(ErrorDocument(c.message))) << r.err;
   EXPECT_EQ(r.exit_code, 2);
 }
-
-constexpr const char* kGlobal = "SAP Marrowin.Gbl";
-constexpr const char* kItem = "Marrowin.Prf";
 
 INSTANTIATE_TEST_SUITE_P(
     Messages, ListingErrorE2eTest,
@@ -477,9 +520,9 @@ TEST_F(ListingE2eTest, ListingProfileGoneAfterTheSearch) {
       {kGlobal, {"GLOBAL", "USAGE"}, "Error 10x1: ProFile SAP Marrowin.Gbl is missing..."},
   };
   dir_.Write(kItem, ItemProfile("PRD.P00#"));
-  dir_.Write(kGlobal,
-             "# GSNG: USAGE     : PRD.P00#\n"
-             "# GSNX: USAGE     : Item=LogUsage,Sensor=\"SAP Tidewarden\"\n");
+  Write(kGlobal,
+        "# GSNG: USAGE     : PRD.P00#\n"
+        "# GSNX: USAGE     : Item=LogUsage,Sensor=\"SAP Tidewarden\"\n");
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file);
     RunResult r;
@@ -503,7 +546,10 @@ std::string Digits(int number, std::size_t width) {
   return text;
 }
 
-std::string SmallLandscape(WorkDir& dir, int count) {
+// With `step`, the clock calls take longer the earlier the system, so that
+// a parallel pass ends them in reverse order.
+std::string SmallLandscape(WorkDir& dir, int count, double step = 0,
+                           const std::map<int, std::string>& more = {}) {
   std::vector<SimSystem> systems;
   std::string listing;
   for (int i = 1; i <= count; ++i) {
@@ -511,6 +557,12 @@ std::string SmallLandscape(WorkDir& dir, int count) {
     SimSystem s(name, "sap" + name, "00");
     s.logsize = "100";
     s.logalloc = std::to_string(i);
+    if (step > 0) {
+      char delay[32];
+      std::snprintf(delay, sizeof delay, "delay.GET_CPU_ALL = %.3f", step * (count - i + 1));
+      s.more.push_back(delay);
+    }
+    if (auto it = more.find(i); it != more.end()) s.more.push_back(it->second);
     systems.push_back(s);
     dir.Write(name + ".P00", SensorProfile(name, s.host, "00").Bytes());
     listing += name + ".P00#";
@@ -521,7 +573,7 @@ std::string SmallLandscape(WorkDir& dir, int count) {
 
 // Draxholm takes at most ten channels per run, counted across the systems.
 TEST_F(ListingE2eTest, DraxholmStopsAfterTenChannelsOfAllSystems) {
-  dir_.Write("Marrowin.Prf", ItemProfile(SmallLandscape(dir_, 12)));
+  dir_.Write("Marrowin.Prf", ItemProfile(SmallLandscape(dir_, 12, 0.02)));
   dir_.Write("Draxholm.Mrk", "");
   RunResult r = Run({"X", "ITEM=LogUsage"});
   std::string expected = "\n";
@@ -538,7 +590,7 @@ TEST_F(ListingE2eTest, DraxholmStopsAfterTenChannelsOfAllSystems) {
 // Pellard's "CH=" counts channels across the systems: the third system's
 // value alone, and the text part vanishes.
 TEST_F(ListingE2eTest, PellardSelectsAChannelAcrossSystems) {
-  dir_.Write("Marrowin.Prf", ItemProfile(SmallLandscape(dir_, 4)));
+  dir_.Write("Marrowin.Prf", ItemProfile(SmallLandscape(dir_, 4, 0.05)));
   dir_.Write("Pellard.Mrk", "");
   RunResult r = Run({"X", "ITEM=LogUsage,CH=3"});
   EXPECT_EQ(r.out, Text("\n3\n\n")) << r.err;
@@ -597,6 +649,76 @@ TEST_F(ListingE2eTest, FullListingOf250Systems) {
                                         "(***) LogUsage: NoSystems=250, Processed=250, Failed=0")))
       << r.err.substr(0, 2000);
   EXPECT_EQ(r.exit_code, 0);
+}
+
+// Systems that end in reverse order still print in listing order, and a
+// pass-ending failure at the third of ten prints what the sequential pass
+// prints: the two systems before it, whose clock calls take longer, first.
+TEST_F(ListingE2eTest, ParallelPassPrintsInListingOrder) {
+  std::string channels;
+  for (int i = 1; i <= 6; ++i) channels += Usage("S" + Digits(i, 2) + ".P00", std::to_string(i));
+  dir_.Write(kItem, ItemProfile(SmallLandscape(dir_, 6, 0.05)));
+  RunResult r = Run({"X", "ITEM=LogUsage PARALLEL=6"});
+  EXPECT_EQ(r.out,
+            Text(ListingDocument(channels, "(***) LogUsage: NoSystems=6, Processed=6, Failed=0")))
+      << r.err;
+  EXPECT_EQ(r.exit_code, 0);
+
+  dir_.Write(kItem, ItemProfile(SmallLandscape(
+                        dir_, 10, 0.05,
+                        {{3, "fault.RFC_SYSTEM_INFO = exception NOT_AUTHORIZED : no authority"}})));
+  const std::string expected =
+      "\n<Prtg>\n\n" + Usage("S01.P00", "1") + Usage("S02.P00", "2") +
+      ErrorDocument("Error 1012: Exception.: NOT_AUTHORIZED - no authority");
+  for (const char* options : {"ITEM=LogUsage", "ITEM=LogUsage PARALLEL=4"}) {
+    SCOPED_TRACE(options);
+    r = Run({"X", options});
+    EXPECT_EQ(r.out, Text(expected)) << r.err;
+    EXPECT_EQ(r.exit_code, 2);
+  }
+}
+
+// With TIMEOUT a hanging logon or call fails its system alone; the run
+// ends without waiting for the logon. The classic library ignores both
+// options and would hang with the system.
+TEST_F(ListingE2eTest, DeadlineFailsAHangingSystemAlone) {
+  if (!UsesNetWeaver()) GTEST_SKIP() << "the classic library ignores TIMEOUT";
+  const struct {
+    const char* hang;
+    const char* options;
+  } rows[] = {
+      {"delay.open = 3600", "ITEM=LogUsage PARALLEL=2 TIMEOUT=0.5"},
+      {"delay.GET_CPU_ALL = 3600", "ITEM=LogUsage PARALLEL=3 TIMEOUT=0.5"},
+      {"delay.DB_ORA_MAIN_LIST = 3600", "ITEM=LogUsage TIMEOUT=0.5"},  // one at a time
+  };
+  dir_.Write(kItem, ItemProfile("PRD.P00#QAS.P00#DEV.P00#"));
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.hang);
+    std::vector<SimSystem> systems = Landscape();
+    systems[1].more = {row.hang};
+    Describe(systems);
+    RunResult r = Run({"X", row.options});
+    EXPECT_FALSE(r.timed_out);
+    EXPECT_EQ(r.out, Text(ListingDocument(Usage("PRD.P00", "3") + Usage("DEV.P00", "75"),
+                                          "(***) LogUsage: NoSystems=3, Processed=2, Failed=1")))
+        << r.err;
+    EXPECT_EQ(r.exit_code, 0);
+  }
+}
+
+// The call log says why an option is ignored; in a parallel pass each call
+// line names its system.
+TEST_F(ListingE2eTest, CallLogOfAParallelPass) {
+  dir_.Write(kItem, ItemProfile("PRD.P00#QAS.P00#"));
+  RunResult r = Run({"X", "ITEM=LogUsage,SYSLOG PARALLEL=2 TIMEOUT=1e3"});
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  const std::string log = dir_.Read("Marrowin.Prf.log");
+  for (const char* line :
+       {"0 TIMEOUT=1e3 ignored: seconds from 0.1 to 3600 are expected",
+        UsesNetWeaver() ? "RfcInvoke DB_ORA_MAIN_LIST called QAS.P00"
+                        : "0 PARALLEL and TIMEOUT ignored this RFC library allows one connection"}) {
+    EXPECT_NE(log.find(line), std::string::npos) << line << "\n" << log;
+  }
 }
 
 }  // namespace

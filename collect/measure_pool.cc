@@ -1,0 +1,129 @@
+#include "collect/measure_pool.h"
+
+#include <utility>
+
+namespace tidewarden {
+
+MeasurePool::MeasurePool(SapLibrary& sap, std::shared_ptr<CallLog> log, int slots,
+                         std::optional<double> timeout_seconds)
+    : sap_(sap),
+      log_(std::move(log)),
+      slots_(static_cast<std::size_t>(slots < 1 ? 1 : slots)),
+      timeout_(timeout_seconds
+                   ? std::optional<Clock::duration>(std::chrono::duration_cast<Clock::duration>(
+                         std::chrono::duration<double>(*timeout_seconds)))
+                   : std::nullopt) {}
+
+MeasurePool::~MeasurePool() { CancelAll(); }
+
+void MeasurePool::Reap() {
+  const Clock::time_point now = Clock::now();
+  for (Running& running : systems_) {
+    if (!running.thread.joinable()) continue;
+    bool finished = false;
+    {
+      std::lock_guard<std::mutex> lock(shared_->mutex);
+      finished = running.job->finished;
+    }
+    if (finished) {
+      running.thread.join();
+    } else if (!running.cancelled && running.deadline && now >= *running.deadline) {
+      // The thread keeps its slot until its steps end: never more
+      // connections than slots.
+      running.cancelled = true;
+      running.job->control.Cancel();
+    }
+  }
+}
+
+bool MeasurePool::HasFreeSlot() {
+  Reap();
+  std::size_t busy = 0;
+  for (const Running& running : systems_) busy += running.thread.joinable() ? 1 : 0;
+  return busy < slots_;
+}
+
+std::size_t MeasurePool::Start(LogonRequest request, CallLogger log) {
+  Running running;
+  running.job = std::make_shared<Job>();
+  if (timeout_) running.deadline = Clock::now() + *timeout_;
+  running.thread = std::thread([shared = shared_, job = running.job, &sap = sap_, keep_log = log_,
+                                request = std::move(request), log = std::move(log)]() mutable {
+    SystemOutcome outcome = MeasureListedSystem(sap, std::move(request), log, &job->control);
+    std::lock_guard<std::mutex> lock(shared->mutex);
+    job->outcome = std::move(outcome);
+    job->finished = true;
+    job->finished_at = Clock::now();
+    ++shared->finished;
+    shared->changed.notify_all();
+  });
+  systems_.push_back(std::move(running));
+  return systems_.size() - 1;
+}
+
+bool MeasurePool::Decided(std::size_t ticket) {
+  Reap();
+  Running& running = systems_[ticket];
+  std::lock_guard<std::mutex> lock(shared_->mutex);
+  return running.job->finished || running.cancelled;
+}
+
+SystemOutcome MeasurePool::TakeOutcome(std::size_t ticket) {
+  Running& running = systems_[ticket];
+  std::lock_guard<std::mutex> lock(shared_->mutex);
+  // Steps that ended before the deadline keep their outcome, however late
+  // it is asked for; after it, the deadline decides, whatever the
+  // cancelled step returned.
+  if (running.job->finished &&
+      (!running.deadline || running.job->finished_at <= *running.deadline)) {
+    return std::move(running.job->outcome);
+  }
+  SystemOutcome outcome;
+  outcome.end = MeasureEnd::kDeadline;
+  return outcome;
+}
+
+void MeasurePool::WaitForChange() {
+  Reap();
+  std::optional<Clock::time_point> next;
+  for (const Running& running : systems_) {
+    if (running.thread.joinable() && !running.cancelled && running.deadline &&
+        (!next || *running.deadline < *next)) {
+      next = running.deadline;
+    }
+  }
+  std::unique_lock<std::mutex> lock(shared_->mutex);
+  const std::size_t seen = shared_->finished;
+  bool any_running = false;
+  for (const Running& running : systems_) {
+    any_running = any_running || (running.thread.joinable() && !running.job->finished);
+  }
+  if (!any_running) return;
+  auto changed = [this, seen] { return shared_->finished != seen; };
+  if (next) {
+    shared_->changed.wait_until(lock, *next, changed);
+  } else {
+    shared_->changed.wait(lock, changed);
+  }
+}
+
+void MeasurePool::CancelAll() {
+  for (Running& running : systems_) {
+    if (running.thread.joinable() && !running.cancelled) {
+      running.cancelled = true;
+      running.job->control.Cancel();
+    }
+  }
+  for (Running& running : systems_) {
+    if (!running.thread.joinable()) continue;
+    // Nothing ends a logon but the library's own timeout; the run does
+    // not wait for it.
+    if (running.job->control.InLogon()) {
+      running.thread.detach();
+    } else {
+      running.thread.join();
+    }
+  }
+}
+
+}  // namespace tidewarden
