@@ -244,7 +244,7 @@ class Doctor {
   void SkipFrom(const std::string& prefix, MeasureStep first, const std::string& why);
   int RunSingleSystem();
   int RunListing();
-  CallLogger Logger() { return CallLogger{&call_log_, false}; }
+  CallLogger Logger() { return CallLogger{&call_log_, false, ""}; }
   int ExitCode() const { return report_.failed() ? kDoctorFailed : kDoctorSound; }
 
   FileSystem& fs_;
@@ -703,6 +703,7 @@ bool Doctor::Measure(const std::string& prefix, const ProfileLines* lines, bool 
       return false;
     }
     case MeasureEnd::kRewriteFailed:  // never: the doctor keeps no state
+    case MeasureEnd::kDeadline:       // never: the doctor sets no deadline
     case MeasureEnd::kMeasured:
       ok_until(MeasureStep::kMainList);
       report_.Step(prefix + StepName(MeasureStep::kMainList), Verdict::kOk,
