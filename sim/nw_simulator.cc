@@ -316,14 +316,22 @@ NwSimulator::Function* NwSimulator::LiveFunction(nwrfc::DATA_CONTAINER_HANDLE ha
   return nullptr;
 }
 
-std::optional<NwSimulator::Field> NwSimulator::FindField(
-    nwrfc::DATA_CONTAINER_HANDLE container, const std::string& name, Function** function,
-    const std::string& operation, nwrfc::RFC_ERROR_INFO* error, bool* violated) {
-  *violated = false;
+std::optional<NwSimulator::Field> NwSimulator::FindField(nwrfc::DATA_CONTAINER_HANDLE container,
+                                                          const std::string& name,
+                                                          Function** function,
+                                                          const std::string& operation,
+                                                          nwrfc::RFC_ERROR_INFO* error) {
+  // A name the container does not hold fails the call as SAP's does.
+  auto not_found = [this, &name, &operation, error]() -> std::optional<Field> {
+    Fail(error,
+         Failure{nwrfc::RFC_INVALID_PARAMETER, nwrfc::EXTERNAL_RUNTIME_FAILURE,
+                 "RFC_INVALID_PARAMETER", "field '" + name + "' not found"},
+         operation, false);
+    return std::nullopt;
+  };
   if (std::uint64_t sid = IdOf(container, Kind::kStructure); sid != 0) {
     auto it = structures_.find(sid);
     if (it == structures_.end()) {
-      *violated = true;
       Violation(error, nwrfc::RFC_INVALID_HANDLE,
                 operation +
                     ": the structure handle is gone with its function "
@@ -333,21 +341,18 @@ std::optional<NwSimulator::Field> NwSimulator::FindField(
     *function = &functions_.at(it->second.function);
     const StructureSpec& structure = *it->second.parameter->structure;
     int index = FindElement(structure, name);
-    if (index < 0) return std::nullopt;
+    if (index < 0) return not_found();
     const ElementSpec& e = structure.elements[static_cast<std::size_t>(index)];
     return Field{std::string(it->second.parameter->name) + "." + e.name, e.type, e.length, false};
   }
   *function = LiveFunction(container, operation, error);
-  if (*function == nullptr) {
-    *violated = true;
-    return std::nullopt;
-  }
+  if (*function == nullptr) return std::nullopt;
   const FunctionSpec& spec = *(*function)->spec;
   if (const ParameterSpec* p = FindParameter(spec.exporting, name)) {
     return Field{p->name, p->type, p->length, true};
   }
   const ParameterSpec* p = FindParameter(spec.importing, name);
-  if (p == nullptr || p->structure != nullptr) return std::nullopt;
+  if (p == nullptr || p->structure != nullptr) return not_found();
   return Field{p->name, p->type, p->length, false};
 }
 
@@ -622,16 +627,8 @@ RFC_RC NwSimulator::SetChars(nwrfc::DATA_CONTAINER_HANDLE container, const SAP_U
                          " is a null pointer");
   }
   Function* function = nullptr;
-  bool violated = false;
-  std::optional<Field> field =
-      FindField(container, field_name, &function, operation, error, &violated);
-  if (violated) return error->code;
-  if (!field) {
-    return Fail(error,
-                Failure{nwrfc::RFC_INVALID_PARAMETER, nwrfc::EXTERNAL_RUNTIME_FAILURE,
-                        "RFC_INVALID_PARAMETER", "field '" + field_name + "' not found"},
-                operation, false);
-  }
+  std::optional<Field> field = FindField(container, field_name, &function, operation, error);
+  if (!field) return error->code;
   if (!field->settable) {
     return Violation(error, nwrfc::RFC_INVALID_PARAMETER,
                      operation + ": " + field_name + " is an answer of " + function->spec->name +
@@ -849,16 +846,8 @@ RFC_RC NwSimulator::GetString(nwrfc::DATA_CONTAINER_HANDLE container, const SAP_
                          " is a null pointer");
   }
   Function* function = nullptr;
-  bool violated = false;
-  std::optional<Field> field =
-      FindField(container, field_name, &function, operation, error, &violated);
-  if (violated) return error->code;
-  if (!field) {
-    return Fail(error,
-                Failure{nwrfc::RFC_INVALID_PARAMETER, nwrfc::EXTERNAL_RUNTIME_FAILURE,
-                        "RFC_INVALID_PARAMETER", "field '" + field_name + "' not found"},
-                operation, false);
-  }
+  std::optional<Field> field = FindField(container, field_name, &function, operation, error);
+  if (!field) return error->code;
   std::u16string text = FromLatin1(function->values[field->key]);
   *string_length = static_cast<unsigned>(text.size());
   if (buffer_length < text.size() + 1) {

@@ -136,9 +136,11 @@ class NwSimulator {
     unsigned length = 0;
     bool settable = false;
   };
+  // The field `name` of a function or structure; nullopt after the call
+  // was failed (no such field) or a violation was reported.
   std::optional<Field> FindField(nwrfc::DATA_CONTAINER_HANDLE container, const std::string& name,
                                  Function** function, const std::string& operation,
-                                 nwrfc::RFC_ERROR_INFO* error, bool* violated);
+                                 nwrfc::RFC_ERROR_INFO* error);
   void WaitForDelay(std::unique_lock<std::mutex>& lock, Connection& connection, double seconds);
   void Answer(const System& system, Function& function);
 
