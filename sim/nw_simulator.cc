@@ -317,10 +317,10 @@ NwSimulator::Function* NwSimulator::LiveFunction(nwrfc::DATA_CONTAINER_HANDLE ha
 }
 
 std::optional<NwSimulator::Field> NwSimulator::FindField(nwrfc::DATA_CONTAINER_HANDLE container,
-                                                          const std::string& name,
-                                                          Function** function,
-                                                          const std::string& operation,
-                                                          nwrfc::RFC_ERROR_INFO* error) {
+                                                         const std::string& name,
+                                                         Function** function,
+                                                         const std::string& operation,
+                                                         nwrfc::RFC_ERROR_INFO* error) {
   // A name the container does not hold fails the call as SAP's does.
   auto not_found = [this, &name, &operation, error]() -> std::optional<Field> {
     Fail(error,
