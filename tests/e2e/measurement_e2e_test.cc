@@ -1,11 +1,8 @@
 // One SAP system measured through the real probe and the simulated system:
 // the state cycle of the sensor profile, every failing step, every output
 // mode, the log, and the failures that end a run before any document.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <linux/fs.h>
 #include <signal.h>
-#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -504,24 +501,18 @@ TEST_F(MeasurementE2eTest, SyslogWritesOneLinePerLibraryCall) {
 // create a file in it. Taken off again at the end of the case.
 class ImmutableFolder {
  public:
-  explicit ImmutableFolder(const fs::path& folder)
-      : fd_(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
-    if (fd_ < 0 || ::ioctl(fd_, FS_IOC_GETFLAGS, &flags_) != 0) return;
-    int immutable = flags_ | FS_IMMUTABLE_FL;
-    set_ = ::ioctl(fd_, FS_IOC_SETFLAGS, &immutable) == 0;
-  }
+  explicit ImmutableFolder(fs::path folder)
+      : folder_(std::move(folder)), set_(SetFolderImmutable(folder_, true)) {}
   ~ImmutableFolder() {
-    if (set_) ::ioctl(fd_, FS_IOC_SETFLAGS, &flags_);
-    if (fd_ >= 0) ::close(fd_);
+    if (set_) SetFolderImmutable(folder_, false);
   }
   ImmutableFolder(const ImmutableFolder&) = delete;
   ImmutableFolder& operator=(const ImmutableFolder&) = delete;
   bool set() const { return set_; }
 
  private:
-  int fd_;
-  int flags_ = 0;
-  bool set_ = false;
+  fs::path folder_;
+  bool set_;
 };
 
 // The rewrite cannot even begin: no temporary file can be made beside the

@@ -60,6 +60,11 @@ inline bool UsesNetWeaver() { return Library() == RfcLibrary::kNetWeaver; }
 // writes only severe errors there.
 std::vector<std::string> WithTraceFile(std::vector<std::string> files, bool library_error);
 
+// Sets or clears the immutable flag of a folder (ext4 and others): then not
+// even root can create a file in it. False where the file system or the
+// account's rights do not allow it.
+bool SetFolderImmutable(const std::filesystem::path& folder, bool immutable);
+
 // The text as the probe's standard output carries it: unchanged natively,
 // every "\n" as "\r\n" under Wine (standard output is a text stream there).
 std::string Text(std::string_view lf_text);

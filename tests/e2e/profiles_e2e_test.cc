@@ -307,6 +307,7 @@ class DoctorE2eTest : public ProfilesE2eTest, public ::testing::WithParamInterfa
  protected:
   void TearDown() override {
     // Writable again, so that the folder can be removed.
+    if (dir_.Exists("sub")) SetFolderImmutable(dir_.host_path() / "sub", false);
     for (const char* path : {"sub", "PRD.P00"}) {
       if (dir_.Exists(path)) SetMode(dir_, path, std::filesystem::perms::owner_all);
     }
@@ -461,9 +462,13 @@ INSTANTIATE_TEST_SUITE_P(
                          std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
                      std::ofstream probe_file(dir.host_path() / "sub" / "probe.tmp");
                      if (probe_file) {
+                       // Root writes into read-only folders, but not into
+                       // an immutable one.
                        probe_file.close();
                        std::filesystem::remove(dir.host_path() / "sub" / "probe.tmp");
-                       return std::string("this account writes into read-only folders");
+                       if (!SetFolderImmutable(dir.host_path() / "sub", true)) {
+                         return std::string("this account writes into read-only folders");
+                       }
                      }
                      return std::string();
                    },
