@@ -14,34 +14,25 @@
 namespace tidewarden {
 namespace {
 
-TEST(NetWeaverLibraryTest, OutcomesMapToTheClassicCallResultCodes) {
-  const struct {
-    nwrfc::RFC_RC code;
-    int classic;
-  } rows[] = {
-      {nwrfc::RFC_OK, 0},
-      {nwrfc::RFC_ABAP_EXCEPTION, 2},
-      {nwrfc::RFC_ABAP_RUNTIME_FAILURE, 3},
-      {nwrfc::RFC_ABAP_MESSAGE, 3},
-      {nwrfc::RFC_COMMUNICATION_FAILURE, 1},
-      {nwrfc::RFC_CLOSED, 1},
-      {nwrfc::RFC_CANCELED, 1},
-      {nwrfc::RFC_TIMEOUT, 1},
-      {nwrfc::RFC_LOGON_FAILURE, -1},
-      {nwrfc::RFC_INVALID_HANDLE, -1},
-      {static_cast<nwrfc::RFC_RC>(99), -1},
-  };
-  for (const auto& row : rows) EXPECT_EQ(ClassicCallCode(row.code), row.classic) << row.code;
-}
-
-TEST(NetWeaverLibraryTest, TextsAreLatin1BothWays) {
+TEST(NetWeaverLibraryTest, OutcomesTextsAndFieldsInTheClassicForms) {
+  using nwrfc::RFC_RC;
+  const std::pair<RFC_RC, int> outcomes[] = {{nwrfc::RFC_OK, 0},
+                                             {nwrfc::RFC_ABAP_EXCEPTION, 2},
+                                             {nwrfc::RFC_ABAP_RUNTIME_FAILURE, 3},
+                                             {nwrfc::RFC_ABAP_MESSAGE, 3},
+                                             {nwrfc::RFC_COMMUNICATION_FAILURE, 1},
+                                             {nwrfc::RFC_CLOSED, 1},
+                                             {nwrfc::RFC_CANCELED, 1},
+                                             {nwrfc::RFC_TIMEOUT, 1},
+                                             {nwrfc::RFC_LOGON_FAILURE, -1},
+                                             {nwrfc::RFC_INVALID_HANDLE, -1},
+                                             {static_cast<RFC_RC>(99), -1}};
+  for (const auto& [code, classic] : outcomes) EXPECT_EQ(ClassicCallCode(code), classic) << code;
   EXPECT_EQ(ToSapText("M\xfcller"), u"M\u00fcller");
   EXPECT_EQ(FromSapText(u"M\u00fcller \u20ac \U0001F600"), "M\xfcller ? ??");
   EXPECT_EQ(FitToWidth("sapprd01x", 8), "sapprd01");
   EXPECT_EQ(FitToWidth("ORACLE", 10), "ORACLE    ");
-}
-
-TEST(NetWeaverLibraryTest, LastErrorTextTakesTheFirstLineOfAtMost84Characters) {
+  // The last error text: the first line, at most 84 characters of it.
   EXPECT_EQ(LastErrorTextOf(""), " - Please Check Trace-File !");
   EXPECT_EQ(LastErrorTextOf("\nsecond"), " - Please Check Trace-File !");
   EXPECT_EQ(LastErrorTextOf("NO_DATA raised\r\nmore"), " - NO_DATA raised");

@@ -10,13 +10,18 @@ namespace tidewarden {
 namespace {
 
 // The options a listing pass reads anew from its option text; the command
-// line's own stay.
+// line's own stay. "PARALLEL=" and "TIMEOUT=": the first occurrence, up to a
+// blank or a comma; a value of another form or out of range counts as
+// absent, and the call log learns why.
 TEST(ReadOptionTextTest, TypedValues) {
   struct {
     const char* text;
     bool syslog;
     std::optional<std::int32_t> channel;
     std::optional<std::string> host, number;
+    int parallel = 1;
+    std::optional<double> timeout = std::nullopt;
+    std::size_t ignored = 0;
   } cases[] = {
       {"", false, {}, {}, {}},
       {"a,SysLog", true, {}, {}, {}},
@@ -30,10 +35,32 @@ TEST(ReadOptionTextTest, TypedValues) {
       {"#CH=3", false, 3, {}, {}},
       {"x,host=Sap:Eins,No=07 y", false, {}, "Sap:Eins", "07"},
       {",HOST=,NO=", false, {}, "", ""},
+      {"PARALLEL=4 TIMEOUT=5", false, {}, {}, {}, 4, 5.0},
+      {"parallel=32,x", false, {}, {}, {}, 32},
+      {"PARALLEL=1 TIMEOUT=0.1", false, {}, {}, {}, 1, 0.1},
+      {"TIMEOUT=3600", false, {}, {}, {}, 1, 3600.0},
+      {"TIMEOUT=2,5", false, {}, {}, {}, 1, 2.0},
+      {"TIMEOUT=2.5 TIMEOUT=9", false, {}, {}, {}, 1, 2.5},
+      {"PARALLEL=4 PARALLEL=x", false, {}, {}, {}, 4},
+      {"PARALLEL=", false, {}, {}, {}, 1, {}, 1},
+      {"PARALLEL=0", false, {}, {}, {}, 1, {}, 1},
+      {"PARALLEL=33", false, {}, {}, {}, 1, {}, 1},
+      {"PARALLEL=999", false, {}, {}, {}, 1, {}, 1},
+      {"PARALLEL=-1", false, {}, {}, {}, 1, {}, 1},
+      {"PARALLEL=+4", false, {}, {}, {}, 1, {}, 1},
+      {"PARALLEL=4x", false, {}, {}, {}, 1, {}, 1},
+      {"PARALLEL=abc", false, {}, {}, {}, 1, {}, 1},
+      {"PARALLEL=1e3", false, {}, {}, {}, 1, {}, 1},
+      {"TIMEOUT=", false, {}, {}, {}, 1, {}, 1},
+      {"TIMEOUT=0.09", false, {}, {}, {}, 1, {}, 1},
+      {"TIMEOUT=3600.5", false, {}, {}, {}, 1, {}, 1},
+      {"TIMEOUT=1e3", false, {}, {}, {}, 1, {}, 1},
+      {"TIMEOUT=.5", false, {}, {}, {}, 1, {}, 1},
+      {"TIMEOUT=-1 PARALLEL=0", false, {}, {}, {}, 1, {}, 2},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
-    RunOptions options = ReadCommandLineOptions("ITEM=LogUsage #");
+    RunOptions options = ReadCommandLineOptions("ITEM=LogUsage # PARALLEL=8 TIMEOUT=1");
     ReadOptionText(c.text, &options);
     EXPECT_EQ(options.text, c.text);
     EXPECT_EQ(options.syslog, c.syslog);
@@ -42,47 +69,6 @@ TEST(ReadOptionTextTest, TypedValues) {
     EXPECT_EQ(options.host.number, c.number);
     EXPECT_TRUE(options.trace);
     EXPECT_EQ(options.item, "LogUsage");
-  }
-}
-
-// "PARALLEL=" and "TIMEOUT=": the first occurrence, up to a blank or a
-// comma; a value of another form or out of range counts as absent, and the
-// call log learns why.
-TEST(ReadOptionTextTest, ParallelAndTimeout) {
-  struct {
-    const char* text;
-    int parallel;
-    std::optional<double> timeout;
-    std::size_t ignored;
-  } cases[] = {
-      {"", 1, {}, 0},
-      {"PARALLEL=4 TIMEOUT=5", 4, 5.0, 0},
-      {"parallel=32,x", 32, {}, 0},
-      {"PARALLEL=1 TIMEOUT=0.1", 1, 0.1, 0},
-      {"TIMEOUT=3600", 1, 3600.0, 0},
-      {"TIMEOUT=2,5", 1, 2.0, 0},
-      {"TIMEOUT=2.5 TIMEOUT=9", 1, 2.5, 0},
-      {"PARALLEL=4 PARALLEL=x", 4, {}, 0},
-      {"PARALLEL=", 1, {}, 1},
-      {"PARALLEL=0", 1, {}, 1},
-      {"PARALLEL=33", 1, {}, 1},
-      {"PARALLEL=999", 1, {}, 1},
-      {"PARALLEL=-1", 1, {}, 1},
-      {"PARALLEL=+4", 1, {}, 1},
-      {"PARALLEL=4x", 1, {}, 1},
-      {"PARALLEL=abc", 1, {}, 1},
-      {"PARALLEL=1e3", 1, {}, 1},
-      {"TIMEOUT=", 1, {}, 1},
-      {"TIMEOUT=0.09", 1, {}, 1},
-      {"TIMEOUT=3600.5", 1, {}, 1},
-      {"TIMEOUT=1e3", 1, {}, 1},
-      {"TIMEOUT=.5", 1, {}, 1},
-      {"TIMEOUT=-1 PARALLEL=0", 1, {}, 2},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.text);
-    RunOptions options = ReadCommandLineOptions("PARALLEL=8 TIMEOUT=1");
-    ReadOptionText(c.text, &options);
     EXPECT_EQ(options.parallel, c.parallel);
     EXPECT_EQ(options.timeout_seconds.has_value(), c.timeout.has_value());
     if (c.timeout && options.timeout_seconds) {
