@@ -133,6 +133,13 @@ Value DefaultValue(const System& s, const std::string& key, int type) {
 
 }  // namespace
 
+std::int64_t SimulatedNow(const std::function<std::int64_t()>& clock) {
+  if (clock) return clock();
+  return std::chrono::duration_cast<std::chrono::seconds>(
+             std::chrono::system_clock::now().time_since_epoch())
+      .count();
+}
+
 std::string HostOf(const System& s) { return s.host.empty() ? s.gwhost : s.host; }
 
 // The file's bytes. C stdio rather than iostreams: a library that uses no

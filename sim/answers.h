@@ -5,6 +5,7 @@
 #define TIDEWARDEN_SIM_ANSWERS_H_
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -13,6 +14,9 @@
 namespace tidewarden::sim {
 
 // The application server's host, or the gateway host of an R/2 system.
+// Now in Unix seconds: `clock` when a test set one, else the real clock.
+std::int64_t SimulatedNow(const std::function<std::int64_t()>& clock);
+
 std::string HostOf(const System& s);
 
 // The value of "<structure or function module>.<field or parameter>":

@@ -170,12 +170,7 @@ NwSimulator::~NwSimulator() {
   if (call_log_file_ != nullptr) std::fclose(call_log_file_);
 }
 
-std::int64_t NwSimulator::Now() const {
-  if (clock) return clock();
-  return std::chrono::duration_cast<std::chrono::seconds>(
-             std::chrono::system_clock::now().time_since_epoch())
-      .count();
-}
+std::int64_t NwSimulator::Now() const { return SimulatedNow(clock); }
 
 std::string NwSimulator::PathOf(const std::string& name) const {
   if (working_directory.empty()) return name;

@@ -91,12 +91,7 @@ Simulator::~Simulator() {
   if (call_log_file_ != nullptr) std::fclose(call_log_file_);
 }
 
-std::int64_t Simulator::Now() const {
-  if (clock) return clock();
-  return std::chrono::duration_cast<std::chrono::seconds>(
-             std::chrono::system_clock::now().time_since_epoch())
-      .count();
-}
+std::int64_t Simulator::Now() const { return SimulatedNow(clock); }
 
 void Simulator::Sleep(double seconds) {
   if (seconds <= 0) return;

@@ -42,16 +42,14 @@ class NetWeaverConnection;
 // Reads fields of a called function by name, fitted to the classic widths.
 class FieldReader {
  public:
-  FieldReader(NetWeaverConnection& connection, const char* function,
-              nwrfc::RFC_FUNCTION_HANDLE handle)
-      : connection_(connection), function_(function), handle_(handle) {}
+  FieldReader(NetWeaverConnection& connection, nwrfc::RFC_FUNCTION_HANDLE handle)
+      : connection_(connection), handle_(handle) {}
 
   // The text of `field`, of `structure` when one is named.
   std::optional<FatalFailure> Text(const char* structure, const char* field, std::string* value);
 
  private:
   NetWeaverConnection& connection_;
-  const char* function_;
   nwrfc::RFC_FUNCTION_HANDLE handle_;
 };
 
@@ -122,7 +120,6 @@ std::optional<FatalFailure> FieldReader::Text(const char* structure, const char*
     return connection_.library().Fatal("RfcGetString " + name, code, info);
   }
   *value = RecordText(buffer.data(), std::min<std::size_t>(length, buffer.size() - 1));
-  static_cast<void>(function_);
   return std::nullopt;
 }
 
@@ -166,7 +163,7 @@ CallEnd NetWeaverConnection::Call(const char* function, const Exporting& exporti
     if (code != nwrfc::RFC_OK) {
       end.failure = Failed(code, info);
     } else {
-      FieldReader reader(*this, function, handle);
+      FieldReader reader(*this, handle);
       end.fatal = read(reader);
     }
   }
