@@ -30,11 +30,7 @@ TEST(NetWeaverLibraryTest, OutcomesTextsAndFieldsInTheClassicForms) {
   for (const auto& [code, classic] : outcomes) EXPECT_EQ(ClassicCallCode(code), classic) << code;
   EXPECT_EQ(ToSapText("M\xfcller"), u"M\u00fcller");
   EXPECT_EQ(FromSapText(u"M\u00fcller \u20ac \U0001F600"), "M\xfcller ? ??");
-  EXPECT_EQ(FitToWidth("sapprd01x", 8), "sapprd01");
-  EXPECT_EQ(FitToWidth("ORACLE", 10), "ORACLE    ");
-  // The last error text: the first line, at most 84 characters of it.
   EXPECT_EQ(LastErrorTextOf(""), " - Please Check Trace-File !");
-  EXPECT_EQ(LastErrorTextOf("\nsecond"), " - Please Check Trace-File !");
   EXPECT_EQ(LastErrorTextOf("NO_DATA raised\r\nmore"), " - NO_DATA raised");
   EXPECT_EQ(LastErrorTextOf(std::string(90, 'x')), " - " + std::string(84, 'x'));
 }

@@ -41,7 +41,6 @@ TEST(ReadOptionTextTest, TypedValues) {
       {"TIMEOUT=3600", false, {}, {}, {}, 1, 3600.0},
       {"TIMEOUT=2,5", false, {}, {}, {}, 1, 2.0},
       {"TIMEOUT=2.5 TIMEOUT=9", false, {}, {}, {}, 1, 2.5},
-      {"PARALLEL=4 PARALLEL=x", false, {}, {}, {}, 4},
       {"PARALLEL=", false, {}, {}, {}, 1, {}, 1},
       {"PARALLEL=0", false, {}, {}, {}, 1, {}, 1},
       {"PARALLEL=33", false, {}, {}, {}, 1, {}, 1},
