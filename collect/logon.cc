@@ -46,6 +46,7 @@ std::optional<LogonRequest> PrepareLogon(FileSystem& fs, Console& console,
   if (!same && !ReplaceFileContents(fs, kLibraryIniFile, ini_content).ok()) return std::nullopt;
   request.parameters = std::move(parameters);
   request.by_destination = true;
+  request.ini_content = std::move(ini_content);
   return request;
 }
 

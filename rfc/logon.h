@@ -35,6 +35,9 @@ struct LogonParameters {
 struct LogonRequest {
   LogonParameters parameters;
   bool by_destination = false;
+  // By destination: the text just put in place as SapRfc.ini, so that a
+  // library reading the entry itself need not read the file again.
+  std::string ini_content;
   // Held while the library may still read SapRfc.ini (by destination only;
   // may be null when the lock was not had). The library releases it as
   // soon as it no longer needs the file.

@@ -332,11 +332,10 @@ std::variant<std::unique_ptr<SapConnection>, LogonRefused, FatalFailure> NetWeav
     if (!text.empty()) parameters.emplace_back(name, std::move(text));
   };
   if (request.by_destination) {
-    std::string ini;
-    const bool read = fs_.ReadFile(kLibraryIniFile, &ini).ok();
-    // The entry is read: the logon itself needs the file no more.
+    // The entry is in the text the caller put in place: the logon itself
+    // needs the file no more.
     request.ini_lock.reset();
-    const auto entry = read ? FindIniEntry(ini, logon.destination) : std::nullopt;
+    const auto entry = FindIniEntry(request.ini_content, logon.destination);
     if (!entry) {
       refusal = "destination " + logon.destination + " not found in " + kLibraryIniFile;
     } else {

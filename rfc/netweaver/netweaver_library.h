@@ -23,8 +23,8 @@ int ClassicCallCode(nwrfc::RFC_RC code);
 
 class NetWeaverSapLibrary : public SapLibrary {
  public:
-  // `functions` must be complete; `fs` reads SapRfc.ini for a logon by
-  // destination and removes the trace file after a successful run.
+  // `functions` must be complete; `fs` is where the trace file is removed
+  // after a successful run.
   NetWeaverSapLibrary(const nwrfc::NwRfcFunctions& functions, FileSystem& fs)
       : functions_(functions), fs_(fs) {}
 
