@@ -20,7 +20,11 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # CTest starts the Windows test binaries through Wine. The prefix and the
 # quiet settings are given per test (tests/CMakeLists.txt), so a plain
 # `ctest` in the cross build directory works without a prepared shell.
-find_program(TIDEWARDEN_WINE wine)
+# Debian's `wine` command picks Wine's 32-bit loader whenever wine32 is
+# installed, and a kernel without 32-bit support cannot run that one at all:
+# the 64-bit build names Wine's 64-bit loader (TIDEWARDEN_WINE_NAMES), which
+# Debian keeps out of PATH in /usr/lib/wine.
+find_program(TIDEWARDEN_WINE NAMES ${TIDEWARDEN_WINE_NAMES} wine HINTS /usr/lib/wine)
 if(TIDEWARDEN_WINE)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${TIDEWARDEN_WINE})
 endif()
