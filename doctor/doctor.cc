@@ -22,7 +22,7 @@
 #include "profiles/password.h"
 #include "profiles/system_entry.h"
 #include "rfc/library_choice.h"
-#include "rfc/netweaver/ini_entry.h"
+#include "rfc/ini_entry.h"
 
 namespace tidewarden {
 namespace {

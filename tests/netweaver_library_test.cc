@@ -6,7 +6,7 @@
 #include <fstream>
 #include <random>
 
-#include "rfc/netweaver/ini_entry.h"
+#include "rfc/ini_entry.h"
 #include "rfc/netweaver/sap_text.h"
 #include "sim/sim_control.h"
 #include "tests/fake_file_system.h"

@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "rfc/netweaver/ini_entry.h"
+#include "rfc/ini_entry.h"
 #include "rfc/netweaver/sap_text.h"
 #include "rfc/record_conversions.h"
 

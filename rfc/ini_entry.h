@@ -1,7 +1,8 @@
 // The entry of one destination in the classic library's "SapRfc.ini", read
-// by the probe itself for the NetWeaver library, which has no such file.
-#ifndef TIDEWARDEN_RFC_NETWEAVER_INI_ENTRY_H_
-#define TIDEWARDEN_RFC_NETWEAVER_INI_ENTRY_H_
+// by the probe itself for the NetWeaver library, which has no such file, and
+// by the setup check, which shows what a logon by destination will pass.
+#ifndef TIDEWARDEN_RFC_INI_ENTRY_H_
+#define TIDEWARDEN_RFC_INI_ENTRY_H_
 
 #include <map>
 #include <optional>
@@ -20,4 +21,4 @@ std::optional<std::map<std::string, std::string>> FindIniEntry(std::string_view 
 
 }  // namespace tidewarden
 
-#endif  // TIDEWARDEN_RFC_NETWEAVER_INI_ENTRY_H_
+#endif  // TIDEWARDEN_RFC_INI_ENTRY_H_

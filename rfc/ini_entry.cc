@@ -1,4 +1,4 @@
-#include "rfc/netweaver/ini_entry.h"
+#include "rfc/ini_entry.h"
 
 #include "base/text.h"
 
