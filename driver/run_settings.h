@@ -32,8 +32,9 @@ struct RunSettings {
 // "hh:mm:ss".
 std::string FormatTimeOfDay(const TimeOfDay& time);
 
-// Start-up steps 1 to 6 and 9: start time, banner, options, item. The profile
-// name is left for the name rules.
+// Reads what the command line asks: the start time and banner, the options
+// (the second and third arguments), and the item of an ITEM= run. The
+// profile name is left for the name rules, which need the file system.
 void ReadCommandLine(const std::vector<std::string>& args, const TimeOfDay& now,
                      RunSettings* settings);
 

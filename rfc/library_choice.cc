@@ -105,8 +105,7 @@ std::optional<FatalFailure> ChosenSapLibrary::Choose(const CallLogger& log) {
         if (error.empty()) {
           chosen();
           shared_library_ = std::move(library);
-          classic_source_ = std::make_unique<FixedRfcLibrarySource>(table);
-          chosen_ = std::make_unique<ClassicSapLibrary>(*classic_source_, fs_, console_);
+          chosen_ = std::make_unique<ClassicSapLibrary>(table, fs_, console_);
           return std::nullopt;
         }
       } else {

@@ -82,7 +82,6 @@ class ChosenSapLibrary : public SapLibrary {
   Console& console_;
   CandidateLoader loader_;
   std::unique_ptr<SharedLibrary> shared_library_;
-  std::unique_ptr<RfcLibrarySource> classic_source_;
   std::unique_ptr<SapLibrary> chosen_;
   std::vector<CandidateOutcome> outcomes_;
   std::string version_;

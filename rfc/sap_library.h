@@ -1,8 +1,9 @@
 // The one seam between the probe and an SAP RFC library: log on, read the
 // server clock, the system information and the Oracle main list, close.
 // Every step returns a value or a failure; no step prints, writes a
-// document or ends the process. The classic library (rfc/classic/) is the
-// first implementation.
+// document or ends the process. Implemented over SAP's classic library
+// (rfc/classic/) and over its NetWeaver library (rfc/netweaver/);
+// rfc/library_choice.* picks one at run time.
 #ifndef TIDEWARDEN_RFC_SAP_LIBRARY_H_
 #define TIDEWARDEN_RFC_SAP_LIBRARY_H_
 

@@ -62,8 +62,7 @@ struct FakeRfc {
 // default), as a run uses it.
 struct FakeSapLibrary {
   FakeSapLibrary(FileSystem& fs, Console& console, const RfcLibrary& table = FakeRfc::Table())
-      : source(table), sap(source, fs, console) {}
-  FixedRfcLibrarySource source;
+      : sap(table, fs, console) {}
   ClassicSapLibrary sap;
 };
 

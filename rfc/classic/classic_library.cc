@@ -54,23 +54,12 @@ void FillOpenRecords(const LogonParameters& parameters, OpenRecords* open) {
 ClassicSapLibrary::~ClassicSapLibrary() { SetErrorHandlerLibrary(nullptr); }
 
 std::optional<FatalFailure> ClassicSapLibrary::Prepare(const CallLogger& log) {
-  if (library_ == nullptr) {
-    std::string operation, message;
-    RfcLibrary partial;
-    library_ = source_.Get(&operation, &message, &partial);
-    if (library_ == nullptr) {
-      partial_ = partial;
-      load_failed_ = true;
-      FatalFailure failure = FatalNow(&partial_, operation);
-      failure.record.message = message;
-      return failure;
-    }
-  }
+  // The table is complete: a library lacking a function was never chosen.
   SetErrorHandlerLibrary(this);
   RFC_ENV environment{};
   environment.errorhandler = &RfcErrorHandler;
   environment.allocate = nullptr;
-  library_->RfcEnvironment(&environment);
+  table_.RfcEnvironment(&environment);
   log.Write(0, "RfcEnvironment called");
   return std::nullopt;
 }
@@ -83,14 +72,14 @@ std::variant<std::unique_ptr<SapConnection>, LogonRefused, FatalFailure> Classic
   FillOpenRecords(parameters, &open);
   RFC_HANDLE handle = 0;
   if (!request.by_destination) {
-    handle = library_->RfcOpen(&open.options);
+    handle = table_.RfcOpen(&open.options);
     log.Write(static_cast<std::int32_t>(handle), "RfcOpen called");
   } else {
     open.connect_string = "CLIENT=" + parameters.client + " USER=" + parameters.user +
                           " PASSWD=" + parameters.password + " LANG=D DEST=" +
                           parameters.destination;
     open.error_info = RFC_ERROR_INFO_EX{};
-    handle = library_->RfcOpenEx(open.connect_string.data(), &open.error_info);
+    handle = table_.RfcOpenEx(open.connect_string.data(), &open.error_info);
     // The library has read SapRfc.ini once RfcOpenEx returns.
     request.ini_lock.reset();
     log.Write(static_cast<std::int32_t>(handle), "RfcOpenEx called");
@@ -105,13 +94,12 @@ std::string ClassicSapLibrary::LastErrorText() { return TraceFileErrorText(fs_);
 void ClassicSapLibrary::DiscardErrorTrail() { fs_.RemoveFile(kTraceFileName); }
 
 void ClassicSapLibrary::CloseAll() {
-  const RfcLibrary* table = library_ != nullptr ? library_ : (load_failed_ ? &partial_ : nullptr);
-  if (table != nullptr && table->RfcClose != nullptr) table->RfcClose(0);
+  table_.RfcClose(0);
 }
 
 void ClassicSapLibrary::ReportFromCallback(const char* operation) {
   WriteFatalReport(console_,
-                   FatalNow(library_, operation != nullptr ? std::string(operation) : ""), this);
+                   FatalNow(&table_, operation != nullptr ? std::string(operation) : ""), this);
   console_.Flush();
   EndProcess(1);
 }

@@ -27,8 +27,8 @@ class ClassicSapLibrary : public SapLibrary {
  public:
   // `fs` holds the library's trace file; `console` takes the fatal report
   // the library's error callback prints before it ends the process.
-  ClassicSapLibrary(RfcLibrarySource& source, FileSystem& fs, Console& console)
-      : source_(source), fs_(fs), console_(console) {}
+  ClassicSapLibrary(const RfcLibrary& table, FileSystem& fs, Console& console)
+      : table_(table), fs_(fs), console_(console) {}
   ~ClassicSapLibrary() override;
 
   std::optional<FatalFailure> Prepare(const CallLogger& log) override;
@@ -42,17 +42,14 @@ class ClassicSapLibrary : public SapLibrary {
   // callback; ends the process (the callback must not return).
   [[noreturn]] void ReportFromCallback(const char* operation);
 
-  const RfcLibrary& table() const { return *library_; }
+  const RfcLibrary& table() const { return table_; }
   StructureTypes& types() { return types_; }
   FileSystem& fs() { return fs_; }
 
  private:
-  RfcLibrarySource& source_;
+  const RfcLibrary table_;
   FileSystem& fs_;
   Console& console_;
-  const RfcLibrary* library_ = nullptr;
-  RfcLibrary partial_;  // what loaded of a library that lacks a function
-  bool load_failed_ = false;
   StructureTypes types_;
 };
 
