@@ -26,6 +26,7 @@ TEST(ReadOptionTextTest, TypedValues) {
       {"", false, {}, {}, {}},
       {"a,SysLog", true, {}, {}, {}},
       {"SYSLOG", false, {}, {}, {}},
+      {"X,SYSLOG,Y", true, {}, {}, {}},
       {"ch=1", false, 1, {}, {}},
       {"CH=,1", false, 0, {}, {}},
       {"CH= 1", false, 1, {}, {}},
