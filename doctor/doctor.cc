@@ -395,7 +395,7 @@ void Doctor::CompanionsOf(const std::string& folder, std::vector<std::string>* f
                           std::vector<std::string>* missing) {
   std::vector<DirectoryEntry> entries;
   static_cast<void>(fs_.ListDirectory(folder, &entries));
-  for (const std::string& prefix : NetWeaverCompanionFilePrefixes()) {
+  for (const std::string& prefix : NetWeaverCompanionPrefixes()) {
     std::string name;
     for (const DirectoryEntry& entry : entries) {
       if (Lower(entry.name).compare(0, prefix.size(), prefix) == 0) name = entry.name;

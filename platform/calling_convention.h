@@ -1,24 +1,14 @@
-/* The calling convention of the SAP RFC libraries' exported functions and
- * of the callbacks they make: stdcall on 32-bit Windows, the platform's
- * default everywhere else. Both libraries' declarations take it from here,
- * so that no other folder tests the operating system. An SDK header read
- * first (the ABI check) may have defined the macros already. */
+/* The calling convention of functions a dynamically loaded library exports
+ * for C callers, and of the callbacks it makes: stdcall on 32-bit Windows
+ * (the system's own, WINAPI), the platform's default everywhere else. A
+ * declaration that names it needs no test of the operating system. */
 #ifndef TIDEWARDEN_PLATFORM_CALLING_CONVENTION_H_
 #define TIDEWARDEN_PLATFORM_CALLING_CONVENTION_H_
 
-#ifndef SAP_API
 #if defined(_WIN32) && !defined(_WIN64)
-#define SAP_API __stdcall
+#define TIDEWARDEN_LIBRARY_CALL __stdcall
 #else
-#define SAP_API
-#endif
-#endif
-#ifndef DLL_CALL_BACK_FUNCTION
-#if defined(_WIN32) && !defined(_WIN64)
-#define DLL_CALL_BACK_FUNCTION __stdcall
-#else
-#define DLL_CALL_BACK_FUNCTION
-#endif
+#define TIDEWARDEN_LIBRARY_CALL
 #endif
 
 #endif /* TIDEWARDEN_PLATFORM_CALLING_CONVENTION_H_ */

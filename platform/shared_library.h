@@ -1,4 +1,5 @@
-// Loading a shared library at run time (the vendor's RFC library).
+// Loading a shared library at run time (the vendor's RFC library, whose
+// names and companions rfc/ knows).
 #ifndef TIDEWARDEN_PLATFORM_SHARED_LIBRARY_H_
 #define TIDEWARDEN_PLATFORM_SHARED_LIBRARY_H_
 
@@ -22,13 +23,13 @@ class SharedLibrary {
 // nullptr with *error set when it cannot be loaded.
 std::unique_ptr<SharedLibrary> LoadSharedLibrary(const std::string& path, std::string* error);
 
-// The file name of SAP's classic RFC client library on this operating
-// system: "librfc32.dll" on Windows, "librfccm.so" elsewhere.
-const char* ClassicRfcLibraryFileName();
+// How this operating system's shared libraries are made and named: DLLs
+// ("name.dll") on Windows, shared objects ("libname.so") elsewhere.
+enum class SharedLibraryForm { kDll, kSharedObject };
+SharedLibraryForm SystemSharedLibraryForm();
 
-// Loads a library that needs companion libraries lying beside it (SAP's
-// NetWeaver library: ICU and libsapucum), from its full `path`, so that
-// those companions are found there: Windows searches the library's own
+// Loads a library that needs companion libraries lying beside it, from its
+// full `path`, so that those companions are found there: Windows searches the library's own
 // folder for its dependencies; elsewhere the loader does not, so every file
 // of that folder whose name begins with one of `companion_prefixes` is
 // loaded first, by full path, in the order of the prefixes (the order in
@@ -37,15 +38,6 @@ const char* ClassicRfcLibraryFileName();
 std::unique_ptr<SharedLibrary> LoadSharedLibraryWithCompanions(
     const std::string& path, const std::vector<std::string>& companion_prefixes,
     std::string* error);
-
-// The companion libraries SAP's NetWeaver RFC library needs in its folder
-// on this operating system, by the beginning of their file names, in the
-// order they depend on one another (the ICU libraries carry a version).
-const std::vector<std::string>& NetWeaverCompanionFilePrefixes();
-
-// The file name of SAP's NetWeaver RFC library on this operating system:
-// "sapnwrfc.dll" on Windows, "libsapnwrfc.so" elsewhere.
-const char* NetWeaverRfcLibraryFileName();
 
 // The folder of the running executable, with a trailing separator ("" when
 // unknown).

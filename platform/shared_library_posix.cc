@@ -46,7 +46,7 @@ std::unique_ptr<SharedLibrary> LoadSharedLibrary(const std::string& path, std::s
   return std::make_unique<PosixSharedLibrary>(handle);
 }
 
-const char* ClassicRfcLibraryFileName() { return "librfccm.so"; }
+SharedLibraryForm SystemSharedLibraryForm() { return SharedLibraryForm::kSharedObject; }
 
 std::unique_ptr<SharedLibrary> LoadSharedLibraryWithCompanions(
     const std::string& path, const std::vector<std::string>& companion_prefixes,
@@ -71,15 +71,6 @@ std::unique_ptr<SharedLibrary> LoadSharedLibraryWithCompanions(
     }
   }
   return LoadSharedLibrary(native, error);
-}
-
-const char* NetWeaverRfcLibraryFileName() { return "libsapnwrfc.so"; }
-
-const std::vector<std::string>& NetWeaverCompanionFilePrefixes() {
-  static const std::vector<std::string> prefixes = {"libicudata.so", "libicuuc.so",
-                                                    "libicui18n.so", "libicudecnumber.so",
-                                                    "libsapucum.so"};
-  return prefixes;
 }
 
 std::string OwnExecutableDirectory() {

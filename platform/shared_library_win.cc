@@ -40,7 +40,7 @@ std::unique_ptr<SharedLibrary> LoadSharedLibrary(const std::string& path, std::s
   return std::make_unique<WindowsSharedLibrary>(module);
 }
 
-const char* ClassicRfcLibraryFileName() { return "librfc32.dll"; }
+SharedLibraryForm SystemSharedLibraryForm() { return SharedLibraryForm::kDll; }
 
 std::unique_ptr<SharedLibrary> LoadSharedLibraryWithCompanions(const std::string& path,
                                                                const std::vector<std::string>&,
@@ -56,15 +56,6 @@ std::unique_ptr<SharedLibrary> LoadSharedLibraryWithCompanions(const std::string
     return nullptr;
   }
   return std::make_unique<WindowsSharedLibrary>(module);
-}
-
-const char* NetWeaverRfcLibraryFileName() { return "sapnwrfc.dll"; }
-
-const std::vector<std::string>& NetWeaverCompanionFilePrefixes() {
-  // icudt50.dll, icuuc50.dll, icuin50.dll for the 7.50 SDK; 34 for older ones.
-  static const std::vector<std::string> prefixes = {"icudt", "icuuc", "icuin",
-                                                    "libicudecnumber.dll", "libsapucum.dll"};
-  return prefixes;
 }
 
 std::string OwnExecutableDirectory() {

@@ -42,8 +42,20 @@ std::vector<RfcLibraryCandidate> RfcLibraryCandidates(const std::string& folder)
   return candidates;
 }
 
+namespace {
+bool Windows() { return SystemSharedLibraryForm() == SharedLibraryForm::kDll; }
+}  // namespace
+
+const char* ClassicRfcLibraryFileName() { return Windows() ? "librfc32.dll" : "librfccm.so"; }
+
+const char* NetWeaverRfcLibraryFileName() { return Windows() ? "sapnwrfc.dll" : "libsapnwrfc.so"; }
+
 const std::vector<std::string>& NetWeaverCompanionPrefixes() {
-  return NetWeaverCompanionFilePrefixes();
+  static const std::vector<std::string> dll = {"icudt", "icuuc", "icuin", "libicudecnumber.dll",
+                                               "libsapucum.dll"};
+  static const std::vector<std::string> shared_object = {
+      "libicudata.so", "libicuuc.so", "libicui18n.so", "libicudecnumber.so", "libsapucum.so"};
+  return Windows() ? dll : shared_object;
 }
 
 std::string FillClassicFunctions(SharedLibrary& library, RfcLibrary* table) {

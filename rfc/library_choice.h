@@ -30,8 +30,16 @@ struct RfcLibraryCandidate {
 // one; then the system's search in the same order. `folder` may be "".
 std::vector<RfcLibraryCandidate> RfcLibraryCandidates(const std::string& folder);
 
+// The file names of SAP's libraries on this operating system: the classic
+// "librfc32.dll" or "librfccm.so", the NetWeaver "sapnwrfc.dll" or
+// "libsapnwrfc.so".
+const char* ClassicRfcLibraryFileName();
+const char* NetWeaverRfcLibraryFileName();
+
 // The companion libraries the NetWeaver library needs beside it, by the
-// beginning of their file names, in the order they depend on one another.
+// beginning of their file names, in the order they depend on one another
+// (the ICU libraries carry a version: icuuc50.dll for the 7.50 SDK, 34 for
+// older ones).
 const std::vector<std::string>& NetWeaverCompanionPrefixes();
 
 // Fills the tables by the functions' plain names. Return the name of the

@@ -9,7 +9,7 @@
 #ifndef TIDEWARDEN_RFC_CLASSIC_SAPRFC_H_
 #define TIDEWARDEN_RFC_CLASSIC_SAPRFC_H_
 
-#include "platform/calling_convention.h"
+#include "rfc/sap_calling_convention.h"
 
 #include <stddef.h>
 

@@ -12,7 +12,7 @@
 
 #include <cstddef>
 
-#include "platform/calling_convention.h"
+#include "rfc/sap_calling_convention.h"
 
 namespace tidewarden::nwrfc {
 
