@@ -12,7 +12,7 @@
 #include <cstring>
 #include <ctime>
 
-#include "rfc/classic/records.h"
+#include "rfc/classic/record_layouts.h"
 #include "rfc/classic/saprfc.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "fuzz/fuzz_support.h"
-#include "rfc/classic/records.h"
+#include "rfc/classic/record_layouts.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
   const std::string_view timestamp(reinterpret_cast<const char*>(bytes), size);

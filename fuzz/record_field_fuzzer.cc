@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "collect/logging_figures.h"
-#include "rfc/classic/records.h"
+#include "rfc/classic/record_layouts.h"
 #include "fuzz/fuzz_support.h"
 
 namespace tidewarden::fuzz {

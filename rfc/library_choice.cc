@@ -58,7 +58,7 @@ const std::vector<std::string>& NetWeaverCompanionPrefixes() {
   return Windows() ? dll : shared_object;
 }
 
-std::string FillClassicFunctions(SharedLibrary& library, RfcLibrary* table) {
+std::string FillClassicFunctions(SharedLibrary& library, ClassicRfcFunctions* table) {
   std::string missing;
   Fill(library, table->RfcEnvironment, "RfcEnvironment", &missing);
   Fill(library, table->RfcOpen, "RfcOpen", &missing);
@@ -112,7 +112,7 @@ std::optional<FatalFailure> ChosenSapLibrary::Choose(const CallLogger& log) {
     };
     if (library != nullptr) {
       if (candidate.kind == RfcLibraryKind::kClassic) {
-        RfcLibrary table;
+        ClassicRfcFunctions table;
         error = FillClassicFunctions(*library, &table);
         if (error.empty()) {
           chosen();

@@ -12,7 +12,7 @@
 #include "platform/file_system.h"
 #include "platform/shared_library.h"
 #include "platform/system.h"
-#include "rfc/classic/rfc_library.h"
+#include "rfc/classic/classic_functions.h"
 #include "rfc/netweaver/sapnwrfc.h"
 #include "rfc/sap_library.h"
 
@@ -44,7 +44,7 @@ const std::vector<std::string>& NetWeaverCompanionPrefixes();
 
 // Fills the tables by the functions' plain names. Return the name of the
 // first missing function, or "" when all are there.
-std::string FillClassicFunctions(SharedLibrary& library, RfcLibrary* table);
+std::string FillClassicFunctions(SharedLibrary& library, ClassicRfcFunctions* table);
 std::string FillNetWeaverFunctions(SharedLibrary& library, nwrfc::NwRfcFunctions* table);
 
 // What became of one candidate when the library was chosen.

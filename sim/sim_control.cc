@@ -37,8 +37,8 @@ long TableRows(ITAB_H table) { return TheSimulator().TableRows(table); }
 
 int OpenConnections() { return TheSimulator().OpenConnections(); }
 
-RfcLibrary SimulatedRfcLibrary() {
-  RfcLibrary library;
+ClassicRfcFunctions SimulatedRfcLibrary() {
+  ClassicRfcFunctions library;
   library.RfcEnvironment = &::RfcEnvironment;
   library.RfcOpen = &::RfcOpen;
   library.RfcOpenEx = &::RfcOpenEx;

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "rfc/classic/rfc_library.h"
+#include "rfc/classic/classic_functions.h"
 #include "rfc/netweaver/sapnwrfc.h"
 
 namespace tidewarden::sim {
@@ -51,7 +51,7 @@ long TableRows(ITAB_H table);
 int OpenConnections();
 
 // The function table filled with the simulated library's functions.
-RfcLibrary SimulatedRfcLibrary();
+ClassicRfcFunctions SimulatedRfcLibrary();
 
 // The simulated NetWeaver library. After a Reset it does not end the
 // process on a contract violation but counts it and answers the call with

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "rfc/classic/records.h"
+#include "rfc/classic/record_layouts.h"
 
 namespace tidewarden {
 namespace {
@@ -142,9 +142,9 @@ void FakeRfc::Reset() {
   g_fake = new FakeRfc();
 }
 
-RfcLibrary FakeRfc::Table() {
+ClassicRfcFunctions FakeRfc::Table() {
   Get();
-  RfcLibrary table;
+  ClassicRfcFunctions table;
   table.RfcEnvironment = &Environment;
   table.RfcOpen = &Open;
   table.RfcOpenEx = &OpenEx;

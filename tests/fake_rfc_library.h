@@ -13,7 +13,7 @@
 #include "platform/file_system.h"
 #include "platform/system.h"
 #include "rfc/classic/classic_library.h"
-#include "rfc/classic/rfc_library.h"
+#include "rfc/classic/classic_functions.h"
 
 namespace tidewarden {
 
@@ -55,13 +55,13 @@ struct FakeRfc {
 
   static FakeRfc& Get();
   static void Reset();
-  static RfcLibrary Table();
+  static ClassicRfcFunctions Table();
 };
 
 // The classic implementation of the seam over a given table (the fake's by
 // default), as a run uses it.
 struct FakeSapLibrary {
-  FakeSapLibrary(FileSystem& fs, Console& console, const RfcLibrary& table = FakeRfc::Table())
+  FakeSapLibrary(FileSystem& fs, Console& console, const ClassicRfcFunctions& table = FakeRfc::Table())
       : sap(table, fs, console) {}
   ClassicSapLibrary sap;
 };

@@ -15,7 +15,7 @@ namespace {
 
 TEST(FatalReportTest, ReportWithAndWithoutErrorInformation) {
   FakeRfc::Reset();
-  RfcLibrary table = FakeRfc::Table();
+  ClassicRfcFunctions table = FakeRfc::Table();
   FakeFileSystem fs;
   RecordingConsole console;
   FakeSapLibrary sap(fs, console);

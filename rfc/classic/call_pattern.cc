@@ -6,7 +6,7 @@
 
 namespace tidewarden {
 
-ErrorRecord ReadErrorRecord(const RfcLibrary* library) {
+ErrorRecord ReadErrorRecord(const ClassicRfcFunctions* library) {
   RFC_ERROR_INFO info;
   std::memset(&info, 0, sizeof info);
   if (library != nullptr && library->RfcLastError != nullptr) library->RfcLastError(&info);
@@ -16,11 +16,11 @@ ErrorRecord ReadErrorRecord(const RfcLibrary* library) {
                      FixedFieldText(info.intstat, sizeof info.intstat)};
 }
 
-FatalFailure FatalNow(const RfcLibrary* library, std::string operation) {
+FatalFailure FatalNow(const ClassicRfcFunctions* library, std::string operation) {
   return FatalFailure{std::move(operation), ReadErrorRecord(library)};
 }
 
-RFC_RC CallFunctionModule(const RfcLibrary& library, RFC_HANDLE handle, const CallLogger& log,
+RFC_RC CallFunctionModule(const ClassicRfcFunctions& library, RFC_HANDLE handle, const CallLogger& log,
                           const char* function, RFC_PARAMETER* exporting,
                           RFC_PARAMETER* importing, RFC_TABLE* tables, std::string* exception) {
   RFC_RC code = library.RfcCall(handle, const_cast<char*>(function), exporting, tables);
@@ -36,7 +36,7 @@ RFC_RC CallFunctionModule(const RfcLibrary& library, RFC_HANDLE handle, const Ca
   return code;
 }
 
-std::optional<FatalFailure> InstallStructure(const RfcLibrary& library, const char* name,
+std::optional<FatalFailure> InstallStructure(const ClassicRfcFunctions& library, const char* name,
                                              RFC_TYPE_ELEMENT* elements, unsigned count,
                                              RFC_TYPEHANDLE* type) {
   if (library.RfcInstallStructure(const_cast<char*>(name), elements, count, type) != RFC_OK) {
@@ -45,14 +45,14 @@ std::optional<FatalFailure> InstallStructure(const RfcLibrary& library, const ch
   return std::nullopt;
 }
 
-std::optional<FatalFailure> CreateTable(const RfcLibrary& library, const char* name,
+std::optional<FatalFailure> CreateTable(const ClassicRfcFunctions& library, const char* name,
                                         unsigned row_length, ITAB_H* table) {
   *table = library.ItCreate(const_cast<char*>(name), row_length, 0, 0);
   if (*table == nullptr) return FatalNow(&library, std::string("ItCreate ") + name);
   return std::nullopt;
 }
 
-std::optional<FatalFailure> DeleteTable(const RfcLibrary& library, const char* name,
+std::optional<FatalFailure> DeleteTable(const ClassicRfcFunctions& library, const char* name,
                                         ITAB_H table) {
   if (library.ItDelete(table) != 0) return FatalNow(&library, std::string("ItDelete ") + name);
   return std::nullopt;

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "base/call_log.h"
-#include "rfc/classic/rfc_library.h"
+#include "rfc/classic/classic_functions.h"
 #include "rfc/sap_library.h"
 
 namespace tidewarden {
@@ -16,29 +16,29 @@ namespace tidewarden {
 // The library's last error record (empty fields when `library` or its
 // RfcLastError is missing). The library clears the record as it hands it
 // out: read it once, when the failure happens.
-ErrorRecord ReadErrorRecord(const RfcLibrary* library);
+ErrorRecord ReadErrorRecord(const ClassicRfcFunctions* library);
 
 // The fatal failure of `operation`, with the error record read now.
-FatalFailure FatalNow(const RfcLibrary* library, std::string operation);
+FatalFailure FatalNow(const ClassicRfcFunctions* library, std::string operation);
 
 // The call pattern of every function module: RfcCall, its log line, and when
 // the request went out RfcReceive and its log line. Returns the result code;
 // for codes 2 and 3 *exception holds the name the library handed back.
-RFC_RC CallFunctionModule(const RfcLibrary& library, RFC_HANDLE handle, const CallLogger& log,
+RFC_RC CallFunctionModule(const ClassicRfcFunctions& library, RFC_HANDLE handle, const CallLogger& log,
                           const char* function, RFC_PARAMETER* exporting,
                           RFC_PARAMETER* importing, RFC_TABLE* tables, std::string* exception);
 
 // Installs a structure description; a failure is fatal ("RfcInstallStructure").
-std::optional<FatalFailure> InstallStructure(const RfcLibrary& library, const char* name,
+std::optional<FatalFailure> InstallStructure(const ClassicRfcFunctions& library, const char* name,
                                              RFC_TYPE_ELEMENT* elements, unsigned count,
                                              RFC_TYPEHANDLE* type);
 
 // Creates an internal table; a failure is fatal with "ItCreate " + name.
-std::optional<FatalFailure> CreateTable(const RfcLibrary& library, const char* name,
+std::optional<FatalFailure> CreateTable(const ClassicRfcFunctions& library, const char* name,
                                         unsigned row_length, ITAB_H* table);
 
 // Deletes an internal table; a failure is fatal with "ItDelete " + name.
-std::optional<FatalFailure> DeleteTable(const RfcLibrary& library, const char* name, ITAB_H table);
+std::optional<FatalFailure> DeleteTable(const ClassicRfcFunctions& library, const char* name, ITAB_H table);
 
 }  // namespace tidewarden
 

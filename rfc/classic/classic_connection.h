@@ -40,7 +40,7 @@ class ClassicConnection : public SapConnection {
   CallFailure Failed(RFC_RC code, std::string exception);
 
   ClassicSapLibrary& library_;
-  const RfcLibrary& table_;
+  const ClassicRfcFunctions& table_;
   CallLogger log_;
   RFC_HANDLE handle_ = 0;
   OpenRecords records_;

@@ -7,7 +7,7 @@
 
 #include "platform/file_system.h"
 #include "platform/system.h"
-#include "rfc/classic/rfc_library.h"
+#include "rfc/classic/classic_functions.h"
 #include "rfc/sap_library.h"
 
 namespace tidewarden {
@@ -27,7 +27,7 @@ class ClassicSapLibrary : public SapLibrary {
  public:
   // `fs` holds the library's trace file; `console` takes the fatal report
   // the library's error callback prints before it ends the process.
-  ClassicSapLibrary(const RfcLibrary& table, FileSystem& fs, Console& console)
+  ClassicSapLibrary(const ClassicRfcFunctions& table, FileSystem& fs, Console& console)
       : table_(table), fs_(fs), console_(console) {}
   ~ClassicSapLibrary() override;
 
@@ -42,12 +42,12 @@ class ClassicSapLibrary : public SapLibrary {
   // callback; ends the process (the callback must not return).
   [[noreturn]] void ReportFromCallback(const char* operation);
 
-  const RfcLibrary& table() const { return table_; }
+  const ClassicRfcFunctions& table() const { return table_; }
   StructureTypes& types() { return types_; }
   FileSystem& fs() { return fs_; }
 
  private:
-  const RfcLibrary table_;
+  const ClassicRfcFunctions table_;
   FileSystem& fs_;
   Console& console_;
   StructureTypes types_;

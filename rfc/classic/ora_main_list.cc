@@ -6,7 +6,7 @@
 #include "rfc/classic/call_lists.h"
 #include "rfc/classic/call_pattern.h"
 #include "rfc/classic/classic_connection.h"
-#include "rfc/classic/records.h"
+#include "rfc/classic/record_layouts.h"
 
 namespace tidewarden {
 namespace {

@@ -7,7 +7,7 @@
 #include "rfc/classic/call_pattern.h"
 #include "rfc/record_conversions.h"
 #include "rfc/classic/classic_connection.h"
-#include "rfc/classic/records.h"
+#include "rfc/classic/record_layouts.h"
 
 namespace tidewarden {
 namespace {

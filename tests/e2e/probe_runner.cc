@@ -42,11 +42,11 @@ const std::string& WineCommand() {
 
 // The library named by TIDEWARDEN_E2E_LIBRARY; nullopt for a name that is
 // none, which every run then reports.
-const std::optional<RfcLibrary>& ChosenLibrary() {
-  static const std::optional<RfcLibrary> library = []() -> std::optional<RfcLibrary> {
+const std::optional<ClassicRfcFunctions>& ChosenLibrary() {
+  static const std::optional<ClassicRfcFunctions> library = []() -> std::optional<ClassicRfcFunctions> {
     const std::string value = Environment("TIDEWARDEN_E2E_LIBRARY");
-    if (value.empty() || value == "classic") return RfcLibrary::kClassic;
-    if (value == "netweaver") return RfcLibrary::kNetWeaver;
+    if (value.empty() || value == "classic") return ClassicRfcFunctions::kClassic;
+    if (value == "netweaver") return ClassicRfcFunctions::kNetWeaver;
     return std::nullopt;
   }();
   return library;
@@ -137,7 +137,7 @@ std::vector<std::string> WithTraceFile(std::vector<std::string> files, bool libr
   return files;
 }
 
-RfcLibrary Library() { return ChosenLibrary().value_or(RfcLibrary::kClassic); }
+ClassicRfcFunctions Library() { return ChosenLibrary().value_or(ClassicRfcFunctions::kClassic); }
 
 std::string Text(std::string_view lf_text) {
   if (!UnderWine()) return std::string(lf_text);

@@ -49,9 +49,9 @@ namespace tidewarden::e2e {
 bool UnderWine();
 
 // The SAP library whose simulator drop-in lies beside the probe under test.
-enum class RfcLibrary { kClassic, kNetWeaver };
-RfcLibrary Library();
-inline bool UsesNetWeaver() { return Library() == RfcLibrary::kNetWeaver; }
+enum class ClassicRfcFunctions { kClassic, kNetWeaver };
+ClassicRfcFunctions Library();
+inline bool UsesNetWeaver() { return Library() == ClassicRfcFunctions::kNetWeaver; }
 
 // `files` (sorted) with the trace file the simulated library leaves in the
 // working directory: the classic one always writes "Dev_Rfc.Trc" (its

@@ -1,14 +1,14 @@
 // The classic RFC library's functions as one table. The probe fills it from
 // the vendor library it loaded (rfc/library_choice.*); unit tests fill it
 // from the simulated SAP system.
-#ifndef TIDEWARDEN_RFC_CLASSIC_RFC_LIBRARY_H_
-#define TIDEWARDEN_RFC_CLASSIC_RFC_LIBRARY_H_
+#ifndef TIDEWARDEN_RFC_CLASSIC_CLASSIC_FUNCTIONS_H_
+#define TIDEWARDEN_RFC_CLASSIC_CLASSIC_FUNCTIONS_H_
 
 #include "rfc/classic/saprfc.h"
 
 namespace tidewarden {
 
-struct RfcLibrary {
+struct ClassicRfcFunctions {
   RfcEnvironmentFn* RfcEnvironment = nullptr;
   RfcOpenFn* RfcOpen = nullptr;
   RfcOpenExFn* RfcOpenEx = nullptr;
@@ -23,4 +23,4 @@ struct RfcLibrary {
 
 }  // namespace tidewarden
 
-#endif  // TIDEWARDEN_RFC_CLASSIC_RFC_LIBRARY_H_
+#endif  // TIDEWARDEN_RFC_CLASSIC_CLASSIC_FUNCTIONS_H_

@@ -1,7 +1,7 @@
 // The records of the three function modules as the classic library hands
 // them over, and how their fields are read.
-#ifndef TIDEWARDEN_RFC_CLASSIC_RECORDS_H_
-#define TIDEWARDEN_RFC_CLASSIC_RECORDS_H_
+#ifndef TIDEWARDEN_RFC_CLASSIC_RECORD_LAYOUTS_H_
+#define TIDEWARDEN_RFC_CLASSIC_RECORD_LAYOUTS_H_
 
 #include <cstddef>
 #include <cstdint>
@@ -28,4 +28,4 @@ inline constexpr RecordField kWaitBusyField{854, 14};
 
 }  // namespace tidewarden
 
-#endif  // TIDEWARDEN_RFC_CLASSIC_RECORDS_H_
+#endif  // TIDEWARDEN_RFC_CLASSIC_RECORD_LAYOUTS_H_

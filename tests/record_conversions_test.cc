@@ -1,5 +1,5 @@
 // The fields of the classic library's records read as text, numbers, dates.
-#include "rfc/classic/records.h"
+#include "rfc/classic/record_layouts.h"
 
 #include <gtest/gtest.h>
 
