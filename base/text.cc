@@ -12,6 +12,19 @@ std::string UpperCase(std::string_view text) {
   return upper;
 }
 
+std::string LowerCase(std::string_view text) {
+  std::string lower(text);
+  for (char& c : lower) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return lower;
+}
+
+std::string TrimmedRight(std::string text) {
+  text.erase(text.find_last_not_of(' ') + 1);
+  return text;
+}
+
 std::string OptionValue(std::string_view text, std::size_t keyword_end, std::size_t room) {
   std::string value;
   for (std::size_t i = keyword_end; i < text.size() && value.size() < room; ++i) {

@@ -11,8 +11,12 @@
 
 namespace tidewarden {
 
-// Upper-cases a to z only.
+// Upper- or lower-cases a to z only.
 std::string UpperCase(std::string_view text);
+std::string LowerCase(std::string_view text);
+
+// Without its trailing blanks (the padding of SAP's fixed-width fields).
+std::string TrimmedRight(std::string text);
 
 // The value after `keyword` in `text` up to a blank, a comma or the end, at
 // most `room` characters, each ":" turned into a blank.

@@ -169,24 +169,12 @@ class StepTimer : public MeasureObserver {
   std::vector<SteadyClock::time_point> ended_;
 };
 
-std::string Lower(std::string text) {
-  for (char& c : text) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return text;
-}
-
 bool Contains(const std::string& text, std::initializer_list<const char*> words) {
-  const std::string lower = Lower(text);
+  const std::string lower = LowerCase(text);
   for (const char* word : words) {
     if (lower.find(word) != std::string::npos) return true;
   }
   return false;
-}
-
-std::string TrimmedRight(std::string text) {
-  while (!text.empty() && text.back() == ' ') text.pop_back();
-  return text;
 }
 
 std::string FolderName(const std::string& folder) {
@@ -398,7 +386,7 @@ void Doctor::CompanionsOf(const std::string& folder, std::vector<std::string>* f
   for (const std::string& prefix : NetWeaverCompanionPrefixes()) {
     std::string name;
     for (const DirectoryEntry& entry : entries) {
-      if (Lower(entry.name).compare(0, prefix.size(), prefix) == 0) name = entry.name;
+      if (LowerCase(entry.name).compare(0, prefix.size(), prefix) == 0) name = entry.name;
     }
     if (name.empty()) {
       missing->push_back(prefix + "*");

@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/text.h"
 #include "rfc/ini_entry.h"
 #include "rfc/netweaver/sap_text.h"
 #include "rfc/record_conversions.h"
@@ -22,11 +23,6 @@ std::string RecordText(const nwrfc::SAP_UC* text, std::size_t room) {
   std::size_t length = 0;
   while (length < room && text[length] != 0) ++length;
   return FromSapText(std::u16string_view(text, length));
-}
-
-std::string TrimmedRight(std::string text) {
-  text.erase(text.find_last_not_of(' ') + 1);
-  return text;
 }
 
 // What one function-module call ended with, besides the fields it read.
