@@ -18,14 +18,30 @@ if(NOT count EQUAL 1)
   message(FATAL_ERROR "expected one package in ${BUILD}, found: ${packages}")
 endif()
 
+include(${CMAKE_CURRENT_LIST_DIR}/doc-links.cmake)
+
 function(unpack folder dropin)
-  file(REMOVE_RECURSE ${folder})
-  file(MAKE_DIRECTORY ${folder})
-  execute_process(COMMAND ${CMAKE_COMMAND} -E tar xf ${packages} WORKING_DIRECTORY ${folder}
-                  RESULT_VARIABLE result)
+  file(REMOVE_RECURSE ${folder} ${folder}.unpacked)
+  file(MAKE_DIRECTORY ${folder}.unpacked)
+  execute_process(COMMAND ${CMAKE_COMMAND} -E tar xf ${packages}
+                  WORKING_DIRECTORY ${folder}.unpacked RESULT_VARIABLE result)
   if(NOT result EQUAL 0)
     message(FATAL_ERROR "cannot unpack ${packages}")
   endif()
+  # The tar.gz unpacks into one folder named as the package; the zip goes
+  # straight into the sensor folder.
+  if(packages MATCHES "([^/]*)\\.tar\\.gz$")
+    set(top ${CMAKE_MATCH_1})
+    file(GLOB entries RELATIVE ${folder}.unpacked ${folder}.unpacked/*)
+    if(NOT entries STREQUAL top OR NOT IS_DIRECTORY ${folder}.unpacked/${top})
+      message(FATAL_ERROR "${packages} unpacks into '${entries}' instead of one folder ${top}/")
+    endif()
+    file(RENAME ${folder}.unpacked/${top} ${folder})
+    file(REMOVE_RECURSE ${folder}.unpacked)
+  else()
+    file(RENAME ${folder}.unpacked ${folder})
+  endif()
+  check_doc_links(${folder})
   # Either library, or the companions the NetWeaver one needs, in any letter
   # case and any folder: a package that holds one could put SAP's files, or
   # the simulator, on a real probe machine.
