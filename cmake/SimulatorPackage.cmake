@@ -48,20 +48,7 @@ if(TIDEWARDEN_SIM_DROPINS)
              COMMAND ${CMAKE_COMMAND}
                      -DARCHIVE=${CMAKE_BINARY_DIR}/package-test-sim/${TIDEWARDEN_SIM_PACKAGE_NAME}
                      ${TIDEWARDEN_SIM_PACKAGE_ARGS})
+    # The product package's test unpacks it beside the product as SIMULATOR.md says.
     set_tests_properties(package.simulator PROPERTIES FIXTURES_SETUP simulator_package)
-    # Both packages unpacked as SIMULATOR.md says, into an empty folder,
-    # and (natively) its documented commands run there.
-    if(CMAKE_CROSSCOMPILING)
-      set(run_commands OFF)
-    else()
-      set(run_commands ON)
-    endif()
-    add_test(NAME package.simulator.unpacked
-             COMMAND ${CMAKE_COMMAND} -DBUILD=${CMAKE_BINARY_DIR}
-                     -DSIM_ARCHIVE=${CMAKE_BINARY_DIR}/package-test-sim/${TIDEWARDEN_SIM_PACKAGE_NAME}
-                     -DOUT=${CMAKE_BINARY_DIR}/package-test-sim/unpacked -DRUN=${run_commands}
-                     -P ${CMAKE_SOURCE_DIR}/cmake/simulator-package-test.cmake)
-    set_tests_properties(package.simulator.unpacked PROPERTIES
-                         FIXTURES_REQUIRED "package;simulator_package" TIMEOUT 120)
   endif()
 endif()

@@ -2,9 +2,12 @@
 # simulated RFC library beside the executables (the package itself never
 # holds it), so the tests run the very files that ship. With NW_OUT and
 # NW_DROPIN it unpacks the same package a second time, with the NetWeaver
-# drop-in beside it instead of the classic one.
+# drop-in beside it instead of the classic one. With SIM_OUT it unpacks it
+# once more with the simulator package (package.simulator's), as
+# SIMULATOR.md says, and runs the commands that document names there.
 #   cmake -DBUILD=<build dir> -DOUT=<folder> -DDROPIN=<library>
-#         [-DNW_OUT=<folder> -DNW_DROPIN=<library>] -P package-test.cmake
+#         [-DNW_OUT=<folder> -DNW_DROPIN=<library>] [-DSIM_OUT=<folder>]
+#         -P package-test.cmake
 execute_process(COMMAND ${CMAKE_CPACK_COMMAND} --config ${BUILD}/CPackConfig.cmake
                 WORKING_DIRECTORY ${BUILD} RESULT_VARIABLE result OUTPUT_VARIABLE output
                 ERROR_VARIABLE output)
@@ -63,7 +66,14 @@ function(unpack folder dropin)
       message(FATAL_ERROR "the package lacks ${file}")
     endif()
   endforeach()
-  file(COPY ${dropin} DESTINATION ${folder})
+  if(dropin MATCHES "[.]tar[.]gz$|[.]zip$")  # the simulator package and the examples beside
+    execute_process(COMMAND ${CMAKE_COMMAND} -E tar xf ${dropin} WORKING_DIRECTORY ${folder})
+    check_doc_links(${folder})
+    file(GLOB examples ${folder}/examples/*)
+    file(COPY ${examples} DESTINATION ${folder})
+  else()
+    file(COPY ${dropin} DESTINATION ${folder})
+  endif()
   message(STATUS "unpacked ${packages} into ${folder} beside ${dropin}")
 endfunction()
 
@@ -71,3 +81,34 @@ unpack(${OUT} ${DROPIN})
 if(NW_OUT)
   unpack(${NW_OUT} ${NW_DROPIN})
 endif()
+if(NOT SIM_OUT)
+  return()
+endif()
+file(GLOB simulator_package ${BUILD}/package-test-sim/tidewarden-simulator-*)
+unpack(${SIM_OUT} ${simulator_package})
+# The figures of SIMULATOR.md, which docs/listing.md's example (its last) gives too.
+file(READ ${SIM_OUT}/SIMULATOR.md howto)
+file(READ ${SIM_OUT}/docs/listing.md listing)
+set(figures "NoSystems=[0-9]+, Processed=[0-9]+, Failed=[0-9]+")
+string(REGEX MATCH "${figures}" howto_figures "${howto}")
+string(REGEX MATCHALL "${figures}" listing_figures "${listing}")
+list(GET listing_figures -1 listing_figures)
+if(NOT howto_figures OR NOT howto_figures STREQUAL listing_figures)
+  message(FATAL_ERROR "SIMULATOR.md gives '${howto_figures}', listing.md '${listing_figures}'")
+endif()
+foreach(run "tidewarden GLOBAL USAGE|0|${howto_figures}"
+            "tidewarden-profile doctor GLOBAL USAGE|2|BAD.P00 logon FAIL")
+  string(REPLACE "|" ";" run "${run}")
+  list(GET run 0 command)
+  list(GET run 1 expected_code)
+  list(GET run 2 expected)
+  separate_arguments(arguments UNIX_COMMAND "${command}")
+  execute_process(COMMAND ./${arguments} WORKING_DIRECTORY ${SIM_OUT} RESULT_VARIABLE code
+                  OUTPUT_VARIABLE output ERROR_VARIABLE output)
+  string(FIND "${output}" "${expected}" at)
+  string(FIND "${howto}" "${expected}" documented)
+  if(NOT code EQUAL expected_code OR at LESS 0 OR documented LESS 0)
+    message(FATAL_ERROR "${command}: exit code ${code}; ${expected_code} and '${expected}' "
+                        "expected, as SIMULATOR.md says:\n${output}")
+  endif()
+endforeach()
