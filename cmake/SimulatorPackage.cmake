@@ -1,6 +1,7 @@
 # The simulator package, one per platform beside the product package:
-# whichever simulator drop-ins this build has, the example SapSim.txt and
-# its how-to, so an admin can set up a sensor against the simulated system
+# whichever simulator drop-ins this build has, the example SapSim.txt, the
+# profile of BAD (the example listings' failing system, which only the
+# simulator knows) and its how-to, so an admin can set up a sensor against the simulated system
 # before pointing it at SAP. Built on demand only:
 #   cmake --build build --target simulator_package
 set(TIDEWARDEN_SIM_DROPINS)
@@ -26,6 +27,7 @@ if(TIDEWARDEN_SIM_DROPINS)
   list(JOIN files "|" files)
   set(TIDEWARDEN_SIM_PACKAGE_ARGS
       "-DDROPINS=${files}" -DSAPSIM=${CMAKE_SOURCE_DIR}/examples/SapSim.txt
+      -DPROFILES=${CMAKE_SOURCE_DIR}/examples/BAD.P00
       -DHOWTO=${CMAKE_SOURCE_DIR}/docs/simulator-package.md
       -P ${CMAKE_SOURCE_DIR}/cmake/simulator-package.cmake)
   add_custom_command(
@@ -33,6 +35,7 @@ if(TIDEWARDEN_SIM_DROPINS)
     COMMAND ${CMAKE_COMMAND} -DARCHIVE=${CMAKE_BINARY_DIR}/${TIDEWARDEN_SIM_PACKAGE_NAME}
             ${TIDEWARDEN_SIM_PACKAGE_ARGS}
     DEPENDS ${TIDEWARDEN_SIM_DROPINS} ${CMAKE_SOURCE_DIR}/examples/SapSim.txt
+            ${CMAKE_SOURCE_DIR}/examples/BAD.P00
             ${CMAKE_SOURCE_DIR}/docs/simulator-package.md
             ${CMAKE_SOURCE_DIR}/cmake/simulator-package.cmake
     VERBATIM)
@@ -45,5 +48,7 @@ if(TIDEWARDEN_SIM_DROPINS)
              COMMAND ${CMAKE_COMMAND}
                      -DARCHIVE=${CMAKE_BINARY_DIR}/package-test-sim/${TIDEWARDEN_SIM_PACKAGE_NAME}
                      ${TIDEWARDEN_SIM_PACKAGE_ARGS})
+    # The product package's test unpacks it beside the product as SIMULATOR.md says.
+    set_tests_properties(package.simulator PROPERTIES FIXTURES_SETUP simulator_package)
   endif()
 endif()

@@ -1,9 +1,12 @@
 # Makes the simulator package: the simulated SAP system's drop-ins, an
-# example description file and the how-to, in an archive of their own, so
-# that no product package ever holds a library with SAP's file names.
+# example description file, the profiles of the systems only it knows and
+# the how-to, in an archive of their own, so that no product package ever
+# holds a library with SAP's file names.
 #   cmake -DARCHIVE=<name.zip or name.tar.gz> "-DDROPINS=<library>|<library>"
-#         -DSAPSIM=<SapSim.txt> -DHOWTO=<how-to.md> -P simulator-package.cmake
+#         -DSAPSIM=<SapSim.txt> "-DPROFILES=<profile>|..." -DHOWTO=<how-to.md>
+#         -P simulator-package.cmake
 string(REPLACE "|" ";" dropins "${DROPINS}")
+string(REPLACE "|" ";" profiles "${PROFILES}")
 if(NOT dropins)
   message(FATAL_ERROR "no simulator drop-in to package")
 endif()
@@ -19,7 +22,7 @@ endif()
 set(stage ${ARCHIVE}.stage)
 file(REMOVE_RECURSE ${stage})
 file(MAKE_DIRECTORY ${stage})
-file(COPY ${dropins} ${SAPSIM} DESTINATION ${stage})
+file(COPY ${dropins} ${SAPSIM} ${profiles} DESTINATION ${stage})
 configure_file(${HOWTO} ${stage}/SIMULATOR.md COPYONLY)
 file(GLOB expected RELATIVE ${stage} ${stage}/*)
 list(SORT expected)

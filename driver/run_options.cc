@@ -35,7 +35,11 @@ std::optional<double> TimeoutValue(const std::string& text) {
   const std::size_t dot = text.find('.');
   const std::string whole = text.substr(0, dot);
   const std::string fraction = dot == std::string::npos ? "" : text.substr(dot + 1);
-  if (!AllDigits(whole) || (dot != std::string::npos && !AllDigits(fraction))) return std::nullopt;
+  // Either side of the dot may be empty (".5", "5."), not both.
+  if (whole.empty() && fraction.empty()) return std::nullopt;
+  if ((!whole.empty() && !AllDigits(whole)) || (!fraction.empty() && !AllDigits(fraction))) {
+    return std::nullopt;
+  }
   double value = 0;
   for (char c : whole) {
     value = value * 10 + (c - '0');

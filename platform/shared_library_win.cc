@@ -25,6 +25,24 @@ class WindowsSharedLibrary : public SharedLibrary {
   HMODULE module_;
 };
 
+// "cannot load PATH (error 126: The specified module could not be found.)":
+// the bare code leaves an admin to look it up. The text is the system's, in
+// its language; without one the code stands alone.
+std::string LoadError(const std::string& path, DWORD code) {
+  std::string text = "cannot load " + path + " (error " + std::to_string(code);
+  char buffer[512];
+  DWORD n = ::FormatMessageA(
+      FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_MAX_WIDTH_MASK,
+      nullptr, code, 0, buffer, sizeof buffer, nullptr);
+  while (n > 0 && (buffer[n - 1] == ' ' || buffer[n - 1] == '\r' || buffer[n - 1] == '\n')) --n;
+  std::string message(buffer, n);
+  // Some texts name the file as an insert ("%1 is not a valid Win32 application.").
+  const std::size_t insert = message.find("%1");
+  if (insert != std::string::npos) message.replace(insert, 2, path);
+  if (!message.empty()) text += ": " + message;
+  return text + ")";
+}
+
 }  // namespace
 
 std::unique_ptr<SharedLibrary> LoadSharedLibrary(const std::string& path, std::string* error) {
@@ -34,7 +52,7 @@ std::unique_ptr<SharedLibrary> LoadSharedLibrary(const std::string& path, std::s
   DWORD code = ::GetLastError();
   ::SetErrorMode(old_mode);
   if (module == nullptr) {
-    *error = "cannot load " + path + " (error " + std::to_string(code) + ")";
+    *error = LoadError(path, code);
     return nullptr;
   }
   return std::make_unique<WindowsSharedLibrary>(module);
@@ -52,7 +70,7 @@ std::unique_ptr<SharedLibrary> LoadSharedLibraryWithCompanions(const std::string
   DWORD code = ::GetLastError();
   ::SetErrorMode(old_mode);
   if (module == nullptr) {
-    *error = "cannot load " + path + " (error " + std::to_string(code) + ")";
+    *error = LoadError(path, code);
     return nullptr;
   }
   return std::make_unique<WindowsSharedLibrary>(module);

@@ -37,6 +37,7 @@ std::optional<EntryLine> SplitEntryLine(std::string_view line) {
   // Character 13 separates label and value and is never looked at.
   if (line.size() > kEntryLabelLength + 1) {
     entry.value = std::string(line.substr(kEntryLabelLength + 1, kEntryValueRoom));
+    entry.cut = line.size() > kEntryLabelLength + 1 + kEntryValueRoom;
   }
   return entry;
 }

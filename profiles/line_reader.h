@@ -41,6 +41,7 @@ inline constexpr std::size_t kEntryValueRoom = 60;
 struct EntryLine {
   std::string label;  // 12 characters, e.g. "Client.....:"
   std::string value;  // from character 14, at most 60 characters, untrimmed
+  bool cut = false;   // the line went on past those 60 characters
 };
 
 // Splits a line into label and value; nullopt for a line shorter than 12

@@ -52,10 +52,14 @@ bool CanOpen(FileSystem& fs, const std::string& folder, const std::string& name,
 
 }  // namespace
 
+std::string WithProfileExtension(const std::string& name) {
+  if (name.size() < 4 || name[name.size() - 4] != '.') return name + kExtension;
+  return name;
+}
+
 std::optional<std::string> ApplyNameRules(const std::string& profile_name,
                                           ProfileLocation* location, bool* global_run) {
-  std::string name = profile_name;
-  if (name.size() < 4 || name[name.size() - 4] != '.') name += kExtension;
+  std::string name = WithProfileExtension(profile_name);
 
   std::string directory;
   const std::size_t last = name.find_last_of('\\');

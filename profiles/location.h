@@ -15,6 +15,10 @@ inline constexpr const char* kPrtgPathFile = "C:\\PRTG_Path.Txt";
 inline constexpr const char* kGlobalProfileName = "SAP Marrowin.Gbl";
 inline constexpr const char* kItemProfileName = "Marrowin.Prf";
 
+// `name` with ".P00" added unless it ends in an extension of three
+// characters already, as the probe reads the name it is given.
+std::string WithProfileExtension(const std::string& name);
+
 // The name rules (extension, directory, global profile) applied to the
 // profile name start-up hands over. Fills location->name and ->directory and
 // sets *global_run when the name names the global profile. Returns the 1002

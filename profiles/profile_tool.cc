@@ -3,6 +3,7 @@
 
 #include "platform/paths.h"
 #include "profiles/connection_parameters.h"
+#include "profiles/location.h"
 #include "profiles/password.h"
 #include "profiles/profile_lines.h"
 #include "profiles/system_entry.h"
@@ -48,8 +49,9 @@ constexpr const char* kNewHelp =
 constexpr const char* kCheckHelp =
     "Usage: tidewarden-profile check PROFILE\n"
     "\n"
-    "Reads the sensor profile PROFILE exactly as the probe reads the profile of\n"
-    "a single-system run. Prints the probe's own error message when it would\n"
+    "Reads the sensor profile PROFILE (\".P00\" added when it has no extension,\n"
+    "as the probe does) exactly as the probe reads the profile of a\n"
+    "single-system run. Prints the probe's own error message when it would\n"
     "refuse the profile (exit code 2), or every field with its value in double\n"
     "quotes and the password as its length only (exit code 0).\n";
 
@@ -103,7 +105,9 @@ int NewProfile(const std::string& destination, std::ostream& out, std::ostream& 
   return kToolSuccess;
 }
 
-int Check(const std::string& path, std::ostream& out, std::ostream& err, FileSystem& fs) {
+int Check(const std::string& given, std::ostream& out, std::ostream& err, FileSystem& fs) {
+  // "PRD" means PRD.P00 here as on the probe's command line.
+  const std::string path = WithProfileExtension(given);
   std::string content;
   const Status read = fs.ReadFile(path, &content);
   if (!read.ok()) {
@@ -136,7 +140,9 @@ int Check(const std::string& path, std::ostream& out, std::ostream& err, FileSys
 
 std::string ProfileSkeleton(const std::string& destination) {
   // Comment lines start with ";" so that no comment can ever be taken for an
-  // entry line, a listing line or the state line.
+  // entry line, a listing line or the state line. "Password...: " keeps the
+  // blank after its label, so that a stored form pasted at the end of the
+  // line lands in the value.
   std::string text = R"(; Tidewarden sensor profile for the SAP system @.
 ; Save it as @.P00 in the monitor's Custom Sensors\ExeXml folder.
 ;
@@ -159,7 +165,7 @@ Client.....: 000
 User.......: <rfc user>
 ; Password: the stored form printed by "tidewarden-profile scramble",
 ; never the clear password. Until it is filled in, check reports 1007.
-Password...:
+Password...: 
 ; Language: the logon language (for example E or D).
 Language...: E
 ; Mode: R/3 to log on to the application server below; exactly R/2

@@ -40,10 +40,11 @@ PasswordLine ApplyEntryLine(std::string_view line, const PasswordKeyTable& keys,
       return PasswordLine::kNone;
     }
     std::string value = i == kUserField ? UpperCase(entry->value) : entry->value;
-    // The logon data is not guessed at: a value without room is kept cut but
-    // fails the checks.
-    (*overlong)[i] = value.size() > fields[i].width;
-    if ((*overlong)[i]) value.resize(fields[i].width);
+    // The logon data is not guessed at: a value without room, in its field
+    // or in the line, is kept cut but fails the checks (a cut host name
+    // would log on somewhere else).
+    (*overlong)[i] = entry->cut || value.size() > fields[i].width;
+    if (value.size() > fields[i].width) value.resize(fields[i].width);
     field = std::move(value);
     if (i == kHostnameField) parameters->display_host = field.substr(0, kDisplayHostWidth);
     return PasswordLine::kNone;

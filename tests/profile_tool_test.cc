@@ -84,12 +84,12 @@ TEST_F(ProfileToolTest, NewProfileBecomesAcceptedOnceThePasswordIsIn) {
   for (const EntryField& field : EntryFields()) EXPECT_EQ(labels[std::string(field.label)], 1);
 
   fs_.Add("PRD.P00", skeleton);
-  EXPECT_EQ(Run({"check", "PRD.P00"}), 2);
+  EXPECT_EQ(Run({"check", "PRD"}), 2);
   EXPECT_EQ(out_, "Error 1007: Password in Profile PRD.P00 is missing...\n");
 
   ASSERT_EQ(Run({"scramble"}, "Secret12\n"), 0);
   std::string profile = skeleton;
-  profile.replace(profile.find("Password...:\n"), 13, "Password...: " + out_);
+  profile.replace(profile.find("Password...: \n"), 14, "Password...: " + out_);
   fs_.Add("C:\\Sensors\\PRD.P00", profile);
   ASSERT_EQ(Run({"check", "C:\\Sensors\\PRD.P00"}), 0) << out_;
   EXPECT_EQ(out_,

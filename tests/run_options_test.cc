@@ -42,6 +42,8 @@ TEST(ReadOptionTextTest, TypedValues) {
       {"TIMEOUT=3600", false, {}, {}, {}, 1, 3600.0},
       {"TIMEOUT=2,5", false, {}, {}, {}, 1, 2.0},
       {"TIMEOUT=2.5 TIMEOUT=9", false, {}, {}, {}, 1, 2.5},
+      {"TIMEOUT=.5", false, {}, {}, {}, 1, 0.5},
+      {"TIMEOUT=5.", false, {}, {}, {}, 1, 5.0},
       {"PARALLEL=", false, {}, {}, {}, 1, {}, 1},
       {"PARALLEL=0", false, {}, {}, {}, 1, {}, 1},
       {"PARALLEL=33", false, {}, {}, {}, 1, {}, 1},
@@ -55,7 +57,7 @@ TEST(ReadOptionTextTest, TypedValues) {
       {"TIMEOUT=0.09", false, {}, {}, {}, 1, {}, 1},
       {"TIMEOUT=3600.5", false, {}, {}, {}, 1, {}, 1},
       {"TIMEOUT=1e3", false, {}, {}, {}, 1, {}, 1},
-      {"TIMEOUT=.5", false, {}, {}, {}, 1, {}, 1},
+      {"TIMEOUT=.", false, {}, {}, {}, 1, {}, 1},
       {"TIMEOUT=-1 PARALLEL=0", false, {}, {}, {}, 1, {}, 2},
   };
   for (const auto& c : cases) {
