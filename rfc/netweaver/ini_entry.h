@@ -1,23 +1,8 @@
-// The entry of one destination in the classic library's "SapRfc.ini", read
-// by the probe itself for the NetWeaver library, which has no such file.
+// The SapRfc.ini entry reader lives in base/, where the logon guard above
+// the seam reads it too.
 #ifndef TIDEWARDEN_RFC_NETWEAVER_INI_ENTRY_H_
 #define TIDEWARDEN_RFC_NETWEAVER_INI_ENTRY_H_
 
-#include <map>
-#include <optional>
-#include <string>
-#include <string_view>
-
-namespace tidewarden {
-
-// The KEY=VALUE lines of `destination`'s entry, by upper-cased key, its
-// DEST= line included. An entry runs from its DEST= line to the next DEST=;
-// lines starting with "*" or "#" are comments; keys and destination names
-// ignore letter case; blanks around keys and values are dropped. nullopt
-// when the destination has no entry.
-std::optional<std::map<std::string, std::string>> FindIniEntry(std::string_view ini,
-                                                               std::string_view destination);
-
-}  // namespace tidewarden
+#include "base/ini_entry.h"
 
 #endif  // TIDEWARDEN_RFC_NETWEAVER_INI_ENTRY_H_

@@ -1,4 +1,4 @@
-#include "rfc/netweaver/ini_entry.h"
+#include "base/ini_entry.h"
 
 #include "base/text.h"
 
