@@ -207,6 +207,77 @@ INSTANTIATE_TEST_SUITE_P(
                        false}),
     [](const ::testing::TestParamInfo<FailedStepCase>& info) { return info.param.name; });
 
+// A logon SAP refused is not repeated every minute, so that a wrong password
+// cannot lock the SAP user: the simulated system's call log shows each logon
+// made. The classic library's refusal carries no code the probe can trust:
+// there every run logs on as before.
+TEST_F(MeasurementE2eTest, RefusedLogonIsHeldUntilTheHourOrThePasswordChanges) {
+  const std::string wrong = "42+6Uvk'dBls`qnNs9i~<+md";  // "Wrong123" stored by scramble
+  dir_.Write("SapSim.txt", "calllog = SapSim.log\n" + SimDescription({SimPrd()}));
+  dir_.Write("PRD.P00", PrdProfile().Set("Password...:", wrong).Bytes());
+  // A second profile for the same SAP user shares its record.
+  dir_.Write("PRD2.P00", PrdProfile().Set("Password...:", wrong).Bytes());
+  auto opens = [this] {
+    const std::string log = dir_.Read("SapSim.log");
+    std::size_t n = 0;
+    for (std::size_t at = log.find("\nRfcOpen"); at != std::string::npos;
+         at = log.find("\nRfcOpen", at + 1)) {
+      ++n;
+    }
+    return n + (log.compare(0, 7, "RfcOpen") == 0);
+  };
+  auto age = [this](long long seconds) {  // the last refusal `seconds` earlier
+    std::string records = dir_.Read("RefusedLogons.txt");
+    const std::size_t at = records.rfind('\n', records.find("\tASHOST=")) + 1;
+    const std::size_t end = records.find('\t', at);
+    records.replace(at, end - at, std::to_string(std::stoll(records.substr(at)) - seconds));
+    dir_.Write("RefusedLogons.txt", records);
+  };
+  const std::string refused = "Error 1011: RFC-Open for PRD failed !";
+  struct Row {
+    const char* profile;
+    long long age;     // the record aged first by
+    std::size_t opens;  // logons made so far (NetWeaver)
+    int held;           // refusals the suffix names; 0: a logon was made
+  };
+  for (const Row& row : {Row{"PRD", 0, 1, 0}, Row{"PRD2", 0, 1, 1}, Row{"PRD", 3601, 2, 0},
+                         Row{"PRD", 0, 2, 2}, Row{"PRD", 3601, 3, 0}, Row{"PRD", 86400, 3, 3}}) {
+    if (row.age != 0 && UsesNetWeaver()) age(row.age);
+    RunResult r = Run({row.profile});
+    EXPECT_EQ(r.exit_code, 2) << row.profile << row.opens;
+    if (!UsesNetWeaver() || row.held == 0) {
+      EXPECT_EQ(r.out, Text(ErrorDocument(refused))) << r.err;
+    } else {
+      const std::string suffix =
+          " - logon not repeated: refused " + std::to_string(row.held) + " times, last at ";
+      EXPECT_EQ(r.out.find(refused + suffix), r.out.find("Error 1011")) << r.out;
+      EXPECT_NE(r.out.find(" (Name or password is incorrect (repeat logon))</Text>"),
+                std::string::npos)
+          << r.out;
+    }
+    if (UsesNetWeaver()) {
+      EXPECT_EQ(opens(), row.opens) << r.out;
+    }
+  }
+  EXPECT_EQ(dir_.Exists("RefusedLogons.txt"), UsesNetWeaver());
+  if (!UsesNetWeaver()) return;
+  const std::string records = dir_.Read("RefusedLogons.txt");
+  EXPECT_EQ(records.find("Secret12"), std::string::npos);
+  EXPECT_NE(records.find("\t3\tASHOST=SAPPRD01 SYSNR=00\t100\tMONITOR\t"), std::string::npos);
+
+  // A damaged record file never stops a logon: the next refusal rewrites it.
+  dir_.Write("RefusedLogons.txt", "not a record\n");
+  EXPECT_EQ(Run({"PRD"}).out, Text(ErrorDocument(refused)));
+  EXPECT_EQ(opens(), 4u);
+  EXPECT_NE(dir_.Read("RefusedLogons.txt").find("\t1\tASHOST="), std::string::npos);
+
+  // The corrected password logs on at once, and the logon lifts the record.
+  dir_.Write("PRD.P00", PrdProfile().Bytes());
+  EXPECT_EQ(Run({"PRD"}).exit_code, 0);
+  EXPECT_EQ(opens(), 5u);
+  EXPECT_FALSE(dir_.Exists("RefusedLogons.txt"));
+}
+
 struct FatalCase {
   const char* name;
   std::string fault;
