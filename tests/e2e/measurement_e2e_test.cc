@@ -141,6 +141,7 @@ struct FailedStepCase {
   std::string password;                  // the simulated PRD's, "" = Secret12
   std::string message;                   // of the error document
   bool library_error = true;             // the library reported it
+  bool refused_by_sap = false;           // the NetWeaver library's refusal is recorded
 };
 
 // Test names show the case, not its bytes.
@@ -166,7 +167,11 @@ TEST_P(FailedStepE2eTest, PrintsTheErrorDocumentAndKeepsTheProfile) {
   EXPECT_EQ(r.out, Text(ErrorDocument(c.message))) << r.err;
   EXPECT_EQ(r.exit_code, 2);
   EXPECT_EQ(dir_.Read("PRD.P00"), profile);
-  EXPECT_EQ(dir_.Files(), WithTraceFile({"PRD.P00", "SapSim.txt"}, c.library_error));
+  Files files = {"PRD.P00", "SapSim.txt"};
+  if (c.refused_by_sap && UsesNetWeaver()) {
+    files.insert(files.end(), {"RefusedLogons.txt", "RefusedLogons.txt.lock"});
+  }
+  EXPECT_EQ(dir_.Files(), WithTraceFile(files, c.library_error));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -200,9 +205,10 @@ INSTANTIATE_TEST_SUITE_P(
                        "",
                        "Error 1014: RFC-Failure raised ! - router &lt;saprouter&gt; &amp; "
                        "gateway down"},
-        FailedStepCase{
-            "OpenRefused", {"fault.open = refuse"}, "", "Error 1011: RFC-Open for PRD failed !"},
-        FailedStepCase{"LogonRefused", {}, "Changed99", "Error 1011: RFC-Open for PRD failed !"},
+        FailedStepCase{"OpenRefused", {"fault.open = refuse"}, "",
+                       "Error 1011: RFC-Open for PRD failed !", true, true},
+        FailedStepCase{"LogonRefused", {}, "Changed99", "Error 1011: RFC-Open for PRD failed !",
+                       true, true},
         FailedStepCase{"NotOracle", {"RFCDBSYS = \"DB6\""}, "", "Error 1018: DataBase mismatch !",
                        false}),
     [](const ::testing::TestParamInfo<FailedStepCase>& info) { return info.param.name; });
