@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <ostream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/e2e/e2e_profiles.h"
@@ -277,10 +278,21 @@ TEST_F(MeasurementE2eTest, RefusedLogonIsHeldUntilTheHourOrThePasswordChanges) {
   EXPECT_EQ(opens(), 4u);
   EXPECT_NE(dir_.Read("RefusedLogons.txt").find("\t1\tASHOST="), std::string::npos);
 
+  // Runs started together when the hold has run out: one logs on.
+  age(3601);
+  std::vector<std::thread> runs;
+  std::vector<RunResult> results(4);
+  for (RunResult& result : results) {
+    runs.emplace_back([this, &result] { result = Run({"PRD"}); });
+  }
+  for (std::thread& run : runs) run.join();
+  for (const RunResult& result : results) EXPECT_EQ(result.exit_code, 2) << result.out;
+  EXPECT_EQ(opens(), 5u);
+
   // The corrected password logs on at once, and the logon lifts the record.
   dir_.Write("PRD.P00", PrdProfile().Bytes());
   EXPECT_EQ(Run({"PRD"}).exit_code, 0);
-  EXPECT_EQ(opens(), 5u);
+  EXPECT_EQ(opens(), 6u);
   EXPECT_FALSE(dir_.Exists("RefusedLogons.txt"));
 }
 
