@@ -234,16 +234,13 @@ void LogonGuard::Remember(const GuardedLogon& guarded, const LogonRefused* refus
     return;
   }
   std::vector<LogonRecord> records = Read(log);
-  const auto found = std::find_if(records.begin(), records.end(), [&guarded](const LogonRecord& r) {
+  // A key written twice (by hand) counts as its last line, as in Check.
+  int count = 0;
+  const std::size_t erased = std::erase_if(records, [&guarded, &count](const LogonRecord& r) {
+    if (r.key == guarded.key) count = r.count;
     return r.key == guarded.key;
   });
-  int count = 0;
-  if (found != records.end()) {
-    count = found->count;
-    records.erase(found);
-  } else if (!by_sap) {
-    return;
-  }
+  if (erased == 0 && !by_sap) return;
   if (by_sap) {
     LogonRecord record;
     record.key = guarded.key;

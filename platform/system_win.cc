@@ -29,6 +29,8 @@ class WindowsClock : public Clock {
   void ToLocalTime(std::int64_t utc_seconds, LocalDate* date, TimeOfDay* time) override {
     *date = {};
     *time = {};
+    // File times end in the year 30828; a moment beyond has no local time.
+    if (utc_seconds < -kFileTimeSecondsTo1970 || utc_seconds > kLastFileTimeSecond) return;
     const std::int64_t ticks = (utc_seconds + kFileTimeSecondsTo1970) * kFileTimeTicksPerSecond;
     FILETIME utc{static_cast<DWORD>(ticks & 0xffffffff), static_cast<DWORD>(ticks >> 32)};
     SYSTEMTIME universal, local;
@@ -44,6 +46,7 @@ class WindowsClock : public Clock {
   static constexpr std::int64_t kFileTimeTicksPerSecond = 10000000;
   // From 1601-01-01, where file times begin, to 1970-01-01.
   static constexpr std::int64_t kFileTimeSecondsTo1970 = 11644473600;
+  static constexpr std::int64_t kLastFileTimeSecond = 900000000000;
 };
 
 // stdout stays in text mode, so the C runtime turns each "\n" into CR LF as
