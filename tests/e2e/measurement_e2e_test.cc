@@ -243,10 +243,11 @@ TEST_F(MeasurementE2eTest, RefusedLogonIsHeldUntilTheHourOrThePasswordChanges) {
   const std::string refused = "Error 1011: RFC-Open for PRD failed !";
   struct Row {
     const char* profile;
-    long long age;     // the record aged first by
-    std::size_t opens;  // logons made so far (NetWeaver)
+    long long age;      // the record aged first by
+    std::size_t opens;  // logons made so far over the NetWeaver library
     int held;           // refusals the suffix names; 0: a logon was made
   };
+  std::size_t classic_runs = 0;
   for (const Row& row : {Row{"PRD", 0, 1, 0}, Row{"PRD2", 0, 1, 1}, Row{"PRD", 3601, 2, 0},
                          Row{"PRD", 0, 2, 2}, Row{"PRD", 3601, 3, 0}, Row{"PRD", 86400, 3, 3}}) {
     if (row.age != 0 && UsesNetWeaver()) age(row.age);
@@ -257,19 +258,17 @@ TEST_F(MeasurementE2eTest, RefusedLogonIsHeldUntilTheHourOrThePasswordChanges) {
     } else {
       const std::string suffix =
           " - logon not repeated: refused " + std::to_string(row.held) + " times, last at ";
-      EXPECT_EQ(r.out.find(refused + suffix), r.out.find("Error 1011")) << r.out;
+      EXPECT_NE(r.out.find(refused + suffix), std::string::npos) << r.out;
       EXPECT_NE(r.out.find(" (Name or password is incorrect (repeat logon))</Text>"),
                 std::string::npos)
           << r.out;
     }
-    if (UsesNetWeaver()) {
-      EXPECT_EQ(opens(), row.opens) << r.out;
-    }
+    EXPECT_EQ(opens(), UsesNetWeaver() ? row.opens : ++classic_runs) << r.out;
   }
   EXPECT_EQ(dir_.Exists("RefusedLogons.txt"), UsesNetWeaver());
   if (!UsesNetWeaver()) return;
   const std::string records = dir_.Read("RefusedLogons.txt");
-  EXPECT_EQ(records.find("Secret12"), std::string::npos);
+  EXPECT_EQ(records.find("Wrong123"), std::string::npos);
   EXPECT_NE(records.find("\t3\tASHOST=SAPPRD01 SYSNR=00\t100\tMONITOR\t"), std::string::npos);
 
   // A damaged record file never stops a logon: the next refusal rewrites it.
