@@ -1,6 +1,7 @@
 #include "collect/logon_guard.h"
 
 #include <algorithm>
+#include <functional>
 
 #include "base/ini_entry.h"
 #include "base/sha256.h"
@@ -156,8 +157,6 @@ std::string PasswordFingerprint(std::string_view salt, std::string_view password
 
 bool HoldsLogon(const LogonRecord& record, std::int64_t now) {
   if (record.count >= kRefusalsHeldForGood) return true;
-  // A clock set back, or a file from a machine ahead of this one, must not
-  // hold a logon for longer than the hour.
   const std::int64_t refused = std::min(record.time, now);
   return now - refused < kLogonHoldSeconds;
 }
@@ -191,7 +190,20 @@ GuardedLogon LogonGuard::Check(const LogonRequest& request, const CallLogger& lo
   if (PasswordFingerprint(guarded.record->salt, guarded.password) != guarded.record->fingerprint) {
     return guarded;
   }
-  bool held = HoldsLogon(*guarded.record, clock_.UtcSeconds());
+  const std::int64_t now = clock_.UtcSeconds();
+  if (guarded.record->time > now) {
+    // A refusal in the future (a clock set back since) counts as one now,
+    // and is written so: the hour then runs from here, not from a moment
+    // that may lie years ahead.
+    guarded.record->time = now;
+    Update(log, [&guarded, now](std::vector<LogonRecord>& records) {
+      for (LogonRecord& record : records) {
+        if (record.key == guarded.key) record.time = std::min(record.time, now);
+      }
+      return true;
+    });
+  }
+  bool held = HoldsLogon(*guarded.record, now);
   if (!held) {
     // The hold ran out: one run retries, the runs beside it wait for its
     // outcome in their next minute. Read again under the lock, since the
@@ -226,6 +238,36 @@ void LogonGuard::Remember(const GuardedLogon& guarded, const LogonRefused* refus
   const bool by_sap = refused != nullptr && refused->by_sap;
   // A logon made with no record on file costs nothing here.
   if (!by_sap && !(logged_on && guarded.record)) return;
+  LogonRecord record;
+  if (by_sap) {
+    std::string salt;
+    const Status random = ReadRandomBytes(kSaltBytes, &salt);
+    if (!random.ok()) {
+      log.Write(0, "logon refusal not recorded", random.message());
+      return;
+    }
+    record.key = guarded.key;
+    record.time = clock_.UtcSeconds();
+    record.message = RefusalMessageLine(refused->message);
+    record.salt = HexText(salt);
+    record.fingerprint = PasswordFingerprint(record.salt, guarded.password);
+  }
+  Update(log, [&](std::vector<LogonRecord>& records) {
+    // A key written twice (by hand) counts as its last line, as in Check.
+    int count = 0;
+    const std::size_t erased = std::erase_if(records, [&](const LogonRecord& r) {
+      if (r.key == guarded.key) count = r.count;
+      return r.key == guarded.key;
+    });
+    if (!by_sap) return erased > 0;
+    record.count = count + 1;
+    records.push_back(std::move(record));
+    return true;
+  });
+}
+
+void LogonGuard::Update(const CallLogger& log,
+                        const std::function<bool(std::vector<LogonRecord>&)>& change) {
   std::unique_ptr<FileLock> lock;
   const Status locked =
       fs_.LockFile(directory_ + kLogonRecordLockFile, kLogonRecordLockWaitMs, &lock);
@@ -234,29 +276,7 @@ void LogonGuard::Remember(const GuardedLogon& guarded, const LogonRefused* refus
     return;
   }
   std::vector<LogonRecord> records = Read(log);
-  // A key written twice (by hand) counts as its last line, as in Check.
-  int count = 0;
-  const std::size_t erased = std::erase_if(records, [&guarded, &count](const LogonRecord& r) {
-    if (r.key == guarded.key) count = r.count;
-    return r.key == guarded.key;
-  });
-  if (erased == 0 && !by_sap) return;
-  if (by_sap) {
-    LogonRecord record;
-    record.key = guarded.key;
-    record.time = clock_.UtcSeconds();
-    record.count = count + 1;
-    record.message = RefusalMessageLine(refused->message);
-    std::string salt;
-    const Status random = ReadRandomBytes(kSaltBytes, &salt);
-    if (!random.ok()) {
-      log.Write(0, "logon refusal not recorded", random.message());
-      return;
-    }
-    record.salt = HexText(salt);
-    record.fingerprint = PasswordFingerprint(record.salt, guarded.password);
-    records.push_back(std::move(record));
-  }
+  if (!change(records)) return;
   const std::string path = directory_ + kLogonRecordFile;
   const Status written =
       records.empty() ? fs_.RemoveFile(path)

@@ -12,6 +12,7 @@
 #define TIDEWARDEN_COLLECT_LOGON_GUARD_H_
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -112,7 +113,9 @@ class LogonGuard {
  private:
   // The file's records; empty (and logged) when it is damaged or unreadable.
   std::vector<LogonRecord> Read(const CallLogger& log);
-  Status Write(const std::vector<LogonRecord>& records);
+  // Reads the records under the file's lock, lets `change` change them,
+  // and writes them back when it returns true (removes the file once empty).
+  void Update(const CallLogger& log, const std::function<bool(std::vector<LogonRecord>&)>& change);
   std::string RetryLockPath(const LogonKey& key) const;
 
   FileSystem& fs_;
