@@ -130,10 +130,36 @@ SystemOutcome MeasureSystem(MeasureInput& input) {
     outcome.refusal.message = std::string(kLibraryIniFile) + " could not be written";
     return outcome;
   }
+  // A logon SAP refused before is not repeated at once.
+  std::optional<GuardedLogon> guarded;
+  if (input.guard != nullptr) {
+    guarded = input.guard->Check(*request, input.log);
+    if (!guarded->held.empty()) return HeldLogonOutcome(*guarded);
+  }
   auto opened = Open(input.sap, std::move(*request), input.log);
-  if (auto* ended = std::get_if<SystemOutcome>(&opened)) return std::move(*ended);
-  return MeasureOpened(*std::get<std::unique_ptr<SapConnection>>(opened), input.lines, &input.fs,
-                       input.profile_path, input.keep_state, input.observer);
+  SystemOutcome outcome;
+  if (auto* ended = std::get_if<SystemOutcome>(&opened)) {
+    outcome = std::move(*ended);
+  } else {
+    outcome = MeasureOpened(*std::get<std::unique_ptr<SapConnection>>(opened), input.lines,
+                            &input.fs, input.profile_path, input.keep_state, input.observer);
+    outcome.logged_on = true;
+  }
+  if (guarded) RememberLogonOutcome(*input.guard, *guarded, outcome, input.log);
+  return outcome;
+}
+
+SystemOutcome HeldLogonOutcome(const GuardedLogon& guarded) {
+  SystemOutcome outcome = Ended(MeasureEnd::kLogonRefused);
+  outcome.refusal.message = "logon not repeated";
+  outcome.held = guarded.held;
+  return outcome;
+}
+
+void RememberLogonOutcome(LogonGuard& guard, const GuardedLogon& guarded,
+                          const SystemOutcome& outcome, const CallLogger& log) {
+  guard.Remember(guarded, outcome.end == MeasureEnd::kLogonRefused ? &outcome.refusal : nullptr,
+                 outcome.logged_on, log);
 }
 
 SystemOutcome MeasureListedSystem(SapLibrary& sap, LogonRequest request, const CallLogger& log,
@@ -143,10 +169,14 @@ SystemOutcome MeasureListedSystem(SapLibrary& sap, LogonRequest request, const C
   std::unique_ptr<SapConnection>& connection = std::get<std::unique_ptr<SapConnection>>(opened);
   if (control != nullptr && !control->Attach(*connection)) {
     connection->Close();
-    return Ended(MeasureEnd::kDeadline);
+    SystemOutcome outcome = Ended(MeasureEnd::kDeadline);
+    outcome.logged_on = true;
+    return outcome;
   }
   ControlledConnection controlled(*connection, control);
-  return MeasureOpened(*controlled, nullptr, nullptr, "", false, nullptr);
+  SystemOutcome outcome = MeasureOpened(*controlled, nullptr, nullptr, "", false, nullptr);
+  outcome.logged_on = true;
+  return outcome;
 }
 
 bool MeasureControl::Attach(SapConnection& connection) {

@@ -10,6 +10,7 @@
 
 #include "base/call_log.h"
 #include "collect/logging_figures.h"
+#include "collect/logon_guard.h"
 #include "platform/file_system.h"
 #include "platform/system.h"
 #include "profiles/profile_lines.h"
@@ -42,6 +43,9 @@ struct MeasureInput {
   // line as the run would, but the profile is never rewritten.
   bool keep_state = true;
   MeasureObserver* observer = nullptr;
+  // Holds back a logon SAP refused before, and records this one's outcome.
+  // Null: every logon is made and nothing recorded.
+  LogonGuard* guard = nullptr;
 };
 
 // Where a measurement ended.
@@ -67,6 +71,10 @@ struct SystemOutcome {
   ServerClock clock;
   std::optional<SystemInfo> info;  // once the system information was read
   LoggingFigures figures;          // kMeasured, kRewriteFailed
+  bool logged_on = false;          // the library opened the connection
+  // kLogonRefused without a logon: the logon guard held it, and this is the
+  // 1011 message's suffix saying why.
+  std::string held;
 };
 
 // Logs on, reads the clock, the system information and the main list,
@@ -102,6 +110,13 @@ class MeasureControl {
 // may be null.
 SystemOutcome MeasureListedSystem(SapLibrary& sap, LogonRequest request, const CallLogger& log,
                                   MeasureControl* control);
+
+// The outcome of a logon the guard held back: refused, and no logon made.
+SystemOutcome HeldLogonOutcome(const GuardedLogon& guarded);
+
+// Hands a logon's outcome to the guard that checked it.
+void RememberLogonOutcome(LogonGuard& guard, const GuardedLogon& guarded,
+                          const SystemOutcome& outcome, const CallLogger& log);
 
 // Only Oracle systems are measured: the name begins with "ORA" (letter
 // case counts).

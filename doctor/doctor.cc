@@ -8,6 +8,7 @@
 #include "base/call_log.h"
 #include "base/text.h"
 #include "collect/logon.h"
+#include "collect/logon_guard.h"
 #include "collect/measure.h"
 #include "driver/failure_messages.h"
 #include "driver/run.h"
@@ -28,7 +29,7 @@ namespace tidewarden {
 namespace {
 
 constexpr const char* kHelp =
-    "Usage: tidewarden-profile doctor PROFILE [OPTIONS]\n"
+    "Usage: tidewarden-profile doctor PROFILE [OPTIONS] [--logon]\n"
     "\n"
     "Runs what the probe runs for \"tidewarden PROFILE [OPTIONS]\", step by step,\n"
     "and prints one line per step: \"<step> ok|warn|FAIL|skip: <finding>\", with\n"
@@ -36,7 +37,9 @@ constexpr const char* kHelp =
     "working directory, the output mode and where the profile is found, the\n"
     "profile, whether the state line can be kept and who can read the password,\n"
     "the RFC library, the logon, the three calls and the figures. For a GLOBAL\n"
-    "or ITEM run the listing, then each listed system.\n"
+    "or ITEM run the listing, then each listed system. A logon SAP refused before\n"
+    "shows as the step \"logon hold\"; while the probe holds it back, the doctor\n"
+    "makes no logon either, unless --logon is given.\n"
     "\n"
     "It changes nothing the probe would not: it keeps no state line, never\n"
     "rewrites the profile and writes no call log. Run it as the account of the\n"
@@ -230,6 +233,9 @@ class Doctor {
   bool Measure(const std::string& prefix, const ProfileLines* lines, bool listing,
                SystemOutcome* outcome);
   void SkipFrom(const std::string& prefix, MeasureStep first, const std::string& why);
+  // The logon guard's record for the logon's SAP user: whether the probe
+  // would hold the logon back.
+  void CheckLogonHold(const std::string& prefix, const LogonParameters& logon);
   int RunSingleSystem();
   int RunListing();
   CallLogger Logger() { return CallLogger{&call_log_, false, ""}; }
@@ -247,6 +253,7 @@ class Doctor {
   ConnectionParameters parameters_;
   ProfileLines lines_;
   std::int32_t kept_sysnr_ = 0;
+  bool force_logon_ = false;  // --logon: log on even while the guard holds the logon
   bool library_checked_ = false;
   bool library_ok_ = false;
 };
@@ -548,6 +555,8 @@ bool Doctor::Measure(const std::string& prefix, const ProfileLines* lines, bool 
   const LogonParameters logon =
       MakeLogonParameters(parameters_, settings_.options.host, &kept_sysnr_);
   const std::string described = DescribeLogon(logon);
+  CheckLogonHold(prefix, logon);
+  LogonGuard guard(fs_, clock_, location_.directory, location_.path, !force_logon_);
   StepTimer timer(report_, prefix);
   KeptConsole ini_line;
   MeasureInput input{sap_,
@@ -559,6 +568,7 @@ bool Doctor::Measure(const std::string& prefix, const ProfileLines* lines, bool 
                      location_.path,
                      /*keep_state=*/false,
                      &timer};
+  input.guard = &guard;
   SystemOutcome outcome = MeasureSystem(input);
   timer.Finish();
   *result = outcome;
@@ -614,6 +624,10 @@ bool Doctor::Measure(const std::string& prefix, const ProfileLines* lines, bool 
       return false;
     }
     case MeasureEnd::kLogonRefused: {
+      if (!outcome.held.empty()) {
+        SkipFrom(prefix, MeasureStep::kLogon, "the logon is held (see logon hold)");
+        return true;
+      }
       const LogonRefused& refusal = outcome.refusal;
       std::string text;
       std::string hint;
@@ -707,6 +721,51 @@ bool Doctor::Measure(const std::string& prefix, const ProfileLines* lines, bool 
       return true;
   }
   return true;
+}
+
+void Doctor::CheckLogonHold(const std::string& prefix, const LogonParameters& logon) {
+  // The request the probe would make, to name the SAP user as it does;
+  // nothing is copied or locked for it.
+  LogonRequest request;
+  request.parameters = logon;
+  request.by_destination = fs_.ReadFile("SapRfc." + logon.destination, &request.ini_content).ok();
+  // Looked at without holding: a look that held would take the retry lock
+  // the measurement itself needs.
+  LogonGuard look(fs_, clock_, location_.directory, location_.path, /*holds=*/false);
+  const GuardedLogon found = look.Check(request, Logger());
+  if (!found.record) return;
+  const LogonRecord& record = *found.record;
+  const bool same = PasswordFingerprint(record.salt, logon.password) == record.fingerprint;
+  const bool held = same && HoldsLogon(record, clock_.UtcSeconds());
+  const std::string step = prefix + "logon hold";
+  std::string finding = "SAP refused user " + record.key.user + ", client " + record.key.client +
+                        " (" + record.key.system + ") " + std::to_string(record.count) +
+                        " times in a row, last at " + look.LocalTimeText(record.time) + " (" +
+                        record.message + ")";
+  if (!same) {
+    report_.Step(step, Verdict::kOk,
+                 finding + "; the profile's password is another one: the probe tries it at once");
+    return;
+  }
+  if (!held) {
+    report_.Step(step, Verdict::kWarn,
+                 finding + "; the hold has run out: the next run logs on once with this password",
+                 "if SAP refuses it again, correct the password with tidewarden-profile scramble");
+    return;
+  }
+  finding += record.count >= kRefusalsHeldForGood
+                 ? "; the probe makes no logon with this password until it changes"
+                 : "; the probe makes no logon with this password for an hour after that";
+  if (force_logon_) {
+    report_.Step(step, Verdict::kWarn, finding + "; --logon: the doctor logs on once",
+                 "a refusal now counts like any other");
+    return;
+  }
+  report_.Step(step, Verdict::kFail, finding + "; nor does the doctor",
+               "correct the password with tidewarden-profile scramble");
+  report_.Raw("  do: once the SAP user is unlocked and the password is right, run " +
+              std::string("tidewarden-profile doctor ") + settings_.profile_name + " --logon\n");
+  return;
 }
 
 int Doctor::RunSingleSystem() {
@@ -838,7 +897,13 @@ int Doctor::RunListing() {
 
 int Doctor::Run(const std::vector<std::string>& args) {
   std::vector<std::string> probe_args = {program_path_};
-  probe_args.insert(probe_args.end(), args.begin(), args.end());
+  for (const std::string& arg : args) {
+    if (arg == "--logon") {
+      force_logon_ = true;
+    } else {
+      probe_args.push_back(arg);
+    }
+  }
   ReadCommandLine(probe_args, clock_.LocalTimeOfDay(), &settings_);
   Where();
   if (!FindProfile()) {

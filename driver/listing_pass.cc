@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "collect/logon.h"
+#include "collect/logon_guard.h"
 #include "collect/measure.h"
 #include "collect/measure_pool.h"
 #include "driver/exit_codes.h"
@@ -80,6 +81,8 @@ struct ListedSystem {
   std::string held_lines;  // the "* SapRfc.Ini" line
   std::optional<SystemOutcome> outcome;
   std::optional<std::size_t> ticket;
+  // On a thread of the pool: what the logon guard found, until the outcome.
+  std::optional<GuardedLogon> guarded;
 };
 
 // What ends a pass early: the error document's message, or a fatal failure.
@@ -93,7 +96,10 @@ constexpr const char* kUnset = "\n";
 
 class ListingPass {
  public:
-  ListingPass(RunState& run, char naming_mode) : run_(run), naming_mode_(naming_mode) {}
+  ListingPass(RunState& run, char naming_mode)
+      : run_(run),
+        naming_mode_(naming_mode),
+        guard_(run.platform.fs, run.platform.clock, run.location.directory, run.location.path) {}
 
   int Run(std::string server_listing);
 
@@ -112,6 +118,7 @@ class ListingPass {
 
   RunState& run_;
   const char naming_mode_;
+  LogonGuard guard_;
   bool mode_chosen_ = false;
   std::unique_ptr<MeasurePool> pool_;
   std::deque<ListedSystem> waiting_;
@@ -164,6 +171,7 @@ std::optional<PassEnd> ListingPass::Measure(ListedSystem& system) {
                        run_.Logger(),      system.logon,
                        /*lines=*/nullptr,
                        /*profile_path=*/""};
+    input.guard = &guard_;
     system.outcome = MeasureSystem(input);
     return std::nullopt;
   }
@@ -180,10 +188,16 @@ std::optional<PassEnd> ListingPass::Measure(ListedSystem& system) {
     system.outcome = std::move(refused);
     return std::nullopt;
   }
-  // Its remote work begins now: the progress line shows this time.
-  if (options().trace) system.start_time = Now(run_);
   CallLogger log = run_.Logger();
   log.entry = system.entry;
+  // The logon guard's file work stays on this thread, in listing order.
+  system.guarded = guard_.Check(*request, log);
+  if (!system.guarded->held.empty()) {
+    system.outcome = HeldLogonOutcome(*system.guarded);
+    return std::nullopt;
+  }
+  // Its remote work begins now: the progress line shows this time.
+  if (options().trace) system.start_time = Now(run_);
   system.ticket = pool_->Start(std::move(*request), std::move(log));
   return std::nullopt;
 }
@@ -199,6 +213,11 @@ std::optional<PassEnd> ListingPass::PrintDecided(bool all) {
         pool_->WaitForChange();
       }
       system.outcome = pool_->TakeOutcome(*system.ticket);
+      if (system.guarded) {
+        CallLogger log = run_.Logger();
+        log.entry = system.entry;
+        RememberLogonOutcome(guard_, *system.guarded, *system.outcome, log);
+      }
     }
     if (auto end = Print(system)) return end;
     waiting_.pop_front();
@@ -267,6 +286,9 @@ std::optional<PassEnd> ListingPass::Print(ListedSystem& system) {
     console.Write("\n* " + system.start_time + " " + system.entry + ", " + display_host + ", " +
                   system.destination + ", " + system.sysnr + ", " + system.client +
                   " State=" + state + "\n");
+    if (system.outcome && !system.outcome->held.empty()) {
+      console.Write("* " + system.start_time + " " + system.entry + system.outcome->held + "\n");
+    }
   }
   return std::nullopt;
 }

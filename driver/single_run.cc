@@ -1,5 +1,6 @@
 // The single-system run: one SAP system from logon to printed document.
 #include "collect/logon.h"
+#include "collect/logon_guard.h"
 #include "collect/measure.h"
 #include "driver/exit_codes.h"
 #include "driver/failure_messages.h"
@@ -65,6 +66,8 @@ int RunSingleSystem(RunState& run) {
                      MakeLogonParameters(parameters, settings.options.host, &run.kept_sysnr),
                      &run.lines,
                      run.location.path};
+  LogonGuard guard(run.platform.fs, run.platform.clock, run.location.directory, run.location.path);
+  input.guard = &guard;
   const SystemOutcome outcome = MeasureSystem(input);
   if (outcome.info) parameters.display_host = outcome.info->host;
   switch (outcome.end) {
@@ -72,7 +75,11 @@ int RunSingleSystem(RunState& run) {
       return run.Abort(*outcome.fatal);
     case MeasureEnd::kLogonRefused:
     case MeasureEnd::kDeadline:  // only a listing pass has a deadline
-      return run.Fail("Error 1011: RFC-Open for " + parameters.destination + " failed !");
+      if (settings.options.trace && !outcome.held.empty()) {
+        console.Write("* " + Now(run) + " " + run.location.name + outcome.held + "\n");
+      }
+      return run.Fail("Error 1011: RFC-Open for " + parameters.destination + " failed !" +
+                      outcome.held);
     case MeasureEnd::kClockFailed:
     case MeasureEnd::kSystemInfoFailed:
     case MeasureEnd::kMainListFailed:

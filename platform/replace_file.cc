@@ -7,9 +7,14 @@
 namespace tidewarden {
 
 Status ReplaceFileContents(FileSystem& fs, const std::string& path, std::string_view content) {
+  return ReplaceFileContents(fs, path, content, path);
+}
+
+Status ReplaceFileContents(FileSystem& fs, const std::string& path, std::string_view content,
+                           const std::string& rights_from) {
   std::string temp_path;
   std::unique_ptr<WritableFile> file;
-  Status status = fs.CreateTempFileBeside(path, &temp_path, &file);
+  Status status = fs.CreateTempFileBeside(rights_from, &temp_path, &file);
   if (!status.ok()) return status;
   status = file->Append(content);
   if (status.ok()) status = file->Sync();

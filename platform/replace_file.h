@@ -15,6 +15,11 @@ namespace tidewarden {
 // untouched and the temporary file is removed.
 Status ReplaceFileContents(FileSystem& fs, const std::string& path, std::string_view content);
 
+// The same, with the access rights of `rights_from`, a file in the folder of
+// `path` (the temporary file is made beside it and carries its name).
+Status ReplaceFileContents(FileSystem& fs, const std::string& path, std::string_view content,
+                           const std::string& rights_from);
+
 // Removes temporary files of `path` left by killed runs. Only files older than
 // an hour: a younger one may belong to a run that is still writing it.
 void RemoveStaleTempFiles(FileSystem& fs, const std::string& path);

@@ -3,8 +3,11 @@
 #ifndef TIDEWARDEN_PLATFORM_SYSTEM_H_
 #define TIDEWARDEN_PLATFORM_SYSTEM_H_
 
+#include <cstdint>
 #include <string>
 #include <string_view>
+
+#include "platform/file_system.h"
 
 namespace tidewarden {
 
@@ -14,10 +17,20 @@ struct TimeOfDay {
   int second = 0;
 };
 
+struct LocalDate {
+  int year = 0;
+  int month = 0;
+  int day = 0;
+};
+
 class Clock {
  public:
   virtual ~Clock() = default;
   virtual TimeOfDay LocalTimeOfDay() = 0;
+  // Seconds since 1970-01-01 00:00 UTC.
+  virtual std::int64_t UtcSeconds() = 0;
+  // The local date and time of a moment in UtcSeconds' count.
+  virtual void ToLocalTime(std::int64_t utc_seconds, LocalDate* date, TimeOfDay* time) = 0;
 };
 
 // Standard output. On Windows it is a text stream: each "\n" reaches the
@@ -28,6 +41,10 @@ class Console {
   virtual void Write(std::string_view text) = 0;
   virtual void Flush() = 0;
 };
+
+// Fills *bytes with `count` bytes from the operating system's
+// cryptographic random source (/dev/urandom, the Windows system RNG).
+Status ReadRandomBytes(std::size_t count, std::string* bytes);
 
 // The real implementations of this platform.
 Clock& SystemClock();

@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <fstream>
 
 #include "platform/system.h"
 
@@ -16,6 +17,18 @@ class PosixClock : public Clock {
     if (::localtime_r(&now, &local) == nullptr) return {};
     return {local.tm_hour, local.tm_min, local.tm_sec};
   }
+  std::int64_t UtcSeconds() override { return static_cast<std::int64_t>(std::time(nullptr)); }
+  void ToLocalTime(std::int64_t utc_seconds, LocalDate* date, TimeOfDay* time) override {
+    const std::time_t moment = static_cast<std::time_t>(utc_seconds);
+    struct tm local;
+    if (::localtime_r(&moment, &local) == nullptr) {
+      *date = {};
+      *time = {};
+      return;
+    }
+    *date = {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
+    *time = {local.tm_hour, local.tm_min, local.tm_sec};
+  }
 };
 
 class StdoutConsole : public Console {
@@ -25,6 +38,16 @@ class StdoutConsole : public Console {
 };
 
 }  // namespace
+
+Status ReadRandomBytes(std::size_t count, std::string* bytes) {
+  std::ifstream source("/dev/urandom", std::ios::binary);
+  std::string read(count, '\0');
+  if (!source.read(read.data(), static_cast<std::streamsize>(count))) {
+    return Status::Error("/dev/urandom: cannot be read");
+  }
+  *bytes = std::move(read);
+  return Status::Ok();
+}
 
 Clock& SystemClock() {
   static PosixClock clock;

@@ -52,6 +52,10 @@ struct FatalFailure {
 struct LogonRefused {
   std::string key;      // the library's name for the kind, e.g. "RFC_LOGON_FAILURE"
   std::string message;  // its text, or why the probe refused before asking it
+  // SAP itself refused the user's logon (user, password), as the library's
+  // error code tells, never its text, which comes in the logon language.
+  // Each such refusal counts towards SAP's lock of the user.
+  bool by_sap = false;
 };
 
 template <typename T>

@@ -3,6 +3,7 @@
 #ifndef TIDEWARDEN_TESTS_FAKE_SYSTEM_H_
 #define TIDEWARDEN_TESTS_FAKE_SYSTEM_H_
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -15,6 +16,14 @@ class FixedClock : public Clock {
   explicit FixedClock(TimeOfDay time = {9, 14, 3}) : time_(time) {}
   TimeOfDay LocalTimeOfDay() override { return time_; }
   void Set(TimeOfDay time) { time_ = time; }
+  // Local time is UTC here, and every moment falls on one day.
+  std::int64_t UtcSeconds() override { return utc_seconds; }
+  void ToLocalTime(std::int64_t seconds, LocalDate* date, TimeOfDay* time) override {
+    *date = {2025, 12, 9};
+    *time = {static_cast<int>(seconds % 86400 / 3600), static_cast<int>(seconds % 3600 / 60),
+             static_cast<int>(seconds % 60)};
+  }
+  std::int64_t utc_seconds = 1765270800;  // 2025-12-09 09:00:00
 
  private:
   TimeOfDay time_;

@@ -386,7 +386,11 @@ std::variant<std::unique_ptr<SapConnection>, LogonRefused, FatalFailure> NetWeav
     log.Write(OpenCount(), "RfcOpenConnection called");
     log.Write(0, "RfcOpenConnection failed",
               RecordText(info.key, 128) + ": " + RecordText(info.message, 512));
-    return LogonRefused{RecordText(info.key, 128), RecordText(info.message, 512)};
+    // Only RFC_LOGON_FAILURE is SAP's refusal of user and password. Code 30,
+    // RFC_AUTHENTICATION_FAILURE in late 7.50 libraries, is the list's end
+    // marker in the earlier ones, so it cannot tell a refused password.
+    return LogonRefused{RecordText(info.key, 128), RecordText(info.message, 512),
+                        info.code == nwrfc::RFC_LOGON_FAILURE};
   }
   {
     std::lock_guard<std::mutex> lock(mutex_);

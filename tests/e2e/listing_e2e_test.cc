@@ -706,6 +706,40 @@ TEST_F(ListingE2eTest, DeadlineFailsAHangingSystemAlone) {
   }
 }
 
+// A system whose logon SAP refused fails the next passes without a logon,
+// sequential or parallel; the systems around it are measured as before. The
+// trace switch's progress line says why.
+TEST_F(ListingE2eTest, RefusedSystemFailsWithoutALogonInTheNextPass) {
+  dir_.Write("SapSim.txt", "calllog = SapSim.log\n" + SimDescription(Landscape()));
+  dir_.Write(kItem, ItemProfile("PRD.P00#BAD.P00#QAS.P00#"));
+  const std::string document =
+      ListingDocument(Usage("PRD.P00", "3") + Usage("QAS.P00", "42"),
+                      "(***) LogUsage: NoSystems=3, Processed=2, Failed=1");
+  for (const char* options : {"ITEM=LogUsage", "ITEM=LogUsage PARALLEL=4"}) {
+    SCOPED_TRACE(options);
+    std::filesystem::remove(dir_.host_path() / "RefusedLogons.txt");
+    for (int run = 0; run < 2; ++run) {
+      RunResult r = Run({"X", options});
+      EXPECT_EQ(r.out, Text(document)) << r.err;
+      EXPECT_EQ(r.exit_code, 0);
+    }
+    if (!UsesNetWeaver()) continue;
+    RunResult r = Run({"X", std::string(options) + " #"});
+    EXPECT_NE(r.out.find(" BAD.P00 - logon not repeated: refused 1 times, last at "),
+              std::string::npos)
+        << r.out;
+  }
+  // One logon of BAD per pass mode, over the NetWeaver library.
+  const std::string log = dir_.Read("SapSim.log");
+  std::size_t bad_opens = 0;
+  for (std::size_t at = log.find("RfcOpenConnection ASHOST=sapbad01"); at != std::string::npos;
+       at = log.find("RfcOpenConnection ASHOST=sapbad01", at + 1)) {
+    ++bad_opens;
+  }
+  EXPECT_EQ(bad_opens, UsesNetWeaver() ? 2u : 0u) << log;
+  EXPECT_EQ(dir_.Exists("RefusedLogons.txt"), UsesNetWeaver());
+}
+
 // The call log says why an option is ignored; in a parallel pass each call
 // line names its system.
 TEST_F(ListingE2eTest, CallLogOfAParallelPass) {

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <ostream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/e2e/e2e_profiles.h"
@@ -141,6 +142,7 @@ struct FailedStepCase {
   std::string password;                  // the simulated PRD's, "" = Secret12
   std::string message;                   // of the error document
   bool library_error = true;             // the library reported it
+  bool refused_by_sap = false;           // the NetWeaver library's refusal is recorded
 };
 
 // Test names show the case, not its bytes.
@@ -166,7 +168,11 @@ TEST_P(FailedStepE2eTest, PrintsTheErrorDocumentAndKeepsTheProfile) {
   EXPECT_EQ(r.out, Text(ErrorDocument(c.message))) << r.err;
   EXPECT_EQ(r.exit_code, 2);
   EXPECT_EQ(dir_.Read("PRD.P00"), profile);
-  EXPECT_EQ(dir_.Files(), WithTraceFile({"PRD.P00", "SapSim.txt"}, c.library_error));
+  Files files = {"PRD.P00", "SapSim.txt"};
+  if (c.refused_by_sap && UsesNetWeaver()) {
+    files.insert(files.end(), {"RefusedLogons.txt", "RefusedLogons.txt.lock"});
+  }
+  EXPECT_EQ(dir_.Files(), WithTraceFile(files, c.library_error));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -200,12 +206,94 @@ INSTANTIATE_TEST_SUITE_P(
                        "",
                        "Error 1014: RFC-Failure raised ! - router &lt;saprouter&gt; &amp; "
                        "gateway down"},
-        FailedStepCase{
-            "OpenRefused", {"fault.open = refuse"}, "", "Error 1011: RFC-Open for PRD failed !"},
-        FailedStepCase{"LogonRefused", {}, "Changed99", "Error 1011: RFC-Open for PRD failed !"},
+        FailedStepCase{"OpenRefused", {"fault.open = refuse"}, "",
+                       "Error 1011: RFC-Open for PRD failed !", true, true},
+        FailedStepCase{"LogonRefused", {}, "Changed99", "Error 1011: RFC-Open for PRD failed !",
+                       true, true},
         FailedStepCase{"NotOracle", {"RFCDBSYS = \"DB6\""}, "", "Error 1018: DataBase mismatch !",
                        false}),
     [](const ::testing::TestParamInfo<FailedStepCase>& info) { return info.param.name; });
+
+// A logon SAP refused is not repeated every minute, so that a wrong password
+// cannot lock the SAP user: the simulated system's call log shows each logon
+// made. The classic library's refusal carries no code the probe can trust:
+// there every run logs on as before.
+TEST_F(MeasurementE2eTest, RefusedLogonIsHeldUntilTheHourOrThePasswordChanges) {
+  const std::string wrong = "42+6Uvk'dBls`qnNs9i~<+md";  // "Wrong123" stored by scramble
+  dir_.Write("SapSim.txt", "calllog = SapSim.log\n" + SimDescription({SimPrd()}));
+  dir_.Write("PRD.P00", PrdProfile().Set("Password...:", wrong).Bytes());
+  // A second profile for the same SAP user shares its record.
+  dir_.Write("PRD2.P00", PrdProfile().Set("Password...:", wrong).Bytes());
+  auto opens = [this] {
+    const std::string log = dir_.Read("SapSim.log");
+    std::size_t n = 0;
+    for (std::size_t at = log.find("\nRfcOpen"); at != std::string::npos;
+         at = log.find("\nRfcOpen", at + 1)) {
+      ++n;
+    }
+    return n + (log.compare(0, 7, "RfcOpen") == 0);
+  };
+  auto age = [this](long long seconds) {  // the last refusal `seconds` earlier
+    std::string records = dir_.Read("RefusedLogons.txt");
+    const std::size_t at = records.rfind('\n', records.find("\tASHOST=")) + 1;
+    const std::size_t end = records.find('\t', at);
+    records.replace(at, end - at, std::to_string(std::stoll(records.substr(at)) - seconds));
+    dir_.Write("RefusedLogons.txt", records);
+  };
+  const std::string refused = "Error 1011: RFC-Open for PRD failed !";
+  struct Row {
+    const char* profile;
+    long long age;      // the record aged first by
+    std::size_t opens;  // logons made so far over the NetWeaver library
+    int held;           // refusals the suffix names; 0: a logon was made
+  };
+  std::size_t classic_runs = 0;
+  for (const Row& row : {Row{"PRD", 0, 1, 0}, Row{"PRD2", 0, 1, 1}, Row{"PRD", 3601, 2, 0},
+                         Row{"PRD", 0, 2, 2}, Row{"PRD", 3601, 3, 0}, Row{"PRD", 86400, 3, 3}}) {
+    if (row.age != 0 && UsesNetWeaver()) age(row.age);
+    RunResult r = Run({row.profile});
+    EXPECT_EQ(r.exit_code, 2) << row.profile << row.opens;
+    if (!UsesNetWeaver() || row.held == 0) {
+      EXPECT_EQ(r.out, Text(ErrorDocument(refused))) << r.err;
+    } else {
+      const std::string suffix =
+          " - logon not repeated: refused " + std::to_string(row.held) + " times, last at ";
+      EXPECT_NE(r.out.find(refused + suffix), std::string::npos) << r.out;
+      EXPECT_NE(r.out.find(" (Name or password is incorrect (repeat logon))</Text>"),
+                std::string::npos)
+          << r.out;
+    }
+    EXPECT_EQ(opens(), UsesNetWeaver() ? row.opens : ++classic_runs) << r.out;
+  }
+  EXPECT_EQ(dir_.Exists("RefusedLogons.txt"), UsesNetWeaver());
+  if (!UsesNetWeaver()) return;
+  const std::string records = dir_.Read("RefusedLogons.txt");
+  EXPECT_EQ(records.find("Wrong123"), std::string::npos);
+  EXPECT_NE(records.find("\t3\tASHOST=SAPPRD01 SYSNR=00\t100\tMONITOR\t"), std::string::npos);
+
+  // A damaged record file never stops a logon: the next refusal rewrites it.
+  dir_.Write("RefusedLogons.txt", "not a record\n");
+  EXPECT_EQ(Run({"PRD"}).out, Text(ErrorDocument(refused)));
+  EXPECT_EQ(opens(), 4u);
+  EXPECT_NE(dir_.Read("RefusedLogons.txt").find("\t1\tASHOST="), std::string::npos);
+
+  // Runs started together when the hold has run out: one logs on.
+  age(3601);
+  std::vector<std::thread> runs;
+  std::vector<RunResult> results(4);
+  for (RunResult& result : results) {
+    runs.emplace_back([this, &result] { result = Run({"PRD"}); });
+  }
+  for (std::thread& run : runs) run.join();
+  for (const RunResult& result : results) EXPECT_EQ(result.exit_code, 2) << result.out;
+  EXPECT_EQ(opens(), 5u);
+
+  // The corrected password logs on at once, and the logon lifts the record.
+  dir_.Write("PRD.P00", PrdProfile().Bytes());
+  EXPECT_EQ(Run({"PRD"}).exit_code, 0);
+  EXPECT_EQ(opens(), 6u);
+  EXPECT_FALSE(dir_.Exists("RefusedLogons.txt"));
+}
 
 struct FatalCase {
   const char* name;

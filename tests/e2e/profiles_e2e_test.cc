@@ -343,8 +343,17 @@ TEST_P(DoctorE2eTest, NamesTheStepAndTheHint) {
     EXPECT_EQ(out.find(" FAIL: "), std::string::npos) << out;
   }
   // The doctor keeps no state: every file it found stays as it was.
-  for (const auto& [file, bytes] : before) EXPECT_EQ(dir_.Read(file), bytes) << file;
+  for (const auto& [file, bytes] : before) {
+    // The logon guard's record counts the doctor's logons like the probe's.
+    if (file != "RefusedLogons.txt") {
+      EXPECT_EQ(dir_.Read(file), bytes) << file;
+    }
+  }
   for (const std::string& file : dir_.Files()) EXPECT_EQ(file.find(".tmp"), std::string::npos);
+  // A logon made lifts the hold.
+  if (c.args.back() == "--logon") {
+    EXPECT_FALSE(dir_.Exists("RefusedLogons.txt")) << out;
+  }
 }
 
 std::string Nothing(WorkDir&, const Probe&, Probe*) { return ""; }
@@ -359,6 +368,15 @@ SimSystem PrdWith(std::vector<std::string> more, std::string password = "Secret1
   prd.more = std::move(more);
   prd.password = std::move(password);
   return prd;
+}
+
+// A run of the probe that SAP refuses, then the simulated PRD's password
+// `then` for the doctor.
+std::string RefusedOnce(WorkDir& dir, const Probe& probe, const std::string& then) {
+  if (!UsesNetWeaver()) return "the classic library records no refusal";
+  SimWith(dir, PrdWith({}, "Changed99"));
+  if (probe.Run(dir, {"PRD"}).exit_code != 2) return "the probe was not refused";
+  return SimWith(dir, PrdWith({}, then));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -431,6 +449,27 @@ INSTANTIATE_TEST_SUITE_P(
                    "Error 1011: RFC-Open for PRD failed !",
                    "check User, Password",
                    2},
+        // A logon SAP refused is held for the doctor too, until --logon.
+        DoctorCase{"LogonHeld",
+                   Needs::kAny,
+                   [](WorkDir& dir, const Probe& probe, Probe*) {
+                     return RefusedOnce(dir, probe, "Changed99");
+                   },
+                   {"doctor", "PRD"},
+                   "logon hold FAIL: ",
+                   "1 times in a row, last at ",
+                   "correct the password with tidewarden-profile scramble",
+                   2},
+        DoctorCase{"LogonHeldLiftedByLogon",
+                   Needs::kAny,
+                   [](WorkDir& dir, const Probe& probe, Probe*) {
+                     return RefusedOnce(dir, probe, "Secret12");
+                   },
+                   {"doctor", "PRD", "--logon"},
+                   "logon hold warn: ",
+                   "--logon: the doctor logs on once",
+                   "a refusal now counts like any other",
+                   0},
         DoctorCase{"UnreachableHost",
                    Needs::kAny,
                    [](WorkDir& dir, const Probe&, Probe*) {
