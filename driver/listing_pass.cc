@@ -42,14 +42,16 @@ void PrintListingChannel(Console& console, ResultDocument& document, const std::
 
 namespace {
 
-std::string SystemName(char naming_mode, const std::string& entry,
+std::string SystemName(ChannelNaming naming, const std::string& entry,
                        const ConnectionParameters& parameters) {
   std::string name;
-  switch (naming_mode) {
-    case '2': name = entry.size() > 4 ? entry.substr(0, entry.size() - 4) : ""; break;
-    case '3': name = parameters.hostname; break;
-    case '4': name = parameters.destination; break;
-    default: name = entry; break;
+  switch (naming) {
+    case ChannelNaming::kAlias:
+      name = entry.size() > 4 ? entry.substr(0, entry.size() - 4) : "";
+      break;
+    case ChannelNaming::kHost: name = parameters.hostname; break;
+    case ChannelNaming::kSid: name = parameters.destination; break;
+    case ChannelNaming::kProfile: name = entry; break;
   }
   if (name.size() > kMaxSystemName) name.resize(kMaxSystemName);
   return name;
@@ -96,9 +98,9 @@ constexpr const char* kUnset = "\n";
 
 class ListingPass {
  public:
-  ListingPass(RunState& run, char naming_mode)
+  ListingPass(RunState& run, ChannelNaming naming)
       : run_(run),
-        naming_mode_(naming_mode),
+        naming_(naming),
         guard_(run.platform.fs, run.platform.clock, run.location.directory, run.location.path) {}
 
   int Run(std::string server_listing);
@@ -117,7 +119,7 @@ class ListingPass {
   int End(const PassEnd& end);
 
   RunState& run_;
-  const char naming_mode_;
+  const ChannelNaming naming_;
   LogonGuard guard_;
   bool mode_chosen_ = false;
   std::unique_ptr<MeasurePool> pool_;
@@ -150,7 +152,7 @@ std::optional<PassEnd> ListingPass::Prepare(ListedSystem& system, const std::str
   system.sound = system.entry_fits && ReadSystemEntryForPass(content, PasswordKeys(), &parameters);
   if (parameters.display_host != kUnset) system.display_host = parameters.display_host;
   parameters.display_host = carried;
-  system.system_name = SystemName(naming_mode_, system.entry, parameters);
+  system.system_name = SystemName(naming_, system.entry, parameters);
   system.destination = parameters.destination;
   system.sysnr = parameters.sysnr;
   system.client = parameters.client;
@@ -359,8 +361,8 @@ int ListingPass::Run(std::string server_listing) {
 
 }  // namespace
 
-int RunListingPass(RunState& run, std::string server_listing, char naming_mode) {
-  return ListingPass(run, naming_mode).Run(std::move(server_listing));
+int RunListingPass(RunState& run, std::string server_listing, ChannelNaming naming) {
+  return ListingPass(run, naming).Run(std::move(server_listing));
 }
 
 }  // namespace tidewarden

@@ -79,7 +79,7 @@ int Run(Platform& platform, const std::vector<std::string>& args) {
       ReadOptionText(*listing.record_options, &settings.options);
       run.document.SetOptions({settings.output_mode, settings.options.channel});
     }
-    return RunListingPass(run, listing.server_listing, listing.naming_mode);
+    return RunListingPass(run, listing.server_listing, listing.naming);
   }
 
   if (auto error = ReadSystemEntry(run.location.content, run.location.name, PasswordKeys(),

@@ -11,6 +11,7 @@
 #include "driver/run_settings.h"
 #include "output/result_document.h"
 #include "profiles/connection_parameters.h"
+#include "profiles/listing.h"
 #include "profiles/profile_lines.h"
 #include "profiles/profile_location.h"
 #include "rfc/sap_library.h"
@@ -49,7 +50,7 @@ struct RunState {
 
 // The two roads after start-up. Each returns the exit code.
 int RunSingleSystem(RunState& run);
-int RunListingPass(RunState& run, std::string server_listing, char naming_mode);
+int RunListingPass(RunState& run, std::string server_listing, ChannelNaming naming);
 
 // The document of a measured system: the text line and the four channels.
 void SetLoggingDocument(ResultDocument& document, const std::string& destination,

@@ -40,7 +40,6 @@ void FuzzOne(FuzzedDataProvider& data) {
              "a cut listing ends inside an entry");
   FUZZ_CHECK(values.item.size() <= 90, "item room");
   FUZZ_CHECK(values.record_options.value_or("").size() <= 127, "option room");
-  FUZZ_CHECK(values.naming_mode >= '1' && values.naming_mode <= '4', "naming mode");
   if (error) FUZZ_CHECK(error->compare(0, 6, "Error ") == 0, *error);
 
   // The whole run, as the monitor would start it.

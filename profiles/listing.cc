@@ -56,7 +56,7 @@ std::optional<std::string> ReadListing(FileSystem& fs, const ProfileLocation& lo
   values->server_listing.clear();
   values->server_listing_cut = false;
   values->record_options.reset();
-  values->naming_mode = '1';
+  values->naming = ChannelNaming::kProfile;
   bool overflow = false;
   std::string content;
   std::string line;
@@ -104,10 +104,11 @@ std::optional<std::string> ReadListing(FileSystem& fs, const ProfileLocation& lo
       if (options.size() > kMaxRecordOptionText) options.resize(kMaxRecordOptionText);
       values->record_options = options;
       sensor_found = true;
-      if (line.find(",Profile") != std::string::npos) values->naming_mode = '1';
-      if (line.find(",Alias") != std::string::npos) values->naming_mode = '2';
-      if (line.find(",Host") != std::string::npos) values->naming_mode = '3';
-      if (line.find(",Sid") != std::string::npos) values->naming_mode = '4';
+      // Tested in this order, so the last of them in the order wins.
+      if (line.find(",Profile") != std::string::npos) values->naming = ChannelNaming::kProfile;
+      if (line.find(",Alias") != std::string::npos) values->naming = ChannelNaming::kAlias;
+      if (line.find(",Host") != std::string::npos) values->naming = ChannelNaming::kHost;
+      if (line.find(",Sid") != std::string::npos) values->naming = ChannelNaming::kSid;
     }
     const std::size_t item_at = item_candidate.find("Item=");
     if (item_at != std::string::npos) {

@@ -18,14 +18,18 @@ inline constexpr std::size_t kGlobalSensorKeyLength = 10;
 // Room of the item, from "ITEM=" or a record's "Item=".
 inline constexpr std::size_t kMaxItem = 90;
 
+// What a listing pass names each system's channel after: the profile's file
+// name (",Profile", the default), the file name without its extension
+// (",Alias"), the profile's host (",Host") or its destination (",Sid").
+enum class ChannelNaming { kProfile, kAlias, kHost, kSid };
+
 struct ListingValues {
   // Sensor profile names, each ended by "#"; at most 2047 characters and
   // never ending inside an entry.
   std::string server_listing;
   // At most 90 characters.
   std::string item;
-  // '1' profile name, '2' profile name without extension, '3' host, '4' SID.
-  char naming_mode = '1';
+  ChannelNaming naming = ChannelNaming::kProfile;
   // Set when entries beyond the 2047 characters had to be left out.
   bool server_listing_cut = false;
   // A GLOBAL run's sensor record text before ",Sensor=", ":" turned into

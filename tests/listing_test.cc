@@ -58,7 +58,7 @@ TEST(ReadListingTest, GlobalExample) {
   ASSERT_EQ(o.message, std::nullopt);
   EXPECT_EQ(o.values.server_listing, "PRD.P00#QAS.P00#DEV.P00#");
   EXPECT_EQ(o.values.item, "LogWrites");
-  EXPECT_EQ(o.values.naming_mode, '3');
+  EXPECT_EQ(o.values.naming, ChannelNaming::kHost);
   EXPECT_EQ(o.verbatim, " Item=LogWrites,Host");
   EXPECT_FALSE(o.values.server_listing_cut);
 
@@ -66,7 +66,7 @@ TEST(ReadListingTest, GlobalExample) {
   ASSERT_EQ(usage.message, std::nullopt);
   EXPECT_EQ(usage.values.server_listing, "PRD.P00#");
   EXPECT_EQ(usage.values.item, "LogUsage");
-  EXPECT_EQ(usage.values.naming_mode, '1');
+  EXPECT_EQ(usage.values.naming, ChannelNaming::kProfile);
 }
 
 TEST(ReadListingTest, GlobalKeysAndRecords) {
@@ -76,48 +76,48 @@ TEST(ReadListingTest, GlobalKeysAndRecords) {
     std::string second_argument;
     std::string listing;
     std::string item;
-    char naming_mode;
+    ChannelNaming naming;
     std::string verbatim;
   } cases[] = {
       {"key and prefix in any letter case",
        "# Gsng: LogW01    : A.P00#\n# gsnx: logw01    : Item=X,Sid," + kTag + "\n", "logw01",
-       "A.P00#", "X", '4', " Item=X,Sid"},
+       "A.P00#", "X", ChannelNaming::kSid, " Item=X,Sid"},
       {"key compared on 10 characters",
        "# GSNG: LOGWRITES0: A.P00#\n# GSNG: LOGWRITES02 B.P00#\n# GSNG: LOGWRITES1: C#\n"
        "# GSNX: LOGWRITES0: Item=Y," +
            kTag + "\n",
-       "LOGWRITES01", "A.P00#B.P00#", "Y", '1', " Item=Y"},
+       "LOGWRITES01", "A.P00#B.P00#", "Y", ChannelNaming::kProfile, " Item=Y"},
       {"key is the first word of the options",
        "# GSNG: K1        : A#\n# GSNX: K1        : Item=Z," + kTag + "\n", "K1 #,SYSLOG", "A#",
-       "Z", '1', " Item=Z"},
+       "Z", ChannelNaming::kProfile, " Item=Z"},
       {"Profile flag and item",
        "# GSNG: K         : A#\n# GSNX: K         : Item=WaitBusy,Profile," + kTag + "\n", "K",
-       "A#", "WaitBusy", '1', " Item=WaitBusy,Profile"},
+       "A#", "WaitBusy", ChannelNaming::kProfile, " Item=WaitBusy,Profile"},
       {"colons become blanks",
        "# GSNG: K         : A#\n# GSNX: K         :Item=Log:Usage,Alias," + kTag + ",x:y\n", "K",
-       "A#", "Log Usage", '2', "Item=Log Usage,Alias"},
+       "A#", "Log Usage", ChannelNaming::kAlias, "Item=Log Usage,Alias"},
       {"later flag in test order wins",
        "# GSNG: K         : A#\n"
        "# GSNX: K         : Item=I,Sid,Profile,Host," +
            kTag + "\n",
-       "K", "A#", "I", '4', " Item=I,Sid,Profile,Host"},
+       "K", "A#", "I", ChannelNaming::kSid, " Item=I,Sid,Profile,Host"},
       {"last record gives item and options, flags add up",
        "# GSNG: K         : A#\n# GSNX: K         : Item=First,Host," + kTag +
            "\n"
            "# GSNX: K         : Item=Second," +
            kTag + "\n",
-       "K", "A#", "Second", '3', " Item=Second"},
+       "K", "A#", "Second", ChannelNaming::kHost, " Item=Second"},
       {"flags anywhere in the line",
        "# GSNG: K         : A#\n# GSNX: K         : Item=I," + kTag + ",Alias\n", "K", "A#", "I",
-       '2', " Item=I"},
+       ChannelNaming::kAlias, " Item=I"},
       {"listing line ending before character 21 adds nothing",
        "# GSNG: K         :\n# GSNG: K         : \n# GSNG: K         : A#\n"
        "# GSNX: K         : Item=I," +
            kTag + "\n",
-       "K", "A#", "I", '1', " Item=I"},
+       "K", "A#", "I", ChannelNaming::kProfile, " Item=I"},
       {"entry without closing #",
-       "# GSNG: K         : A#B\n# GSNX: K         : Item=I," + kTag + "\n", "K", "A#B", "I", '1',
-       " Item=I"},
+       "# GSNG: K         : A#B\n# GSNX: K         : Item=I," + kTag + "\n", "K", "A#B", "I",
+       ChannelNaming::kProfile, " Item=I"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -125,7 +125,7 @@ TEST(ReadListingTest, GlobalKeysAndRecords) {
     ASSERT_EQ(o.message, std::nullopt);
     EXPECT_EQ(o.values.server_listing, c.listing);
     EXPECT_EQ(o.values.item, c.item);
-    EXPECT_EQ(o.values.naming_mode, c.naming_mode);
+    EXPECT_EQ(o.values.naming, c.naming);
     EXPECT_EQ(o.verbatim, c.verbatim);
   }
 }
@@ -177,7 +177,7 @@ TEST(ReadListingTest, ItemRun) {
   ASSERT_EQ(o.message, std::nullopt);
   EXPECT_EQ(o.values.server_listing, "PRD.P00#QAS.P00#");
   EXPECT_EQ(o.values.item, "LogUsage");
-  EXPECT_EQ(o.values.naming_mode, '1');
+  EXPECT_EQ(o.values.naming, ChannelNaming::kProfile);
   EXPECT_EQ(o.verbatim, "command line");
 
   EXPECT_EQ(Item(profile, "").message, "Error 1026: Global Item Idenification missing...");
