@@ -22,7 +22,7 @@
 #include "base/call_log.h"
 #include "platform/file_system.h"
 #include "platform/system.h"
-#include "rfc/logon.h"
+#include "rfc/logon_request.h"
 #include "rfc/sap_library.h"
 
 namespace tidewarden {

@@ -1,6 +1,6 @@
 #include "collect/measure.h"
 
-#include "collect/logon.h"
+#include "collect/logon_preparation.h"
 #include "collect/profile_state.h"
 
 namespace tidewarden {

@@ -7,7 +7,7 @@
 
 #include "base/call_log.h"
 #include "base/text.h"
-#include "collect/logon.h"
+#include "collect/logon_preparation.h"
 #include "collect/logon_guard.h"
 #include "collect/measure.h"
 #include "driver/failure_messages.h"
@@ -19,7 +19,7 @@
 #include "platform/setup_facts.h"
 #include "platform/shared_library.h"
 #include "profiles/listing.h"
-#include "profiles/location.h"
+#include "profiles/profile_search.h"
 #include "profiles/password.h"
 #include "profiles/system_entry.h"
 #include "rfc/library_choice.h"

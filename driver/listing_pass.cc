@@ -6,7 +6,7 @@
 #include <deque>
 #include <memory>
 
-#include "collect/logon.h"
+#include "collect/logon_preparation.h"
 #include "collect/logon_guard.h"
 #include "collect/measure.h"
 #include "collect/measure_pool.h"

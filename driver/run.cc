@@ -5,7 +5,7 @@
 #include "driver/run_state.h"
 #include "output/result_document.h"
 #include "profiles/listing.h"
-#include "profiles/location.h"
+#include "profiles/profile_search.h"
 #include "profiles/password.h"
 #include "profiles/system_entry.h"
 #include "rfc/fatal_report.h"

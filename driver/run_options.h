@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "collect/logon.h"
+#include "collect/logon_preparation.h"
 
 namespace tidewarden {
 

@@ -1,5 +1,5 @@
 // The single-system run: one SAP system from logon to printed document.
-#include "collect/logon.h"
+#include "collect/logon_preparation.h"
 #include "collect/logon_guard.h"
 #include "collect/measure.h"
 #include "driver/exit_codes.h"

@@ -4,7 +4,7 @@
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include "fuzz/fuzz_support.h"
-#include "profiles/location.h"
+#include "profiles/profile_search.h"
 #include "profiles/profile_location.h"
 #include "tests/fake_file_system.h"
 

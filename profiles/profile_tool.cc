@@ -3,7 +3,7 @@
 
 #include "platform/paths.h"
 #include "profiles/connection_parameters.h"
-#include "profiles/location.h"
+#include "profiles/profile_search.h"
 #include "profiles/password.h"
 #include "profiles/profile_lines.h"
 #include "profiles/system_entry.h"

@@ -14,7 +14,7 @@
 #include <variant>
 
 #include "base/call_log.h"
-#include "rfc/logon.h"
+#include "rfc/logon_request.h"
 
 namespace tidewarden {
 

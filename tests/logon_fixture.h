@@ -10,7 +10,7 @@
 #include <variant>
 
 #include "base/call_log.h"
-#include "collect/logon.h"
+#include "collect/logon_preparation.h"
 #include "driver/run_options.h"
 #include "tests/fake_file_system.h"
 #include "tests/fake_rfc_library.h"

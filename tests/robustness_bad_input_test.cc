@@ -8,7 +8,7 @@
 #include <map>
 #include <memory>
 
-#include "collect/logon.h"
+#include "collect/logon_preparation.h"
 #include "driver/run.h"
 #include "output/result_document.h"
 #include "profiles/password.h"

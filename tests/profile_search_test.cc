@@ -1,5 +1,5 @@
 // Profile name rules and the profile search, on the fake file system.
-#include "profiles/location.h"
+#include "profiles/profile_search.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Which profile a run uses and where it is found.
-#ifndef TIDEWARDEN_PROFILES_LOCATION_H_
-#define TIDEWARDEN_PROFILES_LOCATION_H_
+#ifndef TIDEWARDEN_PROFILES_PROFILE_SEARCH_H_
+#define TIDEWARDEN_PROFILES_PROFILE_SEARCH_H_
 
 #include <optional>
 #include <string>
@@ -40,4 +40,4 @@ std::optional<std::string> OpenProfileInDirectory(FileSystem& fs, ProfileLocatio
 
 }  // namespace tidewarden
 
-#endif  // TIDEWARDEN_PROFILES_LOCATION_H_
+#endif  // TIDEWARDEN_PROFILES_PROFILE_SEARCH_H_

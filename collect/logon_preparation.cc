@@ -1,4 +1,4 @@
-#include "collect/logon.h"
+#include "collect/logon_preparation.h"
 
 #include "base/text.h"
 #include "platform/replace_file.h"

@@ -1,7 +1,7 @@
 // What every library's logon shares: the logon parameters from the
 // profile and the options, and the per-destination ini file put in place.
-#ifndef TIDEWARDEN_COLLECT_LOGON_H_
-#define TIDEWARDEN_COLLECT_LOGON_H_
+#ifndef TIDEWARDEN_COLLECT_LOGON_PREPARATION_H_
+#define TIDEWARDEN_COLLECT_LOGON_PREPARATION_H_
 
 #include <cstdint>
 #include <optional>
@@ -10,7 +10,7 @@
 #include "platform/file_system.h"
 #include "platform/system.h"
 #include "profiles/connection_parameters.h"
-#include "rfc/logon.h"
+#include "rfc/logon_request.h"
 
 namespace tidewarden {
 
@@ -40,4 +40,4 @@ std::optional<LogonRequest> PrepareLogon(FileSystem& fs, Console& console,
 
 }  // namespace tidewarden
 
-#endif  // TIDEWARDEN_COLLECT_LOGON_H_
+#endif  // TIDEWARDEN_COLLECT_LOGON_PREPARATION_H_

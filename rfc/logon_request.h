@@ -1,6 +1,6 @@
 // What logging on to one SAP system takes, whatever the library.
-#ifndef TIDEWARDEN_RFC_LOGON_H_
-#define TIDEWARDEN_RFC_LOGON_H_
+#ifndef TIDEWARDEN_RFC_LOGON_REQUEST_H_
+#define TIDEWARDEN_RFC_LOGON_REQUEST_H_
 
 #include <cstdint>
 #include <memory>
@@ -46,4 +46,4 @@ struct LogonRequest {
 
 }  // namespace tidewarden
 
-#endif  // TIDEWARDEN_RFC_LOGON_H_
+#endif  // TIDEWARDEN_RFC_LOGON_REQUEST_H_

@@ -1,6 +1,6 @@
 // The logon every library shares: the options' overrides, the per-destination
 // ini file copied under the folder's lock.
-#include "collect/logon.h"
+#include "collect/logon_preparation.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // Profile name rules and the search for the profile on disk.
-#include "profiles/location.h"
+#include "profiles/profile_search.h"
 
 #include "base/text.h"
 #include "profiles/line_reader.h"
