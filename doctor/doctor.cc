@@ -316,7 +316,7 @@ bool Doctor::FindProfile() {
 
 bool Doctor::CheckEntry() {
   if (auto message = ReadSystemEntry(location_.content, location_.name, PasswordKeys(),
-                                     &parameters_, &lines_)) {
+                                     ProcessEnvironment(), &parameters_, &lines_)) {
     std::string hint =
         "correct the profile (docs/profiles.md, \"Sensor profile\"); "
         "tidewarden-profile new DEST prints a complete one";
@@ -801,7 +801,8 @@ int Doctor::RunListing() {
         taken_over.push_back(label);
       }
     }
-    const bool sound = ReadSystemEntryForPass(content, PasswordKeys(), &parameters_);
+    const bool sound =
+        ReadSystemEntryForPass(content, PasswordKeys(), ProcessEnvironment(), &parameters_);
     const std::string fields = "destination " + parameters_.destination + ", host " +
                                parameters_.hostname + ", client " + parameters_.client + ", user " +
                                parameters_.user;

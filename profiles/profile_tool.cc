@@ -114,8 +114,8 @@ int Check(const std::string& path, std::ostream& out, std::ostream& err, FileSys
   const std::string name = FileNamePart(path);
   ConnectionParameters parameters;
   ProfileLines lines;
-  if (std::optional<std::string> message =
-          ReadSystemEntry(content, name, PasswordKeys(), &parameters, &lines)) {
+  if (std::optional<std::string> message = ReadSystemEntry(
+          content, name, PasswordKeys(), ProcessEnvironment(), &parameters, &lines)) {
     out << *message << "\n";
     return kToolFailure;
   }

@@ -352,6 +352,22 @@ TEST_F(MeasurementE2eTest, ModeR2LogsOnOnlyThroughTheClassicLibrary) {
             std::string::npos);
 }
 
+// The password from the monitor's credential store, 31 characters (the
+// classic room, more than a stored one holds), never in a document or file.
+TEST_F(MeasurementE2eTest, PasswordFromTheEnvironment) {
+  SimSystem prd = SimPrd();
+  prd.password = "FromTheStore-" + std::string(18, 'k');
+  Describe(prd);
+  dir_.Write("PRD.P00", PrdProfile().Set("Password...:", "env:TW_PRD_PASSWORD").Bytes());
+  RunResult r =
+      probe_.WithEnvironment("TW_PRD_PASSWORD", prd.password).Run(dir_, {"PRD", ",SYSLOG #"});
+  EXPECT_NE(r.out.find(Text(kFirstRunDocument)), std::string::npos) << r.err;
+  EXPECT_EQ(r.out.find(prd.password), std::string::npos);
+  for (const std::string& file : dir_.Files()) {
+    EXPECT_TRUE(file == "SapSim.txt" || dir_.Read(file).find(prd.password) == file.npos) << file;
+  }
+}
+
 // A profile that already holds a state line of the same day, so that every
 // channel has a value of its own: 221, 7, 120 and 3 per cent.
 std::string ProfileWithState() {

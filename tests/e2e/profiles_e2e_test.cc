@@ -80,6 +80,7 @@ struct EntryCase {
   const char* name;
   std::string profile;
   std::string message;
+  std::string password_variable = "";  // TW_PRD_PASSWORD's value, when set
 };
 
 void PrintTo(const EntryCase& c, std::ostream* os) { *os << c.name; }
@@ -92,6 +93,7 @@ class SystemEntryE2eTest : public ProfilesE2eTest,
 TEST_P(SystemEntryE2eTest, PrintsTheMessage) {
   const EntryCase& c = GetParam();
   dir_.Write("PRD.P00", c.profile);
+  if (!c.password_variable.empty()) probe_.WithEnvironment("TW_PRD_PASSWORD", c.password_variable);
   RunResult r = Run({"PRD"});
   EXPECT_EQ(r.out, Text(ErrorDocument(c.message))) << r.err;
   EXPECT_EQ(r.exit_code, 2);
@@ -104,6 +106,7 @@ const std::string kWrong = "Error 1005: Wrong Password in Profile PRD.P00 found.
 const std::string kNoUser = "Error 1006: Username in Profile PRD.P00 is missing...";
 const std::string kNoPassword = "Error 1007: Password in Profile PRD.P00 is missing...";
 const std::string kStored23(kStoredSecret12.substr(0, 23));
+const std::string kFromEnvironment = "env:TW_PRD_PASSWORD";
 
 INSTANTIATE_TEST_SUITE_P(
     Entries, SystemEntryE2eTest,
@@ -130,7 +133,22 @@ INSTANTIATE_TEST_SUITE_P(
                   PrdProfile().Set("Password...:", std::string(kStoredLengthZero)).Bytes(),
                   kNoPassword},
         EntryCase{"NoPasswordBeforeNoCompany",
-                  PrdProfile().Remove("Password...:").Remove("Extcompany.:").Bytes(), kNoPassword}),
+                  PrdProfile().Remove("Password...:").Remove("Extcompany.:").Bytes(), kNoPassword},
+        // The password from the environment, checked in the same order; no
+        // value is ever printed.
+        EntryCase{"PasswordVariableUnset",
+                  PrdProfile().Set("Password...:", kFromEnvironment).Bytes(), kNoPassword},
+        EntryCase{"NoUserBeforeUnsetVariable",
+                  PrdProfile().Remove("User.......:").Set("Password...:", kFromEnvironment).Bytes(),
+                  kNoUser},
+        EntryCase{"PasswordVariableOfOneCharacter",
+                  PrdProfile().Set("Password...:", kFromEnvironment).Bytes(), kInvalid, "x"},
+        EntryCase{"PasswordVariableNotAscii",
+                  PrdProfile().Set("Password...:", kFromEnvironment).Bytes(), kBadForm,
+                  "Secr\xc3\xa9t12"},
+        EntryCase{"PasswordVariableBeyondEveryLibrarysRoom",
+                  PrdProfile().Set("Password...:", kFromEnvironment).Bytes(), kBadForm,
+                  std::string(41, 'S')}),
     [](const ::testing::TestParamInfo<EntryCase>& info) { return info.param.name; });
 
 // A profile as a Windows editor leaves it: CR LF line ends, and a Ctrl-Z
