@@ -368,6 +368,21 @@ TEST_F(MeasurementE2eTest, PasswordFromTheEnvironment) {
   }
 }
 
+// A system that takes only SNC logons, through the NetWeaver library.
+TEST_F(MeasurementE2eTest, SncEntryLogsOnToASystemThatRequiresIt) {
+  if (!UsesNetWeaver()) GTEST_SKIP() << "the simulated classic library knows no SNC";
+  SimSystem prd = SimPrd();
+  prd.more = {"snc_partnername = p:CN=PRD, O=Tidewarden"};
+  Describe(prd);
+  dir_.Write("PRD.P00", PrdProfile().Bytes());
+  const std::string entry = "DEST=PRD\nTYPE=A\nASHOST=sapprd01\nSYSNR=00\n";
+  dir_.Write("SapRfc.PRD", entry + "SNC_MODE=1\nSNC_PARTNERNAME=p:CN=PRD, O=Tidewarden\n");
+  const std::string line = "* SapRfc.Ini.......: PRD<\n";
+  EXPECT_EQ(Run({"PRD"}).out, Text(line + kFirstRunDocument));
+  dir_.Write("SapRfc.PRD", entry);
+  EXPECT_EQ(Run({"PRD"}).out, Text(line + ErrorDocument("Error 1011: RFC-Open for PRD failed !")));
+}
+
 // A profile that already holds a state line of the same day, so that every
 // channel has a value of its own: 221, 7, 120 and 3 per cent.
 std::string ProfileWithState() {
