@@ -537,7 +537,35 @@ INSTANTIATE_TEST_SUITE_P(
                    "BAD.P00 logon FAIL: ",
                    "Error 1011: RFC-Open for BAD failed !",
                    "check User, Password",
-                   2}),
+                   2},
+        // The monitor sets the variable for the sensor's process only.
+        DoctorCase{"PasswordVariableNotSetHere",
+                   Needs::kAny,
+                   [](WorkDir& dir, const Probe&, Probe*) {
+                     dir.Write("PRD.P00",
+                               PrdProfile().Set("Password...:", "env:TW_PRD_PASSWORD").Bytes());
+                     return std::string();
+                   },
+                   {"doctor", "PRD"},
+                   "password warn: ",
+                   "env:TW_PRD_PASSWORD), which is not set in the doctor's own environment",
+                   "Set placeholders as environment values",
+                   2},
+        DoctorCase{
+            "SncLibraryOfTheOtherWidth",
+            Needs::kAny,
+            [](WorkDir& dir, const Probe& probe, Probe*) {
+              dir.Write("sapcrypto", StandInLibrary(96 - WidthOf(probe.executable())));
+              dir.Write("SapRfc.PRD",
+                        "DEST=PRD\nTYPE=A\nASHOST=sapprd01\nSYSNR=00\n"
+                        "SNC_MODE=1\nSNC_PARTNERNAME=p:CN=PRD\nSNC_LIB=sapcrypto\n");
+              return std::string();
+            },
+            {"doctor", "PRD"},
+            "logon FAIL: ",
+            "SNC_SSO=0 (the probe's default), library sapcrypto: the SNC library sapcrypto is a ",
+            "name it with the entry's SNC_LIB",
+            2}),
     [](const ::testing::TestParamInfo<DoctorCase>& info) { return info.param.name; });
 
 }  // namespace
