@@ -21,7 +21,6 @@ TEST(BuildNetWeaverLogonTest, ParametersRefusalsAndNotes) {
       {"R/2", "", "mode R/2 (a CPI-C connection) has no NetWeaver client form"},
       {"", "DEST=PRD\nTYPE=R\n", "destination PRD has TYPE=R: only A and B name an SAP system"},
       {"", entry + "RFC_TRACE=1\nSNC_MODE=0\n", logon + " SNC_MODE=0 TRACE=1"},
-      // With SNC on the profile's user logs on, not the account's SNC identity.
       {"", snc + "SNC_MYNAME=p:CN=M\n",
        logon +
            " SNC_MODE=1 SNC_PARTNERNAME=p:CN=S SNC_QOP=9 SNC_MYNAME=p:CN=M SNC_LIB=/l SNC_SSO=0"},

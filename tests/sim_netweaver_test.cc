@@ -133,8 +133,6 @@ TEST_F(NwSimTest, OpensByParametersAndRefusesWithTheLibrarysCodes) {
        "Parameter ASHOST, GWHOST, MSHOST or PORT is missing."},
       {snc + " SNC_MODE=1 SNC_PARTNERNAME=p:CN=SNC SNC_QOP=9 SNC_SSO=0", RFC_OK, ""},
       {snc, RFC_LOGON_FAILURE, "SNC required for this connection"},
-      {snc + " SNC_MODE=1 SNC_PARTNERNAME=p:CN=QAS", RFC_COMMUNICATION_FAILURE,
-       "SNC partner name p:CN=QAS is not the name of [SNC] (p:CN=SNC)"},
       {snc + " SNC_MODE=1 SNC_PARTNERNAME=p:CN=SNC SNC_QOP=4", RFC_INVALID_PARAMETER,
        "SNC_QOP=4 is none of 1, 2, 3, 8, 9"},
   };

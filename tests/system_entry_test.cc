@@ -150,8 +150,7 @@ TEST(ReadSystemEntryTest, EveryMessageInItsOrder) {
       {"user before password", Profile({{"User.......:", ""}, {"Password...:", ""}}), e1006},
       {"sysnr of one character", Profile({{"Sysnr......:", "Sysnr......: 0"}}), e1003},
       {"sound", Profile(), std::nullopt},
-      {"env: a bad name is no stored form", Profile({{"Password...:", "Password...: env:T-W"}}),
-       e1004},
+      {"env: bad name", Profile({{"Password...:", "Password...: env:T-W"}}), e1004},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

@@ -230,8 +230,7 @@ TEST_F(ListingE2eTest, FieldsCarryOverToTheNextSystem) {
   EXPECT_EQ(r.exit_code, 0);
 }
 
-// QAS's password variable is not set: no logon (PRD's password would do),
-// and DEV's from the environment is measured.
+// QAS's variable is not set: no logon (PRD's password would do); DEV's is.
 TEST_F(ListingE2eTest, PasswordVariableNotSetFailsOnlyItsSystem) {
   dir_.Write("QAS.P00", QasProfile().Set("Password...:", "env:TW_QAS_PASSWORD").Bytes());
   dir_.Write("DEV.P00", DevProfile().Set("Password...:", "env:TW_DEV_PASSWORD").Bytes());

@@ -352,8 +352,7 @@ TEST_F(MeasurementE2eTest, ModeR2LogsOnOnlyThroughTheClassicLibrary) {
             std::string::npos);
 }
 
-// The password from the monitor's credential store, 31 characters (the
-// classic room, more than a stored one holds), never in a document or file.
+// A password from the environment of the classic room: in no document or file.
 TEST_F(MeasurementE2eTest, PasswordFromTheEnvironment) {
   SimSystem prd = SimPrd();
   prd.password = "FromTheStore-" + std::string(18, 'k');

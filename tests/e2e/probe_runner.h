@@ -160,7 +160,6 @@ class Probe {
 
   // The runs get `name` set to `value` in their environment (under Wine too).
   Probe& WithEnvironment(const std::string& name, const std::string& value);
-
   // Runs the probe with `args` (passed as given, without the program name)
   // in `dir`, standard input empty. Waits for the probe to end.
   RunResult Run(const WorkDir& dir, const std::vector<std::string>& args) const;

@@ -134,8 +134,7 @@ INSTANTIATE_TEST_SUITE_P(
                   kNoPassword},
         EntryCase{"NoPasswordBeforeNoCompany",
                   PrdProfile().Remove("Password...:").Remove("Extcompany.:").Bytes(), kNoPassword},
-        // The password from the environment, checked in the same order; no
-        // value is ever printed.
+        // The password from the environment, in the same order; never printed.
         EntryCase{"PasswordVariableUnset",
                   PrdProfile().Set("Password...:", kFromEnvironment).Bytes(), kNoPassword},
         EntryCase{"NoUserBeforeUnsetVariable",
@@ -538,7 +537,6 @@ INSTANTIATE_TEST_SUITE_P(
                    "Error 1011: RFC-Open for BAD failed !",
                    "check User, Password",
                    2},
-        // The monitor sets the variable for the sensor's process only.
         DoctorCase{"PasswordVariableNotSetHere",
                    Needs::kAny,
                    [](WorkDir& dir, const Probe&, Probe*) {
