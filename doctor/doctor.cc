@@ -3,6 +3,7 @@
 #include "doctor/doctor.h"
 
 #include <chrono>
+#include <map>
 #include <optional>
 
 #include "base/call_log.h"
@@ -188,6 +189,9 @@ std::string Characters(std::size_t n) {
   return std::to_string(n) + (n == 1 ? " character" : " characters");
 }
 
+// The most any library takes (SAP's longest password).
+constexpr std::size_t kMaxEnvironmentPassword = 40;
+
 constexpr const char* kLockWarning =
     "; repeated refused logons can lock the SAP user, so test once before the sensor runs again";
 
@@ -224,7 +228,11 @@ class Doctor {
   bool FindProfile();
   bool CheckEntry();
   void CheckStateLine();
-  void CheckReaders(const std::string& step, const std::string& path);
+  // `form` opens the finding: what the file holds of the password.
+  void CheckReaders(const std::string& step, const std::string& path, const std::string& form = "");
+  void CheckPassword(const std::string& step, const std::string& path);
+  std::string SncProblem(const LogonParameters& logon, std::string* described, std::string* hint);
+  std::string PasswordProblem();
   bool CheckLibrary();
   void CompanionsOf(const std::string& folder, std::vector<std::string>* found,
                     std::vector<std::string>* missing);
@@ -311,11 +319,14 @@ bool Doctor::FindProfile() {
 
 bool Doctor::CheckEntry() {
   if (auto message = ReadSystemEntry(location_.content, location_.name, PasswordKeys(),
-                                     &parameters_, &lines_)) {
+                                     ProcessEnvironment(), &parameters_, &lines_)) {
     std::string hint =
         "correct the profile (docs/profiles.md, \"Sensor profile\"); "
         "tidewarden-profile new DEST prints a complete one";
-    if (message->find("Password") != std::string::npos) {
+    if (message->find("Password") != std::string::npos && !parameters_.password_variable.empty()) {
+      hint = "the password comes from the environment variable " + parameters_.password_variable +
+             ": see the password step";
+    } else if (message->find("Password") != std::string::npos) {
       hint =
           "store the password with tidewarden-profile scramble and paste it after "
           "\"Password...: \"";
@@ -371,19 +382,133 @@ void Doctor::CheckStateLine() {
                    location_.path + " can be replaced");
 }
 
-void Doctor::CheckReaders(const std::string& step, const std::string& path) {
+void Doctor::CheckReaders(const std::string& step, const std::string& path,
+                          const std::string& form) {
   std::string narrow;
   const std::string who = OthersWhoMayRead(path, &narrow);
   if (who.empty()) {
     report_.Step(step, Verdict::kOk,
-                 "only its owner and the system's administrators may read " + path);
+                 form + "only its owner and the system's administrators may read " + path);
     return;
   }
   report_.Step(step, Verdict::kWarn,
-               path + " may be read by " + who +
+               form + path + " may be read by " + who +
                    ": the stored password is scrambled, not encrypted, and anyone who can read "
                    "the profile and run the probe can recover it",
                "narrow it to the monitor's account: " + narrow);
+}
+
+void Doctor::CheckPassword(const std::string& step, const std::string& path) {
+  const std::string& variable = parameters_.password_variable;
+  if (variable.empty()) {
+    CheckReaders(step, path, "stored in the profile, scrambled; ");
+    return;
+  }
+  // The profile holds no secret then: who reads it does not matter.
+  const std::string finding = "taken from the environment variable " + variable +
+                              " (Password...: " + std::string(kPasswordVariablePrefix) + variable +
+                              "), which ";
+  const std::string reminder =
+      "PRTG sets it only for the sensor's own process, with the sensor's setting \"Set "
+      "placeholders as environment values\" (docs/install.md)";
+  const std::optional<std::string> value = ProcessEnvironment().Value(variable);
+  if (!value || value->empty()) {
+    report_.Step(step, Verdict::kWarn,
+                 finding + (value ? "is empty" : "is not set") +
+                     " in the doctor's own environment: there the probe prints Error 1007",
+                 reminder + "; to test the logon here, set " + variable +
+                     " in this shell to the SAP password");
+    return;
+  }
+  if (auto fault = EnvironmentPasswordFault(*value, kMaxEnvironmentPassword)) {
+    report_.Step(step, Verdict::kFail,
+                 finding + "is set in the doctor's own environment but cannot be used: " + *fault +
+                     "; the probe prints Error 1004",
+                 "SAP passwords are printable ASCII of at most 40 characters (31 over the "
+                 "classic library)");
+    return;
+  }
+  report_.Step(step, Verdict::kOk,
+               finding + "is set in the doctor's own environment (" + Characters(value->size()) +
+                   "); " + reminder);
+}
+
+std::string Doctor::PasswordProblem() {
+  const std::string& variable = parameters_.password_variable;
+  if (variable.empty()) return "";
+  if (parameters_.password.empty()) {
+    return "the environment variable " + variable +
+           " is not set or empty: the probe fails this system without a logon";
+  }
+  if (auto fault = EnvironmentPasswordFault(parameters_.password, sap_.PasswordRoom())) {
+    return "the password from the environment variable " + variable +
+           " does not fit this library: " + *fault +
+           "; the probe prints Error 1004 without a logon";
+  }
+  return "";
+}
+
+// The doctor checks what SAP's library would only find at the logon: a
+// wrong SNC setup fails there with texts that rarely name the key.
+std::string Doctor::SncProblem(const LogonParameters& logon, std::string* described,
+                               std::string* hint) {
+  std::string ini;
+  std::optional<std::map<std::string, std::string>> entry;
+  if (fs_.ReadFile("SapRfc." + logon.destination, &ini).ok()) {
+    entry = FindIniEntry(ini, logon.destination);
+  }
+  auto value = [&entry](const char* key) {
+    if (!entry) return std::string();
+    auto it = entry->find(key);
+    return it == entry->end() ? std::string() : it->second;
+  };
+  const std::string mode = value("SNC_MODE");
+  if (mode != "1") {
+    *described += "; SNC off" + (mode.empty() ? std::string() : " (SNC_MODE=" + mode + ")");
+    return "";
+  }
+  const std::string partner = value("SNC_PARTNERNAME");
+  const std::string qop = value("SNC_QOP");
+  const std::string sso = value("SNC_SSO");
+  *described += "; SNC on: partner " + (partner.empty() ? std::string("(none)") : partner) +
+                ", quality of protection " +
+                (qop.empty() ? std::string("the library's default") : qop) +
+                ", SNC_SSO=" + (sso.empty() ? std::string("0 (the probe's default)") : sso);
+  *hint = "correct the SNC keys of the DEST=" + logon.destination + " entry in SapRfc." +
+          logon.destination + " (docs/rfc-library.md, \"SNC\")";
+  if (partner.empty()) return "SNC_MODE=1 without SNC_PARTNERNAME";
+  if (!qop.empty() && (qop.size() != 1 || std::string("12389").find(qop[0]) == std::string::npos)) {
+    return "SNC_QOP=" + qop + " is none of 1, 2, 3, 8, 9";
+  }
+  std::string library = value("SNC_LIB");
+  std::string named_by = "the entry's SNC_LIB";
+  for (const char* variable : {ProgramWidth() == 64 ? "SNC_LIB_64" : "SNC_LIB", "SNC_LIB"}) {
+    if (!library.empty()) break;
+    library = ProcessEnvironment().Value(variable).value_or("");
+    named_by = std::string("the environment variable ") + variable;
+  }
+  if (library.empty()) {
+    *hint =
+        "name SAP's SNC library (sapcrypto) with SNC_LIB in the entry, or with the "
+        "environment variable SNC_LIB" +
+        std::string(ProgramWidth() == 64 ? "_64" : "") + " of the probe's account";
+    return "no SNC library is named (SNC_LIB in the entry, or the environment variables SNC_LIB "
+           "and SNC_LIB_64)";
+  }
+  *described += ", library " + library;
+  *hint = "install SAP's " + std::to_string(ProgramWidth()) +
+          "-bit SNC library (sapcrypto) and name it with " + named_by;
+  if (fs_.FileSize(library) < 0) {
+    return "the SNC library " + library + " (" + named_by + ") is not there";
+  }
+  const int width = LibraryFileWidth(library);
+  if (width != ProgramWidth()) {
+    return "the SNC library " + library + " is " +
+           (width == 0 ? std::string("no library this system loads")
+                       : "a " + std::to_string(width) + "-bit library") +
+           "; this probe is " + std::to_string(ProgramWidth()) + "-bit";
+  }
+  return "";
 }
 
 void Doctor::CompanionsOf(const std::string& folder, std::vector<std::string>* found,
@@ -554,7 +679,21 @@ bool Doctor::Measure(const std::string& prefix, const ProfileLines* lines, bool 
                      SystemOutcome* result) {
   const LogonParameters logon =
       MakeLogonParameters(parameters_, settings_.options.host, &kept_sysnr_);
-  const std::string described = DescribeLogon(logon);
+  std::string described = DescribeLogon(logon);
+  std::string hint;
+  std::string problem = SncProblem(logon, &described, &hint);
+  if (problem.empty()) {
+    problem = PasswordProblem();
+    hint = "see the password step above";
+  }
+  if (!problem.empty()) {
+    // No attempt that could count towards locking the SAP user.
+    report_.Step(prefix + StepName(MeasureStep::kLogon), Verdict::kFail, described + ": " + problem,
+                 hint);
+    SkipFrom(prefix, MeasureStep::kClock, "after the failed logon");
+    result->end = MeasureEnd::kLogonRefused;
+    return true;
+  }
   CheckLogonHold(prefix, logon);
   LogonGuard guard(fs_, clock_, location_.directory, location_.path, !force_logon_);
   StepTimer timer(report_, prefix);
@@ -633,7 +772,10 @@ bool Doctor::Measure(const std::string& prefix, const ProfileLines* lines, bool 
       std::string hint;
       if (!refusal.key.empty()) {
         text = refusal.key + ": " + refusal.message;
-        if (refusal.key == "RFC_LOGON_FAILURE") {
+        if (Contains(refusal.message, {"snc"})) {
+          hint = "the system takes only SNC logons: turn SNC on in the SapRfc." +
+                 logon.destination + " entry (docs/rfc-library.md, \"SNC\")";
+        } else if (refusal.key == "RFC_LOGON_FAILURE") {
           hint =
               "check User, Password (store it again with tidewarden-profile scramble) and "
               "Client in the profile" +
@@ -771,7 +913,7 @@ void Doctor::CheckLogonHold(const std::string& prefix, const LogonParameters& lo
 int Doctor::RunSingleSystem() {
   const bool entry_ok = CheckEntry();
   CheckStateLine();
-  CheckReaders("password", location_.path);
+  CheckPassword("password", location_.path);
   const bool library_ok = CheckLibrary();
   if (!entry_ok || !library_ok) {
     SkipFrom("", MeasureStep::kLogon,
@@ -848,7 +990,8 @@ int Doctor::RunListing() {
         taken_over.push_back(label);
       }
     }
-    const bool sound = ReadSystemEntryForPass(content, PasswordKeys(), &parameters_);
+    const bool sound =
+        ReadSystemEntryForPass(content, PasswordKeys(), ProcessEnvironment(), &parameters_);
     const std::string fields = "destination " + parameters_.destination + ", host " +
                                parameters_.hostname + ", client " + parameters_.client + ", user " +
                                parameters_.user;
@@ -861,7 +1004,7 @@ int Doctor::RunListing() {
                    fields + kept + ": the probe counts this system failed",
                    "run tidewarden-profile check on " + entry + " and correct what it names");
     }
-    CheckReaders(prefix + "password", location_.directory + entry);
+    CheckPassword(prefix + "password", location_.directory + entry);
     if (!library_ok) {
       SkipFrom(prefix, MeasureStep::kLogon, "no RFC library loads");
       ++failed;

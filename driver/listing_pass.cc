@@ -73,6 +73,9 @@ struct ListedSystem {
   std::string entry;
   bool entry_fits = false;
   bool sound = false;
+  // Its password from the environment is missing or unusable: it fails
+  // without a logon.
+  bool logon_withheld = false;
   std::string system_name;
   // The display host its profile's Hostname line gave; without one the
   // system shows the host the systems before it left.
@@ -149,7 +152,9 @@ std::optional<PassEnd> ListingPass::Prepare(ListedSystem& system, const std::str
   // counted as failed so the summary shows it.
   const std::string carried = parameters.display_host;
   parameters.display_host = kUnset;
-  system.sound = system.entry_fits && ReadSystemEntryForPass(content, PasswordKeys(), &parameters);
+  system.sound =
+      system.entry_fits &&
+      ReadSystemEntryForPass(content, PasswordKeys(), run_.platform.environment, &parameters);
   if (parameters.display_host != kUnset) system.display_host = parameters.display_host;
   parameters.display_host = carried;
   system.system_name = SystemName(naming_, system.entry, parameters);
@@ -161,12 +166,24 @@ std::optional<PassEnd> ListingPass::Prepare(ListedSystem& system, const std::str
   ChooseMode();
   if (system.entry_fits) {
     system.logon = MakeLogonParameters(parameters, options().host, &run_.kept_sysnr);
+    CallLogger log = run_.Logger();
+    log.entry = system.entry;
+    LogUnsetPasswordVariable(log, parameters);
+    system.logon_withheld =
+        !parameters.password_variable.empty() &&
+        (parameters.password.empty() || CheckPasswordVariable(log, run_.platform.sap, parameters));
   }
   return std::nullopt;
 }
 
 std::optional<PassEnd> ListingPass::Measure(ListedSystem& system) {
   if (!system.entry_fits) return std::nullopt;
+  if (system.logon_withheld) {
+    // Never another system's password, and no attempt that counts towards
+    // locking the user.
+    system.outcome.emplace().end = MeasureEnd::kLogonRefused;
+    return std::nullopt;
+  }
   if (pool_ == nullptr) {
     // Printed at once: nothing before it is still waiting.
     MeasureInput input{run_.platform.sap,  run_.platform.fs, run_.platform.console,

@@ -40,6 +40,25 @@ bool ChooseOutputMode(FileSystem& fs, const std::string& directory, std::string*
   return any;
 }
 
+void LogUnsetPasswordVariable(const CallLogger& log, const ConnectionParameters& parameters) {
+  if (parameters.password_variable.empty() || !parameters.password.empty()) return;
+  // The variable's name only: the monitor replaces its value anywhere in
+  // what a sensor leaves.
+  log.Write(0, "password refused",
+            "environment variable " + parameters.password_variable + " is not set or empty");
+}
+
+std::optional<std::string> CheckPasswordVariable(const CallLogger& log, SapLibrary& sap,
+                                                 const ConnectionParameters& parameters) {
+  if (parameters.password_variable.empty()) return std::nullopt;
+  auto fault = EnvironmentPasswordFault(parameters.password, sap.PasswordRoom());
+  if (fault) {
+    log.Write(0, "password refused",
+              "environment variable " + parameters.password_variable + ": " + *fault);
+  }
+  return fault;
+}
+
 int Run(Platform& platform, const std::vector<std::string>& args) {
   RunState run(platform);
   RunSettings& settings = run.settings;
@@ -83,7 +102,8 @@ int Run(Platform& platform, const std::vector<std::string>& args) {
   }
 
   if (auto error = ReadSystemEntry(run.location.content, run.location.name, PasswordKeys(),
-                                   &run.parameters, &run.lines)) {
+                                   platform.environment, &run.parameters, &run.lines)) {
+    LogUnsetPasswordVariable(run.Logger(), run.parameters);
     return run.Fail(*error);
   }
   return RunSingleSystem(run);

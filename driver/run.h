@@ -17,6 +17,8 @@ struct Platform {
   Clock& clock;
   Console& console;
   SapLibrary& sap;
+  // Where an "env:NAME" password is read from.
+  EnvironmentVariables& environment = ProcessEnvironment();
 };
 
 // The marker files of the sibling output modes, probed in this order in the

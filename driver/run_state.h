@@ -3,6 +3,7 @@
 #define TIDEWARDEN_DRIVER_RUN_STATE_H_
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "base/call_log.h"
@@ -61,6 +62,17 @@ void SetLoggingDocument(ResultDocument& document, const std::string& destination
 // the usage is a real figure.
 void PrintListingChannel(Console& console, ResultDocument& document, const std::string& item,
                          const std::string& system_name, const LoggingFigures& figures);
+
+// An "env:NAME" password whose variable was not set: the log names the
+// variable, never a value.
+void LogUnsetPasswordVariable(const CallLogger& log, const ConnectionParameters& parameters);
+
+// Whether the library can take a password from the environment (printable
+// ASCII within its room): why not, logged, or nullopt. Nothing for a stored
+// password, which the scheme keeps within every room. REQUIRES: the library
+// prepared.
+std::optional<std::string> CheckPasswordVariable(const CallLogger& log, SapLibrary& sap,
+                                                 const ConnectionParameters& parameters);
 
 // The parameter text of the progress lines: the options up to the first
 // "#", then up to the first "@"; "(No Parameters)" when nothing is left.

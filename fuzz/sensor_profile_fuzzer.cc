@@ -19,10 +19,19 @@ void CheckWidths(const ConnectionParameters& parameters) {
   FUZZ_CHECK(parameters.display_host.size() <= 47, "display host");
 }
 
+// No variable is set: an "env:" password reads as empty, whatever the
+// machine's environment holds.
+class NoEnvironment : public EnvironmentVariables {
+ public:
+  std::optional<std::string> Value(const std::string&) override { return std::nullopt; }
+};
+
 void FuzzOne(std::string_view content) {
   ConnectionParameters parameters;
   ProfileLines lines;
-  const auto message = ReadSystemEntry(content, "PRD.P00", PasswordKeys(), &parameters, &lines);
+  NoEnvironment environment;
+  const auto message =
+      ReadSystemEntry(content, "PRD.P00", PasswordKeys(), environment, &parameters, &lines);
   CheckWidths(parameters);
   // Every line is kept whole, whatever the readers' line room.
   FUZZ_CHECK(lines.lines == WholeLines(content), "profile lines");
@@ -36,7 +45,7 @@ void FuzzOne(std::string_view content) {
 
   // The pass reading over what the previous system left, as in a listing run.
   ConnectionParameters carried = parameters;
-  ReadSystemEntryForPass(content, PasswordKeys(), &carried);
+  ReadSystemEntryForPass(content, PasswordKeys(), environment, &carried);
   CheckWidths(carried);
 
   const UnscrambledPassword password = UnscramblePassword(content, PasswordKeys());

@@ -4,6 +4,7 @@
 #define TIDEWARDEN_PLATFORM_SYSTEM_H_
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -46,9 +47,21 @@ class Console {
 // cryptographic random source (/dev/urandom, the Windows system RNG).
 Status ReadRandomBytes(std::size_t count, std::string* bytes);
 
+// The environment variables of the run, read only.
+class EnvironmentVariables {
+ public:
+  virtual ~EnvironmentVariables() = default;
+  // The value of the variable `name`, nullopt when it is not set. On Windows
+  // the wide environment converted to the ANSI code page, as file names are;
+  // a character that code page lacks comes back as the byte 0x7F (DEL), never
+  // as a look-alike, so no check for printable text lets it pass.
+  virtual std::optional<std::string> Value(const std::string& name) = 0;
+};
+
 // The real implementations of this platform.
 Clock& SystemClock();
 Console& StandardOutput();
+EnvironmentVariables& ProcessEnvironment();
 
 // Ends the process at once with `code`, after flushing standard output. Only
 // for the RFC library's error handler, which must not return into the library.

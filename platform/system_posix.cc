@@ -37,6 +37,16 @@ class StdoutConsole : public Console {
   void Flush() override { std::fflush(stdout); }
 };
 
+// The probe never changes its environment, so getenv is safe from any thread.
+class PosixEnvironment : public EnvironmentVariables {
+ public:
+  std::optional<std::string> Value(const std::string& name) override {
+    const char* value = std::getenv(name.c_str());
+    if (value == nullptr) return std::nullopt;
+    return std::string(value);
+  }
+};
+
 }  // namespace
 
 Status ReadRandomBytes(std::size_t count, std::string* bytes) {
@@ -57,6 +67,11 @@ Clock& SystemClock() {
 Console& StandardOutput() {
   static StdoutConsole console;
   return console;
+}
+
+EnvironmentVariables& ProcessEnvironment() {
+  static PosixEnvironment environment;
+  return environment;
 }
 
 void EndProcess(int code) {

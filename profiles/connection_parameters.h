@@ -13,7 +13,9 @@ struct ConnectionParameters {
   std::string destination;  // width 11
   std::string client;       // width 11
   std::string user;         // width 47, upper-cased
-  std::string password;     // width 31, clear text (at most 20 characters)
+  std::string password;     // width 31, clear text (at most 20 characters stored)
+  // NAME when the password came from the environment ("env:NAME"), else "".
+  std::string password_variable;
   std::string language;     // width 31
   std::string mode;         // width 31
   std::string hostname;     // width 47

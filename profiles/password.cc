@@ -52,6 +52,31 @@ const PasswordKeyTable& PasswordKeys() {
   return keys;
 }
 
+std::optional<std::string> PasswordVariable(std::string_view value) {
+  if (!value.starts_with(kPasswordVariablePrefix)) return std::nullopt;
+  const std::string_view name = value.substr(kPasswordVariablePrefix.size());
+  if (name.empty() || name.size() > kMaxPasswordVariableName) return std::nullopt;
+  for (char c : name) {
+    const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+    if (!letter && !IsDigit(static_cast<unsigned char>(c)) && c != '_') return std::nullopt;
+  }
+  return std::string(name);
+}
+
+std::optional<std::string> EnvironmentPasswordFault(std::string_view password, std::size_t room) {
+  for (std::size_t i = 0; i < password.size(); ++i) {
+    const auto c = static_cast<unsigned char>(password[i]);
+    if (c < 0x20 || c > 0x7E) {
+      return "character " + std::to_string(i + 1) + " is no printable ASCII character";
+    }
+  }
+  if (password.size() > room) {
+    return std::to_string(password.size()) + " characters, more than the library's room of " +
+           std::to_string(room);
+  }
+  return std::nullopt;
+}
+
 UnscrambledPassword UnscramblePassword(std::string_view stored, const PasswordKeyTable& keys) {
   UnscrambledPassword result;
   if (stored.size() != kStoredPasswordLength) return result;

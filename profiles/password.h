@@ -31,6 +31,23 @@ struct UnscrambledPassword {
 inline constexpr std::size_t kStoredPasswordLength = 24;
 inline constexpr std::size_t kMaxPasswordLength = 20;
 
+// A "Password...:" value "env:NAME" takes the password from the environment
+// variable NAME of the run (1 to 56 letters, digits and underscores), so
+// that a monitor's credential store can hand it over. No stored form begins
+// with "env:": its first character never decodes to a digit.
+inline constexpr std::string_view kPasswordVariablePrefix = "env:";
+inline constexpr std::size_t kMaxPasswordVariableName = 56;
+
+// NAME of an "env:NAME" value; nullopt for any other value (a stored form,
+// or "env:" with a name that breaks the rules, which is then an invalid
+// stored form).
+std::optional<std::string> PasswordVariable(std::string_view value);
+
+// Why a password from the environment cannot be passed to a library with
+// room for `room` characters, for the log (never the value); nullopt when it
+// can. Only printable ASCII passes, as for a stored password.
+std::optional<std::string> EnvironmentPasswordFault(std::string_view password, std::size_t room);
+
 // Invalid: not exactly 24 characters, or a header that does not decode to
 // four digits. Wrong: the check digit does not match the clear text. Text:
 // the password, at most 20 characters (empty for a stored length of 00).

@@ -118,8 +118,8 @@ int Check(const std::string& given, std::ostream& out, std::ostream& err, FileSy
   const std::string name = FileNamePart(path);
   ConnectionParameters parameters;
   ProfileLines lines;
-  if (std::optional<std::string> message =
-          ReadSystemEntry(content, name, PasswordKeys(), &parameters, &lines)) {
+  if (std::optional<std::string> message = ReadSystemEntry(
+          content, name, PasswordKeys(), ProcessEnvironment(), &parameters, &lines)) {
     out << *message << "\n";
     return kToolFailure;
   }

@@ -21,7 +21,8 @@ enum class PasswordLine { kNone, kInvalid, kWrong };
 
 // Key recognition: stores the value of a known entry line in its field.
 PasswordLine ApplyEntryLine(std::string_view line, const PasswordKeyTable& keys,
-                            ConnectionParameters* parameters, Overlong* overlong) {
+                            EnvironmentVariables& environment, ConnectionParameters* parameters,
+                            Overlong* overlong) {
   const std::optional<EntryLine> entry = SplitEntryLine(line);
   if (!entry) return PasswordLine::kNone;
   const Fields& fields = EntryFields();
@@ -31,12 +32,21 @@ PasswordLine ApplyEntryLine(std::string_view line, const PasswordKeyTable& keys,
     if (i == kPasswordField) {
       if (entry->value.empty()) {
         field.clear();
+        parameters->password_variable.clear();
+        return PasswordLine::kNone;
+      }
+      // A variable that is not set empties the password: the system never
+      // logs on with one an earlier system left.
+      if (auto variable = PasswordVariable(entry->value)) {
+        field = environment.Value(*variable).value_or("");
+        parameters->password_variable = std::move(*variable);
         return PasswordLine::kNone;
       }
       UnscrambledPassword password = UnscramblePassword(entry->value, keys);
       if (password.outcome == PasswordOutcome::kInvalid) return PasswordLine::kInvalid;
       if (password.outcome == PasswordOutcome::kWrong) return PasswordLine::kWrong;
       field = std::move(password.text);
+      parameters->password_variable.clear();
       return PasswordLine::kNone;
     }
     std::string value = i == kUserField ? UpperCase(entry->value) : entry->value;
@@ -88,6 +98,7 @@ const std::array<EntryField, 11>& EntryFields() {
 std::optional<std::string> ReadSystemEntry(std::string_view content,
                                            const std::string& profile_name,
                                            const PasswordKeyTable& keys,
+                                           EnvironmentVariables& environment,
                                            ConnectionParameters* parameters, ProfileLines* lines) {
   // The rewrite gives back every line whole, however long: a pass of its own
   // without the entry reader's line room.
@@ -104,7 +115,7 @@ std::optional<std::string> ReadSystemEntry(std::string_view content,
   Overlong overlong{};
   LineReader reader(content, kSingleProfileLineRoom);
   while (reader.Next(&line)) {
-    switch (ApplyEntryLine(line, keys, parameters, &overlong)) {
+    switch (ApplyEntryLine(line, keys, environment, parameters, &overlong)) {
       case PasswordLine::kInvalid:
         return "Error 1004: Invalid Password in Profile " + profile_name + " found...";
       case PasswordLine::kWrong:
@@ -127,7 +138,7 @@ std::optional<std::string> ReadSystemEntry(std::string_view content,
 }
 
 bool ReadSystemEntryForPass(std::string_view content, const PasswordKeyTable& keys,
-                            ConnectionParameters* parameters) {
+                            EnvironmentVariables& environment, ConnectionParameters* parameters) {
   Overlong overlong{};
   bool sound = true;
   LineReader reader(content, kPassProfileLineRoom);
@@ -135,7 +146,9 @@ bool ReadSystemEntryForPass(std::string_view content, const PasswordKeyTable& ke
   // A bad stored password fails the system but leaves Password as it was,
   // and the rest of the profile is still read.
   while (reader.Next(&line)) {
-    if (ApplyEntryLine(line, keys, parameters, &overlong) != PasswordLine::kNone) sound = false;
+    if (ApplyEntryLine(line, keys, environment, parameters, &overlong) != PasswordLine::kNone) {
+      sound = false;
+    }
   }
   return CheckParameters(*parameters, overlong) == EntryFault::kNone && sound;
 }

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/system.h"
 #include "profiles/connection_parameters.h"
 #include "profiles/password.h"
 #include "profiles/profile_lines.h"
@@ -33,10 +34,13 @@ const std::array<EntryField, 11>& EntryFields();
 // profile, whole and in order, in *lines. Returns the numbered message (1003
 // to 1007) of the first fault, or nullopt when the profile passes every
 // check. A value longer than its field's width is kept cut to the width and
-// gives 1003.
+// gives 1003. An "env:NAME" password is read from `environment` (not set:
+// empty, so 1007); whether the library can take it is the caller's check
+// (EnvironmentPasswordFault), once the library is known.
 std::optional<std::string> ReadSystemEntry(std::string_view content,
                                            const std::string& profile_name,
                                            const PasswordKeyTable& keys,
+                                           EnvironmentVariables& environment,
                                            ConnectionParameters* parameters, ProfileLines* lines);
 
 // Pass reading for one system of a listing run: overwrites only the fields
@@ -44,8 +48,9 @@ std::optional<std::string> ReadSystemEntry(std::string_view content,
 // flag); never a message. An invalid or wrong stored password fails the
 // system and leaves Password as it was; the rest of the profile is still
 // read. A value longer than its field's width is kept cut and fails it too.
+// An "env:NAME" password whose variable is not set empties Password.
 bool ReadSystemEntryForPass(std::string_view content, const PasswordKeyTable& keys,
-                            ConnectionParameters* parameters);
+                            EnvironmentVariables& environment, ConnectionParameters* parameters);
 
 }  // namespace tidewarden
 

@@ -165,6 +165,10 @@ bool ChosenSapLibrary::AllowsParallelConnections() {
   return chosen_ != nullptr && chosen_->AllowsParallelConnections();
 }
 
+std::size_t ChosenSapLibrary::PasswordRoom() {
+  return chosen_ != nullptr ? chosen_->PasswordRoom() : 0;
+}
+
 std::variant<std::unique_ptr<SapConnection>, LogonRefused, FatalFailure> ChosenSapLibrary::Open(
     LogonRequest request, const CallLogger& log) {
   return chosen_->Open(std::move(request), log);

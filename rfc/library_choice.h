@@ -69,6 +69,7 @@ class ChosenSapLibrary : public SapLibrary {
 
   std::optional<FatalFailure> Prepare(const CallLogger& log) override;
   bool AllowsParallelConnections() override;
+  std::size_t PasswordRoom() override;
   std::variant<std::unique_ptr<SapConnection>, LogonRefused, FatalFailure> Open(
       LogonRequest request, const CallLogger& log) override;
   std::string LastErrorText() override;

@@ -7,6 +7,7 @@
 #ifndef TIDEWARDEN_RFC_SAP_LIBRARY_H_
 #define TIDEWARDEN_RFC_SAP_LIBRARY_H_
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -116,6 +117,10 @@ class SapLibrary {
   // once, each by one thread, and cancelled from another. Known once
   // Prepare succeeded.
   virtual bool AllowsParallelConnections() { return false; }
+
+  // The longest password, in characters, that the library passes to the
+  // system. Known once Prepare succeeded.
+  virtual std::size_t PasswordRoom() = 0;
 
   // Logs on. The connection writes its call lines to `log`.
   virtual std::variant<std::unique_ptr<SapConnection>, LogonRefused, FatalFailure> Open(

@@ -206,6 +206,8 @@ class Parser {
       s.user = Unquote(value);
     } else if (upper == "PASSWORD") {
       s.password = Unquote(value);
+    } else if (upper == "SNC_PARTNERNAME") {
+      s.snc_partnername = Unquote(value);
     } else if (upper == "LANGUAGES") {
       ParseLanguages(value, &s.languages);
     } else if (upper == "NUMBERS") {

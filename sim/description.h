@@ -68,6 +68,9 @@ struct System {
   std::string user;
   std::string password;
   std::vector<std::string> languages;  // upper case; empty: every language
+  // Its SNC name: the system then takes only logons over SNC to that
+  // partner name. "" = no SNC required.
+  std::string snc_partnername;
   NumberStyle numbers = NumberStyle::kRight;
   std::int64_t epoch = 0;  // Unix seconds at which growing totals stand at their start
   // Answers by "<structure or function module>.<field or parameter>", e.g.

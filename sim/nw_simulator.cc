@@ -158,6 +158,23 @@ std::string InitialValue(int type, unsigned length) {
   }
 }
 
+// SAP's library checks the forms of the SNC parameters before it connects.
+template <typename Get>
+std::string SncParameterProblem(const Get& get) {
+  const std::string mode = get("SNC_MODE");
+  if (!mode.empty() && mode != "0" && mode != "1") return "SNC_MODE=" + mode + " is not 0 or 1";
+  const std::string qop = get("SNC_QOP");
+  if (!qop.empty() && (qop.size() != 1 || std::string("12389").find(qop[0]) == std::string::npos)) {
+    return "SNC_QOP=" + qop + " is none of 1, 2, 3, 8, 9";
+  }
+  const std::string sso = get("SNC_SSO");
+  if (!sso.empty() && sso != "0" && sso != "1") return "SNC_SSO=" + sso + " is not 0 or 1";
+  if (mode == "1" && get("SNC_PARTNERNAME").empty()) {
+    return "SNC_MODE=1 without SNC_PARTNERNAME: the partner is not named";
+  }
+  return "";
+}
+
 std::string Seconds(double seconds) {
   char buffer[32];
   std::snprintf(buffer, sizeof buffer, "%g", seconds);
@@ -408,6 +425,9 @@ nwrfc::RFC_CONNECTION_HANDLE NwSimulator::OpenConnection(
                   "Invalid parameter 'unsigned paramCount' was passed to the API call",
                   "RfcOpenConnection");
   }
+  if (std::string problem = SncParameterProblem(get); !problem.empty()) {
+    return refuse(nwrfc::RFC_INVALID_PARAMETER, problem, "RfcOpenConnection");
+  }
   if (!get("DEST").empty()) {
     return refuse(nwrfc::RFC_INVALID_PARAMETER,
                   "destination " + get("DEST") +
@@ -478,6 +498,15 @@ nwrfc::RFC_CONNECTION_HANDLE NwSimulator::OpenConnection(
     return refuse(fault->second.kind == Fault::Kind::kRefuse ? nwrfc::RFC_LOGON_FAILURE
                                                              : nwrfc::RFC_COMMUNICATION_FAILURE,
                   message, location);
+  }
+  if (!system->snc_partnername.empty() && get("SNC_MODE") != "1") {
+    return refuse(nwrfc::RFC_LOGON_FAILURE, "SNC required for this connection", location);
+  }
+  if (!system->snc_partnername.empty() && get("SNC_PARTNERNAME") != system->snc_partnername) {
+    return refuse(nwrfc::RFC_COMMUNICATION_FAILURE,
+                  "SNC partner name " + get("SNC_PARTNERNAME") + " is not the name of " +
+                      Label(system) + " (" + system->snc_partnername + ")",
+                  location);
   }
   std::string match = PasswordMatches(*system, get("PASSWD")) ? "matches" : "does not match";
   std::string refusal =

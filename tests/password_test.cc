@@ -88,6 +88,23 @@ TEST(UnscramblePasswordTest, EveryByteValueComesBack) {
   }
 }
 
+// Under this key table "e" never decodes to a digit, and the header alone
+// decides validity: no "env:" value can be taken for a stored form.
+TEST(PasswordVariableTest, NamesNoStoredFormAndWhatTheLibraryTakes) {
+  EXPECT_EQ(UnscramblePassword("env:" + std::string(20, 'A'), PasswordKeys()).outcome,
+            PasswordOutcome::kInvalid);
+  const std::string longest(56, 'A');
+  EXPECT_EQ(PasswordVariable("env:prtg_windowspassword"), "prtg_windowspassword");
+  EXPECT_EQ(PasswordVariable("env:" + longest), longest);
+  for (const std::string& bad :
+       {"env:" + longest + "A", std::string("env:"), std::string("ENV:A")}) {
+    EXPECT_EQ(PasswordVariable(bad), std::nullopt) << bad;
+  }
+  EXPECT_EQ(EnvironmentPasswordFault(std::string(32, ' '), 31),
+            "32 characters, more than the library's room of 31");
+  EXPECT_EQ(EnvironmentPasswordFault("del\x7f", 40), "character 4 is no printable ASCII character");
+}
+
 TEST(ScramblePasswordTest, RandomPasswordsRoundTripPrintably) {
   std::mt19937 random(11);
   int refused = 0;

@@ -111,7 +111,10 @@ TEST_F(NwSimTest, OpensByParametersAndRefusesWithTheLibrarysCodes) {
   Describe(
       "[GONE]\nhost = sapgone1\nsysnr = 00\nclient = 100\nuser = M\npassword = p\n"
       "fault.open = refuse: Timeout during connection setup\n"
-      "[LB]\nhost = sapms01\nsysnr = 01\nclient = 100\nuser = M\npassword = p\n");
+      "[LB]\nhost = sapms01\nsysnr = 01\nclient = 100\nuser = M\npassword = p\n"
+      "[SNC]\nhost = sapsnc01\nsysnr = 00\nclient = 100\nuser = M\npassword = p\n"
+      "snc_partnername = p:CN=SNC\n");
+  const std::string snc = "ASHOST=sapsnc01 SYSNR=00 CLIENT=100 USER=M PASSWD=p";
   const struct {
     std::string parameters;
     RFC_RC rc;
@@ -128,6 +131,10 @@ TEST_F(NwSimTest, OpensByParametersAndRefusesWithTheLibrarysCodes) {
        "partner sapxyz system number 00 not reached (host unknown)"},
       {"CLIENT=100 USER=MONITOR", RFC_INVALID_PARAMETER,
        "Parameter ASHOST, GWHOST, MSHOST or PORT is missing."},
+      {snc + " SNC_MODE=1 SNC_PARTNERNAME=p:CN=SNC SNC_QOP=9 SNC_SSO=0", RFC_OK, ""},
+      {snc, RFC_LOGON_FAILURE, "SNC required for this connection"},
+      {snc + " SNC_MODE=1 SNC_PARTNERNAME=p:CN=SNC SNC_QOP=4", RFC_INVALID_PARAMETER,
+       "SNC_QOP=4 is none of 1, 2, 3, 8, 9"},
   };
   for (const auto& c : kCases) {
     RFC_ERROR_INFO error;

@@ -28,7 +28,8 @@ std::string Profile(const std::map<std::string, std::string>& change = {}) {
 std::optional<std::string> Read(const std::string& content, ConnectionParameters* parameters,
                                 ProfileLines* lines = nullptr) {
   ProfileLines ignored;
-  return ReadSystemEntry(content, kName, PasswordKeys(), parameters, lines ? lines : &ignored);
+  return ReadSystemEntry(content, kName, PasswordKeys(), ProcessEnvironment(), parameters,
+                         lines ? lines : &ignored);
 }
 
 // A byte order mark is read past, and kept for the rewrite on the first line,
@@ -147,6 +148,7 @@ TEST(ReadSystemEntryTest, EveryMessageInItsOrder) {
       {"user before password", Profile({{"User.......:", ""}, {"Password...:", ""}}), e1006},
       {"sysnr of one character", Profile({{"Sysnr......:", "Sysnr......: 0"}}), e1003},
       {"sound", Profile(), std::nullopt},
+      {"env: bad name", Profile({{"Password...:", "Password...: env:T-W"}}), e1004},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -238,10 +240,10 @@ TEST(ReadSystemEntryTest, CtrlZInsideAStoredPasswordIsAPlainByte) {
 
 TEST(ReadSystemEntryForPassTest, FailureFlagAndCarriedFields) {
   ConnectionParameters p;
-  ASSERT_TRUE(ReadSystemEntryForPass(Profile(), PasswordKeys(), &p));
+  ASSERT_TRUE(ReadSystemEntryForPass(Profile(), PasswordKeys(), ProcessEnvironment(), &p));
   // A second system's profile that sets only some fields keeps the others.
-  EXPECT_TRUE(
-      ReadSystemEntryForPass("Destination: QAS\nHostname...: sapqas\n", PasswordKeys(), &p));
+  EXPECT_TRUE(ReadSystemEntryForPass("Destination: QAS\nHostname...: sapqas\n", PasswordKeys(),
+                                     ProcessEnvironment(), &p));
   EXPECT_EQ(p.destination, "QAS");
   EXPECT_EQ(p.display_host, "sapqas");
   EXPECT_EQ(p.user, "RFC_USER1");
@@ -270,6 +272,8 @@ TEST(ReadSystemEntryForPassTest, FaultsFailTheSystemSilently) {
        std::string(11, '1')},
       {"room 199: no second line out of 175 characters",
        std::string(159, ';') + "Client.....: 999\n", true, "Before12", "BEFORE"},
+      {"env: unset, never the earlier password", "Password...: env:TIDEWARDEN_NEVER_SET\n", false,
+       "", "BEFORE"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -277,8 +281,8 @@ TEST(ReadSystemEntryForPassTest, FaultsFailTheSystemSilently) {
     ASSERT_TRUE(ReadSystemEntryForPass(
         Profile({{"User.......:", "User.......: before"},
                  {"Password...:", "Password...: " + StoredPassword("Before12", 5)}}),
-        PasswordKeys(), &p));
-    EXPECT_EQ(ReadSystemEntryForPass(c.content, PasswordKeys(), &p), c.sound);
+        PasswordKeys(), ProcessEnvironment(), &p));
+    EXPECT_EQ(ReadSystemEntryForPass(c.content, PasswordKeys(), ProcessEnvironment(), &p), c.sound);
     EXPECT_EQ(p.password, c.password);
     EXPECT_EQ(p.user, c.user);
     EXPECT_EQ(p.client, c.client);

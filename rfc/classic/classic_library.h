@@ -32,6 +32,9 @@ class ClassicSapLibrary : public SapLibrary {
   ~ClassicSapLibrary() override;
 
   std::optional<FatalFailure> Prepare(const CallLogger& log) override;
+  // The record the classic options take the password from holds 31
+  // characters (the profile's Password field).
+  std::size_t PasswordRoom() override { return 31; }
   std::variant<std::unique_ptr<SapConnection>, LogonRefused, FatalFailure> Open(
       LogonRequest request, const CallLogger& log) override;
   std::string LastErrorText() override;

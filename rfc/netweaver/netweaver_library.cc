@@ -5,8 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "base/text.h"
-#include "rfc/ini_entry.h"
+#include "rfc/netweaver/logon_parameters.h"
 #include "rfc/netweaver/sap_text.h"
 #include "rfc/record_conversions.h"
 
@@ -16,7 +15,6 @@ namespace {
 using nwrfc::RFC_RC;
 
 constexpr const char* kTraceFileName = "Dev_Rfc.Trc";
-constexpr const char* kLibraryIniFile = "SapRfc.ini";
 
 // A zero-terminated text of the library's records, at most `room` units.
 std::string RecordText(const nwrfc::SAP_UC* text, std::size_t room) {
@@ -286,12 +284,6 @@ void NetWeaverConnection::Close() {
   handle_ = nullptr;
 }
 
-std::string TwoDigits(std::int32_t number) {
-  char text[4];
-  std::snprintf(text, sizeof text, "%02d", static_cast<int>(number));
-  return text;
-}
-
 }  // namespace
 
 int ClassicCallCode(nwrfc::RFC_RC code) {
@@ -320,58 +312,16 @@ std::optional<FatalFailure> NetWeaverSapLibrary::Prepare(const CallLogger&) {
 
 std::variant<std::unique_ptr<SapConnection>, LogonRefused, FatalFailure> NetWeaverSapLibrary::Open(
     LogonRequest request, const CallLogger& log) {
-  const LogonParameters& logon = request.parameters;
-  std::vector<std::pair<std::string, std::string>> parameters;
-  std::string refusal;
-  auto add = [&parameters](const char* name, const std::string& value) {
-    std::string text = TrimmedRight(value);
-    if (!text.empty()) parameters.emplace_back(name, std::move(text));
-  };
-  if (request.by_destination) {
-    // The entry is in the text the caller put in place: the logon itself
-    // needs the file no more.
-    request.ini_lock.reset();
-    const auto entry = FindIniEntry(request.ini_content, logon.destination);
-    if (!entry) {
-      refusal = "destination " + logon.destination + " not found in " + kLibraryIniFile;
-    } else {
-      auto value = [&entry](const char* key) {
-        auto it = entry->find(key);
-        return it == entry->end() ? std::string() : it->second;
-      };
-      const std::string type = value("TYPE");
-      if (type != "A" && type != "B") {
-        refusal = "destination " + logon.destination + " has TYPE=" + type +
-                  ": only A and B name an SAP system";
-      } else {
-        add("CLIENT", logon.client);
-        add("USER", logon.user);
-        add("PASSWD", logon.password);
-        add("LANG", "D");
-        for (const char* key : {"ASHOST", "SYSNR", "GWHOST", "GWSERV", "MSHOST", "MSSERV", "R3NAME",
-                                "SYSID", "GROUP", "SAPROUTER"}) {
-          add(key, value(key));
-        }
-        add("TRACE", value("RFC_TRACE"));
-      }
-    }
-  } else if (logon.mode == "R/2") {
-    refusal = "mode R/2 (a CPI-C connection) has no NetWeaver client form";
-  } else if (logon.sysnr_number < 0 || logon.sysnr_number > 99) {
-    refusal = "system number " + std::to_string(logon.sysnr_number) + " is not 00 to 99";
-  } else {
-    add("ASHOST", logon.hostname);
-    add("SYSNR", TwoDigits(logon.sysnr_number));
-    add("CLIENT", logon.client);
-    add("USER", logon.user);
-    add("PASSWD", logon.password);
-    add("LANG", logon.language);
-    add("TRACE", "0");
+  // The entry is in the text the caller put in place: the logon itself
+  // needs the file no more.
+  request.ini_lock.reset();
+  const NetWeaverLogon logon = BuildNetWeaverLogon(request);
+  for (const std::string& note : logon.notes) log.Write(0, "RfcOpenConnection", note);
+  if (!logon.refusal.empty()) {
+    log.Write(0, "RfcOpenConnection refused", logon.refusal);
+    return LogonRefused{"", logon.refusal};
   }
-  if (!refusal.empty()) {
-    log.Write(0, "RfcOpenConnection refused", refusal);
-    return LogonRefused{"", refusal};
-  }
+  const auto& parameters = logon.parameters;
 
   std::vector<std::pair<std::u16string, std::u16string>> texts;
   texts.reserve(parameters.size());

@@ -31,6 +31,8 @@ class NetWeaverSapLibrary : public SapLibrary {
   std::optional<FatalFailure> Prepare(const CallLogger& log) override;
   // Each connection is used by one thread; RfcCancel comes from another.
   bool AllowsParallelConnections() override { return true; }
+  // SAP's longest password.
+  std::size_t PasswordRoom() override { return 40; }
   std::variant<std::unique_ptr<SapConnection>, LogonRefused, FatalFailure> Open(
       LogonRequest request, const CallLogger& log) override;
   std::string LastErrorText() override;

@@ -230,6 +230,22 @@ TEST_F(ListingE2eTest, FieldsCarryOverToTheNextSystem) {
   EXPECT_EQ(r.exit_code, 0);
 }
 
+// QAS's variable is not set: no logon (PRD's password would do); DEV's is.
+TEST_F(ListingE2eTest, PasswordVariableNotSetFailsOnlyItsSystem) {
+  dir_.Write("QAS.P00", QasProfile().Set("Password...:", "env:TW_QAS_PASSWORD").Bytes());
+  dir_.Write("DEV.P00", DevProfile().Set("Password...:", "env:TW_DEV_PASSWORD").Bytes());
+  dir_.Write("Marrowin.Prf", ItemProfile("PRD.P00#QAS.P00#DEV.P00#"));
+  probe_.WithEnvironment("TW_DEV_PASSWORD", "Secret12");
+  RunResult r = Run({"X", "ITEM=LogUsage ,SYSLOG"});
+  EXPECT_EQ(r.out, Text(ListingDocument(Usage("PRD.P00", "3") + Usage("DEV.P00", "75"),
+                                        "(***) LogUsage: NoSystems=3, Processed=2, Failed=1")))
+      << r.err;
+  EXPECT_EQ(r.exit_code, 0);
+  const std::string log = dir_.Read("Marrowin.Prf.log");
+  EXPECT_NE(log.find("0 password refused QAS.P00 environment variable TW_QAS_PASSWORD"), log.npos);
+  EXPECT_EQ(log.find("Secret12"), std::string::npos) << log;
+}
+
 // The naming mode of a global sensor: profile name, without extension, host
 // name, destination; of several flags the last in this order wins.
 TEST_F(ListingE2eTest, NamingModesOfGlobalSensors) {

@@ -440,6 +440,36 @@ TEST_F(MeasurementE2eTest, ModeR2LogsOnOnlyThroughTheClassicLibrary) {
             std::string::npos);
 }
 
+// A password from the environment of the classic room: in no document or file.
+TEST_F(MeasurementE2eTest, PasswordFromTheEnvironment) {
+  SimSystem prd = SimPrd();
+  prd.password = "FromTheStore-" + std::string(18, 'k');
+  Describe(prd);
+  dir_.Write("PRD.P00", PrdProfile().Set("Password...:", "env:TW_PRD_PASSWORD").Bytes());
+  RunResult r =
+      probe_.WithEnvironment("TW_PRD_PASSWORD", prd.password).Run(dir_, {"PRD", ",SYSLOG #"});
+  EXPECT_NE(r.out.find(Text(kFirstRunDocument)), std::string::npos) << r.err;
+  EXPECT_EQ(r.out.find(prd.password), std::string::npos);
+  for (const std::string& file : dir_.Files()) {
+    EXPECT_TRUE(file == "SapSim.txt" || dir_.Read(file).find(prd.password) == file.npos) << file;
+  }
+}
+
+// A system that takes only SNC logons, through the NetWeaver library.
+TEST_F(MeasurementE2eTest, SncEntryLogsOnToASystemThatRequiresIt) {
+  if (!UsesNetWeaver()) GTEST_SKIP() << "the simulated classic library knows no SNC";
+  SimSystem prd = SimPrd();
+  prd.more = {"snc_partnername = p:CN=PRD, O=Tidewarden"};
+  Describe(prd);
+  dir_.Write("PRD.P00", PrdProfile().Bytes());
+  const std::string entry = "DEST=PRD\nTYPE=A\nASHOST=sapprd01\nSYSNR=00\n";
+  dir_.Write("SapRfc.PRD", entry + "SNC_MODE=1\nSNC_PARTNERNAME=p:CN=PRD, O=Tidewarden\n");
+  const std::string line = "* SapRfc.Ini.......: PRD<\n";
+  EXPECT_EQ(Run({"PRD"}).out, Text(line + kFirstRunDocument));
+  dir_.Write("SapRfc.PRD", entry);
+  EXPECT_EQ(Run({"PRD"}).out, Text(line + ErrorDocument("Error 1011: RFC-Open for PRD failed !")));
+}
+
 // A profile that already holds a state line of the same day, so that every
 // channel has a value of its own: 221, 7, 120 and 3 per cent.
 std::string ProfileWithState() {

@@ -317,6 +317,11 @@ Probe& Probe::WithTimeout(std::chrono::milliseconds limit) {
   return *this;
 }
 
+Probe& Probe::WithEnvironment(const std::string& name, const std::string& value) {
+  environment_.emplace_back(name, value);
+  return *this;
+}
+
 RunResult Probe::Run(const WorkDir& dir, const std::vector<std::string>& args) const {
   // Under heavy load Wine now and then fails to start a program at all
   // ("ShellExecuteEx failed", exit code 1) before any of its code runs; a
@@ -379,6 +384,7 @@ RunResult Probe::RunOnce(const WorkDir& dir, const std::vector<std::string>& arg
         ::dup2(err_pipe[1], 2) < 0 || ::chdir(work.c_str()) != 0) {
       ::_exit(126);
     }
+    for (const auto& [name, value] : environment_) ::setenv(name.c_str(), value.c_str(), 1);
     ::execvp(c_argv[0], c_argv.data());
     const char message[] = "e2e: cannot start the probe\n";
     ssize_t ignored = ::write(2, message, sizeof message - 1);

@@ -2,8 +2,8 @@
 // temporary folder, for end-to-end tests that compare its standard output
 // byte for byte and its exit code.
 //
-// The harness (not the probe, which reads no environment variable) is set up
-// by its environment:
+// The harness is set up by its environment (the probe reads only the
+// variables a profile names, which a case sets with WithEnvironment):
 //   TIDEWARDEN_E2E_BIN   folder holding tidewarden (or tidewarden.exe) and,
 //                        when built, the RFC drop-in library. Required.
 //   TIDEWARDEN_E2E_LIBRARY
@@ -41,6 +41,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace tidewarden::e2e {
@@ -157,6 +158,8 @@ class Probe {
   // the first Wine start of a run may take a while.
   Probe& WithTimeout(std::chrono::milliseconds limit);
 
+  // The runs get `name` set to `value` in their environment (under Wine too).
+  Probe& WithEnvironment(const std::string& name, const std::string& value);
   // Runs the probe with `args` (passed as given, without the program name)
   // in `dir`, standard input empty. Waits for the probe to end.
   RunResult Run(const WorkDir& dir, const std::vector<std::string>& args) const;
@@ -169,6 +172,7 @@ class Probe {
 
   std::filesystem::path executable_;
   std::chrono::milliseconds timeout_{60000};
+  std::vector<std::pair<std::string, std::string>> environment_;
 };
 
 }  // namespace tidewarden::e2e

@@ -80,6 +80,7 @@ struct EntryCase {
   const char* name;
   std::string profile;
   std::string message;
+  std::string password_variable = "";  // TW_PRD_PASSWORD's value, when set
 };
 
 void PrintTo(const EntryCase& c, std::ostream* os) { *os << c.name; }
@@ -92,6 +93,7 @@ class SystemEntryE2eTest : public ProfilesE2eTest,
 TEST_P(SystemEntryE2eTest, PrintsTheMessage) {
   const EntryCase& c = GetParam();
   dir_.Write("PRD.P00", c.profile);
+  if (!c.password_variable.empty()) probe_.WithEnvironment("TW_PRD_PASSWORD", c.password_variable);
   RunResult r = Run({"PRD"});
   EXPECT_EQ(r.out, Text(ErrorDocument(c.message))) << r.err;
   EXPECT_EQ(r.exit_code, 2);
@@ -104,6 +106,7 @@ const std::string kWrong = "Error 1005: Wrong Password in Profile PRD.P00 found.
 const std::string kNoUser = "Error 1006: Username in Profile PRD.P00 is missing...";
 const std::string kNoPassword = "Error 1007: Password in Profile PRD.P00 is missing...";
 const std::string kStored23(kStoredSecret12.substr(0, 23));
+const std::string kFromEnvironment = "env:TW_PRD_PASSWORD";
 
 INSTANTIATE_TEST_SUITE_P(
     Entries, SystemEntryE2eTest,
@@ -130,7 +133,21 @@ INSTANTIATE_TEST_SUITE_P(
                   PrdProfile().Set("Password...:", std::string(kStoredLengthZero)).Bytes(),
                   kNoPassword},
         EntryCase{"NoPasswordBeforeNoCompany",
-                  PrdProfile().Remove("Password...:").Remove("Extcompany.:").Bytes(), kNoPassword}),
+                  PrdProfile().Remove("Password...:").Remove("Extcompany.:").Bytes(), kNoPassword},
+        // The password from the environment, in the same order; never printed.
+        EntryCase{"PasswordVariableUnset",
+                  PrdProfile().Set("Password...:", kFromEnvironment).Bytes(), kNoPassword},
+        EntryCase{"NoUserBeforeUnsetVariable",
+                  PrdProfile().Remove("User.......:").Set("Password...:", kFromEnvironment).Bytes(),
+                  kNoUser},
+        EntryCase{"PasswordVariableOfOneCharacter",
+                  PrdProfile().Set("Password...:", kFromEnvironment).Bytes(), kInvalid, "x"},
+        EntryCase{"PasswordVariableNotAscii",
+                  PrdProfile().Set("Password...:", kFromEnvironment).Bytes(), kBadForm,
+                  "Secr\xc3\xa9t12"},
+        EntryCase{"PasswordVariableBeyondEveryLibrarysRoom",
+                  PrdProfile().Set("Password...:", kFromEnvironment).Bytes(), kBadForm,
+                  std::string(41, 'S')}),
     [](const ::testing::TestParamInfo<EntryCase>& info) { return info.param.name; });
 
 // A profile as a Windows editor leaves it: CR LF line ends, and a Ctrl-Z
@@ -558,7 +575,34 @@ INSTANTIATE_TEST_SUITE_P(
                    "BAD.P00 logon FAIL: ",
                    "Error 1011: RFC-Open for BAD failed !",
                    "check User, Password",
-                   2}),
+                   2},
+        DoctorCase{"PasswordVariableNotSetHere",
+                   Needs::kAny,
+                   [](WorkDir& dir, const Probe&, Probe*) {
+                     dir.Write("PRD.P00",
+                               PrdProfile().Set("Password...:", "env:TW_PRD_PASSWORD").Bytes());
+                     return std::string();
+                   },
+                   {"doctor", "PRD"},
+                   "password warn: ",
+                   "env:TW_PRD_PASSWORD), which is not set in the doctor's own environment",
+                   "Set placeholders as environment values",
+                   2},
+        DoctorCase{
+            "SncLibraryOfTheOtherWidth",
+            Needs::kAny,
+            [](WorkDir& dir, const Probe& probe, Probe*) {
+              dir.Write("sapcrypto", StandInLibrary(96 - WidthOf(probe.executable())));
+              dir.Write("SapRfc.PRD",
+                        "DEST=PRD\nTYPE=A\nASHOST=sapprd01\nSYSNR=00\n"
+                        "SNC_MODE=1\nSNC_PARTNERNAME=p:CN=PRD\nSNC_LIB=sapcrypto\n");
+              return std::string();
+            },
+            {"doctor", "PRD"},
+            "logon FAIL: ",
+            "SNC_SSO=0 (the probe's default), library sapcrypto: the SNC library sapcrypto is a ",
+            "name it with the entry's SNC_LIB",
+            2}),
     [](const ::testing::TestParamInfo<DoctorCase>& info) { return info.param.name; });
 
 }  // namespace
