@@ -377,10 +377,13 @@ class Parser {
   }
 
   void ParseDelay(const std::string& target_upper, std::string_view value) {
-    std::string target = target_upper == "OPEN" ? "open" : target_upper;
-    if (target != "open" && !IsFunctionTarget(target)) {
+    std::string target = target_upper == "OPEN"    ? "open"
+                         : target_upper == "CLOSE" ? "close"
+                                                   : target_upper;
+    if (target != "open" && target != "close" && !IsFunctionTarget(target)) {
       Error("delay." + Printable(target_upper) +
-            ": no such target (open, GET_CPU_ALL, RFC_SYSTEM_INFO, DB_ORA_MAIN_LIST): ignored");
+            ": no such target (open, close, GET_CPU_ALL, RFC_SYSTEM_INFO, DB_ORA_MAIN_LIST): "
+            "ignored");
       return;
     }
     std::int64_t milli = 0;
