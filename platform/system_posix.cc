@@ -26,14 +26,16 @@ class StdoutConsole : public Console {
 
 }  // namespace
 
+// Never destroyed: a thread the run left behind may still use them while
+// the process ends.
 Clock& SystemClock() {
-  static PosixClock clock;
-  return clock;
+  static Clock* clock = new PosixClock;
+  return *clock;
 }
 
 Console& StandardOutput() {
-  static StdoutConsole console;
-  return console;
+  static Console* console = new StdoutConsole;
+  return *console;
 }
 
 void EndProcess(int code) {

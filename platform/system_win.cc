@@ -28,19 +28,24 @@ class StdoutConsole : public Console {
 
 }  // namespace
 
+// Never destroyed: a thread the run left behind may still use them while
+// the process ends.
 Clock& SystemClock() {
-  static WindowsClock clock;
-  return clock;
+  static Clock* clock = new WindowsClock;
+  return *clock;
 }
 
 Console& StandardOutput() {
-  static StdoutConsole console;
-  return console;
+  static Console* console = new StdoutConsole;
+  return *console;
 }
 
 void EndProcess(int code) {
   std::fflush(stdout);
-  std::_Exit(code);
+  // Not ExitProcess (nor _Exit, which calls it): that runs every DLL's
+  // detach handler, the RFC library's among them, under threads still in it.
+  ::TerminateProcess(::GetCurrentProcess(), static_cast<UINT>(code));
+  std::_Exit(code);  // not reached
 }
 
 }  // namespace tidewarden

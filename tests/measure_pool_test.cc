@@ -91,5 +91,19 @@ TEST_F(MeasurePoolTest, OutcomesInListingOrderAndADeadlineForAHangingCall) {
   }
 }
 
+// A system given up before its thread reached the logon never logs on: a
+// wrong password would count towards locking the user.
+TEST_F(MeasurePoolTest, NoLogonAfterTheCancel) {
+  sim::Reset();
+  sim::SetWorkingDirectory(dir_.string());
+  Describe({"0"});
+  MeasureControl control;
+  control.Cancel();
+  ListedMeasurement measured = MeasureListedSystem(sap_, Request(1), CallLogger{}, &control);
+  EXPECT_EQ(measured.outcome.end, MeasureEnd::kDeadline);
+  EXPECT_EQ(measured.logoff, nullptr);
+  for (const std::string& line : sim::NwCallLog()) EXPECT_NE(line.rfind("RfcOpenConnection", 0), 0u);
+}
+
 }  // namespace
 }  // namespace tidewarden
