@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <utility>
 #include <vector>
 
@@ -16,6 +17,8 @@ using nwrfc::RFC_RC;
 
 constexpr const char* kTraceFileName = "Dev_Rfc.Trc";
 constexpr const char* kLibraryIniFile = "SapRfc.ini";
+// The NetWeaver library's own settings, in the working directory.
+constexpr const char* kNwIniFile = "sapnwrfc.ini";
 
 // A zero-terminated text of the library's records, at most `room` units.
 std::string RecordText(const nwrfc::SAP_UC* text, std::size_t room) {
@@ -294,7 +297,56 @@ int ClassicCallCode(nwrfc::RFC_RC code) {
 
 std::optional<FatalFailure> NetWeaverSapLibrary::Prepare(const CallLogger&) {
   // Loaded and its version read when it was chosen; it has no environment.
+  // Before the first logon, as its connect adds to dev_rfc.log.
+  if (!library_logs_checked_) {
+    library_logs_checked_ = true;
+    const char* trace_dir = std::getenv("RFC_TRACE_DIR");
+    std::string ini;
+    if (trace_dir == nullptr || *trace_dir == '\0') {
+      static_cast<void>(fs_.ReadFile(kNwIniFile, &ini));
+    }
+    SetAsideLargeLibraryLogs(
+        fs_, LibraryLogFolder(trace_dir != nullptr && *trace_dir != '\0'
+                                  ? std::optional<std::string>(trace_dir)
+                                  : std::nullopt,
+                              ini));
+  }
   return std::nullopt;
+}
+
+std::string LibraryLogFolder(const std::optional<std::string>& env_trace_dir,
+                             std::string_view sapnwrfc_ini) {
+  std::string folder = env_trace_dir.value_or(
+      FindIniDefault(sapnwrfc_ini, "RFC_TRACE_DIR").value_or(std::string()));
+  if (!folder.empty() && folder.back() != '/' && folder.back() != '\\') folder += '/';
+  return folder;
+}
+
+void SetAsideLargeLibraryLogs(FileSystem& fs, const std::string& folder) {
+  for (const char* name : {"dev_rfc.log", "dev_rfc.trc"}) {
+    const std::string path = folder + name;
+    if (fs.FileSize(path) <= kMaxLibraryLogBytes) continue;
+    // Moved aside under a name of this run's own first: of two runs that
+    // both found the file large, only one gets it. A file another process
+    // holds open stays where it is.
+    std::string own;
+    std::unique_ptr<WritableFile> placeholder;
+    if (!fs.CreateTempFileBeside(path, &own, &placeholder).ok()) continue;
+    static_cast<void>(placeholder->Close());
+    if (!fs.ReplaceFile(path, own).ok()) {
+      static_cast<void>(fs.RemoveFile(own));
+      continue;
+    }
+    if (fs.FileSize(own) > kMaxLibraryLogBytes) {
+      if (fs.ReplaceFile(own, path + ".old").ok()) continue;
+    } else {
+      // The other run moved the large file an instant before, and the
+      // library began a new one: it goes back, after what came since.
+      std::string content;
+      if (!fs.ReadFile(own, &content).ok() || !fs.AppendToFile(path, content).ok()) continue;
+    }
+    static_cast<void>(fs.RemoveFile(own));
+  }
 }
 
 std::variant<std::unique_ptr<SapConnection>, LogonRefused, FatalFailure> NetWeaverSapLibrary::Open(

@@ -9,7 +9,9 @@
 #include <mutex>
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/file_system.h"
 #include "rfc/netweaver/sapnwrfc.h"
@@ -21,6 +23,22 @@ namespace tidewarden {
 // exception), 3 (an ABAP message or runtime failure), 1 (the connection
 // failed, was closed, cancelled or timed out), or -1 for any other.
 int ClassicCallCode(nwrfc::RFC_RC code);
+
+// SAP's library appends to dev_rfc.log at every connect and to dev_rfc.trc
+// at every severe error, without end; each is set aside past this size.
+inline constexpr std::int64_t kMaxLibraryLogBytes = 1024 * 1024;
+
+// The folder SAP's library writes those files to, "" for the working
+// directory or ending in a separator: `env_trace_dir` (the environment's
+// RFC_TRACE_DIR), else RFC_TRACE_DIR of the DEFAULT section of
+// `sapnwrfc_ini` (the working directory's sapnwrfc.ini).
+std::string LibraryLogFolder(const std::optional<std::string>& env_trace_dir,
+                             std::string_view sapnwrfc_ini);
+
+// Renames each of the two files in `folder` that is larger than
+// kMaxLibraryLogBytes to its name + ".old", replacing an older one. Two
+// runs at once set aside one file between them; nothing is lost.
+void SetAsideLargeLibraryLogs(FileSystem& fs, const std::string& folder);
 
 class NetWeaverSapLibrary : public SapLibrary {
  public:
@@ -79,6 +97,7 @@ class NetWeaverSapLibrary : public SapLibrary {
   std::map<nwrfc::RFC_CONNECTION_HANDLE, Owner> owners_;
   std::uint64_t next_ticket_ = 1;
   std::string last_error_text_;
+  bool library_logs_checked_ = false;
 };
 
 }  // namespace tidewarden

@@ -751,6 +751,29 @@ TEST_F(ListingE2eTest, FailingSystemsBesideHealthyOnesInParallel) {
   }
 }
 
+// The NetWeaver library's connect log is set aside once past 1 MiB, where
+// the library writes it: in RFC_TRACE_DIR when the environment names one.
+TEST_F(ListingE2eTest, ConnectLogIsSetAsidePastOneMebibyte) {
+  if (!UsesNetWeaver()) GTEST_SKIP() << "only the NetWeaver library writes dev_rfc.log";
+  dir_.Write(kItem, ItemProfile("PRD.P00#"));
+  for (const char* folder : {"", "traces/"}) {
+    SCOPED_TRACE(folder);
+    const fs::path logs = dir_.host_path() / folder;
+    for (const char* file : {"dev_rfc.log", "dev_rfc.log.old"}) fs::remove(dir_.host_path() / file);
+    dir_.Write(std::string(folder) + "dev_rfc.log", std::string(1024 * 1024 - 100, 'x'));
+    const std::string named = UnderWine() ? dir_.ProbePath(folder) : logs.string();
+    if (*folder != '\0') ::setenv("RFC_TRACE_DIR", named.c_str(), 1);
+    for (int run = 0; run < 3; ++run) EXPECT_EQ(Run({"X", "ITEM=LogUsage"}).exit_code, 0);
+    ::unsetenv("RFC_TRACE_DIR");
+    EXPECT_GE(fs::file_size(logs / "dev_rfc.log.old"), 1024u * 1024u);
+    EXPECT_LT(fs::file_size(logs / "dev_rfc.log"), 1024u * 1024u);
+    EXPECT_EQ(fs::exists(dir_.host_path() / "dev_rfc.log"), *folder == '\0');
+    for (const fs::directory_entry& file : fs::directory_iterator(logs)) {
+      EXPECT_FALSE(file.path().string().ends_with(".tmp")) << file.path();
+    }
+  }
+}
+
 // The call log says why an option is ignored; in a parallel pass each call
 // line names its system.
 TEST_F(ListingE2eTest, CallLogOfAParallelPass) {
