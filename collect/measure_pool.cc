@@ -44,7 +44,8 @@ void MeasurePool::Reap() {
       // The thread keeps its slot until its steps end: never more
       // connections than slots.
       running.cancelled = true;
-      running.log.Write(0, "deadline passed", "the system has failed; its step in progress is cancelled");
+      running.log.Write(0, "deadline passed",
+                        "the system has failed; its step in progress is cancelled");
       running.job->control.Cancel();
     }
   }
@@ -64,8 +65,7 @@ std::size_t MeasurePool::Start(LogonRequest request, CallLogger log) {
   running.log = log;
   running.thread = std::thread([shared = shared_, job = running.job, &sap = sap_, keep_log = log_,
                                 request = std::move(request), log = std::move(log)]() mutable {
-    ListedMeasurement measured =
-        MeasureListedSystem(sap, std::move(request), log, &job->control);
+    ListedMeasurement measured = MeasureListedSystem(sap, std::move(request), log, &job->control);
     {
       std::lock_guard<std::mutex> lock(shared->mutex);
       job->outcome = std::move(measured.outcome);

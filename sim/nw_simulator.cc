@@ -280,7 +280,7 @@ RFC_RC NwSimulator::Violation(nwrfc::RFC_ERROR_INFO* error, RFC_RC code,
 }
 
 NwSimulator::Connection* NwSimulator::Owned(std::uint64_t id, const std::string& operation,
-                                             bool closing, nwrfc::RFC_ERROR_INFO* error) {
+                                            bool closing, nwrfc::RFC_ERROR_INFO* error) {
   const std::thread::id self = std::this_thread::get_id();
   auto it = connections_.find(id);
   auto former = former_owner_.find(id);
@@ -315,9 +315,9 @@ NwSimulator::Connection* NwSimulator::Owned(std::uint64_t id, const std::string&
     return nullptr;
   }
   if (c.busy) {
-    Violation(error, nwrfc::RFC_INVALID_HANDLE,
-              operation +
-                  ": the connection is in a call from another thread (end it with RfcCancel)");
+    Violation(
+        error, nwrfc::RFC_INVALID_HANDLE,
+        operation + ": the connection is in a call from another thread (end it with RfcCancel)");
     return nullptr;
   }
   return &c;
@@ -959,8 +959,8 @@ RFC_RC NwSimulator::Cancel(nwrfc::RFC_CONNECTION_HANDLE handle, nwrfc::RFC_ERROR
          "RfcCancel", false);
     return nwrfc::RFC_INVALID_HANDLE;
   }
-  if (it == connections_.end() || (former != former_owner_.end() &&
-                                   former->second == std::this_thread::get_id())) {
+  if (it == connections_.end() ||
+      (former != former_owner_.end() && former->second == std::this_thread::get_id())) {
     return Violation(error, nwrfc::RFC_INVALID_HANDLE,
                      "RfcCancel: the connection handle is not open (closed already, freed by the "
                      "library, or never one of RfcOpenConnection)");

@@ -102,7 +102,8 @@ TEST_F(MeasurePoolTest, NoLogonAfterTheCancel) {
   ListedMeasurement measured = MeasureListedSystem(sap_, Request(1), CallLogger{}, &control);
   EXPECT_EQ(measured.outcome.end, MeasureEnd::kDeadline);
   EXPECT_EQ(measured.logoff, nullptr);
-  for (const std::string& line : sim::NwCallLog()) EXPECT_NE(line.rfind("RfcOpenConnection", 0), 0u);
+  for (const std::string& line : sim::NwCallLog())
+    EXPECT_NE(line.rfind("RfcOpenConnection", 0), 0u);
 }
 
 }  // namespace

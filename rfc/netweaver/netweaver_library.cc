@@ -305,19 +305,18 @@ std::optional<FatalFailure> NetWeaverSapLibrary::Prepare(const CallLogger&) {
     if (trace_dir == nullptr || *trace_dir == '\0') {
       static_cast<void>(fs_.ReadFile(kNwIniFile, &ini));
     }
-    SetAsideLargeLibraryLogs(
-        fs_, LibraryLogFolder(trace_dir != nullptr && *trace_dir != '\0'
-                                  ? std::optional<std::string>(trace_dir)
-                                  : std::nullopt,
-                              ini));
+    SetAsideLargeLibraryLogs(fs_, LibraryLogFolder(trace_dir != nullptr && *trace_dir != '\0'
+                                                       ? std::optional<std::string>(trace_dir)
+                                                       : std::nullopt,
+                                                   ini));
   }
   return std::nullopt;
 }
 
 std::string LibraryLogFolder(const std::optional<std::string>& env_trace_dir,
                              std::string_view sapnwrfc_ini) {
-  std::string folder = env_trace_dir.value_or(
-      FindIniDefault(sapnwrfc_ini, "RFC_TRACE_DIR").value_or(std::string()));
+  std::string folder =
+      env_trace_dir.value_or(FindIniDefault(sapnwrfc_ini, "RFC_TRACE_DIR").value_or(std::string()));
   if (!folder.empty() && folder.back() != '/' && folder.back() != '\\') folder += '/';
   return folder;
 }

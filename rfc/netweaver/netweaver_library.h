@@ -5,10 +5,10 @@
 #ifndef TIDEWARDEN_RFC_NETWEAVER_NETWEAVER_LIBRARY_H_
 #define TIDEWARDEN_RFC_NETWEAVER_NETWEAVER_LIBRARY_H_
 
-#include <memory>
-#include <mutex>
 #include <cstdint>
 #include <map>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
