@@ -347,10 +347,11 @@ class Parser {
       fault.kind = Fault::Kind::kException;
       fault.code = RFC_EXCEPTION;
       fault.name = words[1];
-    } else if (kind == "SYSEXCEPTION" && words.size() <= 2) {
+    } else if ((kind == "SYSEXCEPTION" || kind == "MESSAGE") && words.size() <= 2) {
       fault.kind = Fault::Kind::kSysException;
       fault.code = RFC_SYS_EXCEPTION;
-      fault.name = words.size() == 2 ? words[1] : "SYSTEM_FAILURE";
+      fault.abap_message = kind == "MESSAGE";
+      fault.name = words.size() == 2 ? words[1] : fault.abap_message ? "MESSAGE_TYPE_X" : "SYSTEM_FAILURE";
     } else if (kind == "CODE" && words.size() == 2) {
       std::int64_t code = 0;
       bool negative = words[1].starts_with('-');

@@ -817,8 +817,11 @@ RFC_RC NwSimulator::Invoke(nwrfc::RFC_CONNECTION_HANDLE handle,
                                          : fault.message};
         break;
       case Fault::Kind::kSysException:
-        failure = {nwrfc::RFC_ABAP_RUNTIME_FAILURE, nwrfc::ABAP_RUNTIME_FAILURE, fault.name,
-                   fault.message.empty() ? std::string("ABAP runtime error in ") + spec.name
+        failure = {fault.abap_message ? nwrfc::RFC_ABAP_MESSAGE : nwrfc::RFC_ABAP_RUNTIME_FAILURE,
+                   nwrfc::ABAP_RUNTIME_FAILURE, fault.name,
+                   fault.message.empty() ? std::string(fault.abap_message ? "ABAP message in "
+                                                                          : "ABAP runtime error in ") +
+                                               spec.name
                                          : fault.message};
         break;
       case Fault::Kind::kCode: {
@@ -844,7 +847,8 @@ RFC_RC NwSimulator::Invoke(nwrfc::RFC_CONNECTION_HANDLE handle,
     // As SAP's library: a broken connection, an ABAP message or runtime
     // failure close it; an exception or another code leaves it open.
     if (failure.code == nwrfc::RFC_COMMUNICATION_FAILURE ||
-        failure.code == nwrfc::RFC_ABAP_RUNTIME_FAILURE) {
+        failure.code == nwrfc::RFC_ABAP_RUNTIME_FAILURE ||
+        failure.code == nwrfc::RFC_ABAP_MESSAGE) {
       Free(id);
     }
     return failure.code;

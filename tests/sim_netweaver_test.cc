@@ -157,6 +157,8 @@ TEST_F(NwSimTest, FaultsComeInTheirNetWeaverForm) {
        "function module DB_ORA_MAIN_LIST raised exception NO_DATA", true},
       {"sysexception", RFC_ABAP_RUNTIME_FAILURE, ABAP_RUNTIME_FAILURE, "SYSTEM_FAILURE",
        "ABAP runtime error in DB_ORA_MAIN_LIST", false},
+      {"message", RFC_ABAP_MESSAGE, ABAP_RUNTIME_FAILURE, "MESSAGE_TYPE_X",
+       "ABAP message in DB_ORA_MAIN_LIST", false},
       {"failure: link down", RFC_COMMUNICATION_FAILURE, COMMUNICATION_FAILURE,
        "RFC_COMMUNICATION_FAILURE", "link down", false},
       {"fatal", RFC_COMMUNICATION_FAILURE, COMMUNICATION_FAILURE, "RFC_COMMUNICATION_FAILURE",

@@ -732,7 +732,7 @@ TEST_F(ListingE2eTest, FailingSystemsBesideHealthyOnesInParallel) {
       {2, "fault.DB_ORA_MAIN_LIST = failure"},
       {3, "fault.DB_ORA_MAIN_LIST = sysexception"},
       {5, "delay.DB_ORA_MAIN_LIST = 3600"},
-      {6, "fault.DB_ORA_MAIN_LIST = code 3"},
+      {6, "fault.DB_ORA_MAIN_LIST = message"},
       {8, "fault.DB_ORA_MAIN_LIST = failure"},
       {9, "delay.GET_CPU_ALL = 3600"},
       {11, "fault.DB_ORA_MAIN_LIST = exception NO_DATA"},
