@@ -85,6 +85,7 @@ TEST_F(MeasurePoolTest, OutcomesInListingOrderAndADeadlineForAHangingCall) {
       }
     }
     pool.CancelAll();
+    pool.AwaitLogoffs(std::chrono::minutes(1));  // none hangs: all end
     EXPECT_EQ(sap_.OpenCount(), 0);
     EXPECT_EQ(sim::NwContractViolations(), std::vector<std::string>{});
     EXPECT_EQ(sim::NwLiveFunctions(), 0);

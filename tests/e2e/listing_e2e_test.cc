@@ -711,6 +711,7 @@ TEST_F(ListingE2eTest, DeadlineFailsAHangingSystemAlone) {
     EXPECT_NE(dir_.Read("Marrowin.Prf.log").find(row.log_line), std::string::npos);
     // The drop-in's static destructors run only when no thread was left in it.
     EXPECT_EQ(dir_.Read("sim.log").find("(library unloaded") == std::string::npos, row.abandoned);
+    EXPECT_EQ(r.err.find("Sanitizer"), std::string::npos) << r.err;
     EXPECT_EQ(r.out, Text(ListingDocument(
                          Usage("PRD.P00", "3") + (row.measured ? Usage("QAS.P00", "42") : "") +
                              Usage("DEV.P00", "75"),
