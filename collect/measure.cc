@@ -47,17 +47,21 @@ class ControlledConnection {
 
 // The steps after the logon. With `lines`, the figures are taken against
 // its state line, which is rewritten when due and `keep_state` allows.
+// Without `log_off` the connection is left open for the caller to close.
 SystemOutcome MeasureOpened(SapConnection& connection, const ProfileLines* lines, FileSystem* fs,
                             const std::string& profile_path, bool keep_state,
-                            MeasureObserver* observer) {
+                            MeasureObserver* observer, bool log_off = true) {
   auto begins = [observer](MeasureStep step) {
     if (observer != nullptr) observer->StepBegins(step);
   };
   SystemOutcome outcome;
-  auto failed = [&connection, &outcome](MeasureEnd end, CallFailure failure) {
+  auto close = [&connection, log_off] {
+    if (log_off) connection.Close();
+  };
+  auto failed = [&close, &outcome](MeasureEnd end, CallFailure failure) {
     outcome.end = end;
     outcome.call_failure = std::move(failure);
-    connection.Close();
+    close();
     return outcome;
   };
 
@@ -78,7 +82,7 @@ SystemOutcome MeasureOpened(SapConnection& connection, const ProfileLines* lines
   outcome.info = std::get<SystemInfo>(info);
   if (!IsOracle(outcome.info->db_system_name)) {
     outcome.end = MeasureEnd::kNotOracle;
-    connection.Close();
+    close();
     return outcome;
   }
 
@@ -103,7 +107,7 @@ SystemOutcome MeasureOpened(SapConnection& connection, const ProfileLines* lines
       outcome.end = MeasureEnd::kRewriteFailed;
     }
   }
-  if (!outcome.fatal) connection.Close();
+  if (!outcome.fatal) close();
   return outcome;
 }
 
@@ -162,21 +166,37 @@ void RememberLogonOutcome(LogonGuard& guard, const GuardedLogon& guarded,
                  outcome.logged_on, log);
 }
 
-SystemOutcome MeasureListedSystem(SapLibrary& sap, LogonRequest request, const CallLogger& log,
-                                  MeasureControl* control) {
+ListedMeasurement MeasureListedSystem(SapLibrary& sap, LogonRequest request, const CallLogger& log,
+                                      MeasureControl* control) {
+  ListedMeasurement measured;
+  // A wrong password tried for a system already given up would still count
+  // towards locking its user.
+  if (control != nullptr && control->Cancelled()) {
+    log.Write(0, "RfcOpenConnection not called", "the system was cancelled before its logon");
+    measured.outcome = Ended(MeasureEnd::kDeadline);
+    return measured;
+  }
   auto opened = Open(sap, std::move(request), log);
-  if (auto* ended = std::get_if<SystemOutcome>(&opened)) return std::move(*ended);
+  if (control != nullptr && control->Abandoned()) {
+    log.Write(0, "abandoned logon returned", "the connection, if any, is closed at once");
+  }
+  if (auto* ended = std::get_if<SystemOutcome>(&opened)) {
+    measured.outcome = std::move(*ended);
+    return measured;
+  }
   std::unique_ptr<SapConnection>& connection = std::get<std::unique_ptr<SapConnection>>(opened);
   if (control != nullptr && !control->Attach(*connection)) {
-    connection->Close();
-    SystemOutcome outcome = Ended(MeasureEnd::kDeadline);
-    outcome.logged_on = true;
-    return outcome;
+    measured.outcome = Ended(MeasureEnd::kDeadline);
+  } else {
+    ControlledConnection controlled(*connection, control);
+    measured.outcome = MeasureOpened(*controlled, nullptr, nullptr, "", false, nullptr, false);
   }
-  ControlledConnection controlled(*connection, control);
-  SystemOutcome outcome = MeasureOpened(*controlled, nullptr, nullptr, "", false, nullptr);
-  outcome.logged_on = true;
-  return outcome;
+  measured.outcome.logged_on = true;
+  // After a fatal failure the connection stays open for the report.
+  if (measured.outcome.end != MeasureEnd::kFatal && !measured.outcome.fatal) {
+    measured.logoff = std::move(connection);
+  }
+  return measured;
 }
 
 bool MeasureControl::Attach(SapConnection& connection) {
@@ -203,6 +223,21 @@ void MeasureControl::Cancel() {
 bool MeasureControl::InLogon() const {
   std::lock_guard<std::mutex> lock(mutex_);
   return !opened_;
+}
+
+bool MeasureControl::Cancelled() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return cancelled_;
+}
+
+void MeasureControl::Abandon() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  abandoned_ = true;
+}
+
+bool MeasureControl::Abandoned() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return abandoned_;
 }
 
 }  // namespace tidewarden

@@ -4,6 +4,7 @@
 #ifndef TIDEWARDEN_COLLECT_MEASURE_H_
 #define TIDEWARDEN_COLLECT_MEASURE_H_
 
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -90,26 +91,41 @@ class MeasureControl {
   // The measuring thread, once its connection is open. False when the
   // system was cancelled during the logon: the thread closes it at once.
   bool Attach(SapConnection& connection);
-  // The measuring thread, after closing, before the connection is gone.
+  // The measuring thread, once its last call returned: the logoff that may
+  // follow is not the pass's to wait for or cancel.
   void Detach();
   // Any thread: the step in progress ends, and no later step reaches the
   // system. A logon in progress cannot be ended; it is closed once done.
   void Cancel();
   // Not yet past the logon (cancelled or not).
   bool InLogon() const;
+  bool Cancelled() const;
+  // The pass gave up waiting for the logon: the thread says so in the call
+  // log when the logon returns after all.
+  void Abandon();
+  bool Abandoned() const;
 
  private:
   mutable std::mutex mutex_;
   SapConnection* connection_ = nullptr;
   bool opened_ = false;
   bool cancelled_ = false;
+  bool abandoned_ = false;
+};
+
+// What the remote steps of a listed system leave: the outcome, decided when
+// the last call returned, and the connection still to be closed (none after
+// a refused logon, nor after a fatal failure: the report closes it).
+struct ListedMeasurement {
+  SystemOutcome outcome;
+  std::unique_ptr<SapConnection> logoff;
 };
 
 // The remote steps of a listing pass's system, by a prepared logon request:
-// logon, the three calls, the figures (no state kept), the close. `control`
-// may be null.
-SystemOutcome MeasureListedSystem(SapLibrary& sap, LogonRequest request, const CallLogger& log,
-                                  MeasureControl* control);
+// logon, the three calls, the figures (no state kept). `control` may be
+// null; a system cancelled before its logon fails without one.
+ListedMeasurement MeasureListedSystem(SapLibrary& sap, LogonRequest request, const CallLogger& log,
+                                      MeasureControl* control);
 
 // The outcome of a logon the guard held back: refused, and no logon made.
 SystemOutcome HeldLogonOutcome(const GuardedLogon& guarded);

@@ -27,7 +27,7 @@ class MeasurePool {
   // `log` is kept alive by such threads.
   MeasurePool(SapLibrary& sap, std::shared_ptr<CallLog> log, int slots,
               std::optional<double> timeout_seconds);
-  // CancelAll.
+  // CancelAll, and abandons every logoff still running.
   ~MeasurePool();
   MeasurePool(const MeasurePool&) = delete;
   MeasurePool& operator=(const MeasurePool&) = delete;
@@ -45,32 +45,46 @@ class MeasurePool {
   void WaitForChange();
   // Cancels every system still running and waits for its thread, except
   // for a thread inside a logon, which cannot be ended: it is abandoned,
-  // and closes what it gets once the logon returns.
+  // and closes what it gets once the logon returns; and a thread inside
+  // its logoff, which is left to AwaitLogoffs. The process then ends
+  // without waiting for an abandoned thread (EndProcess).
   void CancelAll();
+  // After CancelAll: waits at most `grace` for the logoffs still running
+  // and abandons those that take longer.
+  void AwaitLogoffs(std::chrono::milliseconds grace);
+
+  // Whether any pool of the process abandoned a thread: the process must
+  // then end without running static destructors under it.
+  static bool AnyThreadAbandoned();
 
  private:
   using Clock = std::chrono::steady_clock;
   // Shared with the thread, which may outlive the pool when abandoned.
   struct Job {
     MeasureControl control;
-    SystemOutcome outcome;  // guarded by Shared::mutex
-    bool finished = false;  // guarded by Shared::mutex
+    // Guarded by Shared::mutex.
+    SystemOutcome outcome;
+    bool finished = false;     // the outcome is known: the last call returned
+    bool logging_off = false;  // the connection's close runs after it
+    bool ended = false;        // the thread is done
     Clock::time_point finished_at;
   };
   struct Shared {
     std::mutex mutex;
     std::condition_variable changed;
-    std::size_t finished = 0;
+    std::size_t changes = 0;  // outcomes known and threads ended
   };
   struct Running {
     std::shared_ptr<Job> job;
     std::thread thread;
     std::optional<Clock::time_point> deadline;
     bool cancelled = false;
+    CallLogger log;
   };
 
   // Joins threads that have ended and cancels systems past their deadline.
   void Reap();
+  void Abandon(Running& running, const char* what);
 
   SapLibrary& sap_;
   std::shared_ptr<CallLog> log_;

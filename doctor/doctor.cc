@@ -545,6 +545,7 @@ bool Doctor::CheckLibrary() {
   const std::vector<RfcLibraryCandidate> candidates = RfcLibraryCandidates(folder);
 
   std::string width_problem;
+  std::string import_problem;
   std::string companion_problem;
   std::vector<std::string> details;
   for (std::size_t i = 0; i < candidates.size(); ++i) {
@@ -568,6 +569,11 @@ bool Doctor::CheckLibrary() {
     }
     details.push_back(candidate.path + ": " +
                       (own_folder ? "" : "by the system's search: ") + outcome.error);
+    // The DLLs a present library lacks, as the load named them.
+    if (const std::size_t lacks = outcome.error.find("; of the DLLs it imports");
+        own_folder && lacks != std::string::npos && import_problem.empty()) {
+      import_problem = candidate.path + " does not load" + outcome.error.substr(lacks);
+    }
     const int width = own_folder ? LibraryFileWidth(candidate.path) : 0;
     if (width != 0 && width != ProgramWidth() && width_problem.empty()) {
       width_problem = candidate.path + " is a " + std::to_string(width) +
@@ -601,6 +607,8 @@ bool Doctor::CheckLibrary() {
     std::string finding = "no SAP RFC library loads";
     if (!width_problem.empty()) {
       finding += ": " + width_problem;
+    } else if (!import_problem.empty()) {
+      finding += ": " + import_problem;
     } else if (!companion_problem.empty()) {
       finding += ": " + companion_problem;
     }

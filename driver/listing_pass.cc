@@ -3,6 +3,7 @@
 // measured, then the summary. With "PARALLEL=" or "TIMEOUT=" and a library
 // that allows it, the remote steps run on threads of their own; everything
 // a system hands on to the next stays on this thread, in listing order.
+#include <chrono>
 #include <deque>
 #include <memory>
 
@@ -21,6 +22,8 @@ namespace {
 
 constexpr std::size_t kMaxEntry = 63;
 constexpr std::size_t kMaxSystemName = 43;
+// How long a finished pass waits for logoffs still running.
+constexpr std::chrono::milliseconds kLogoffGrace(500);
 
 std::string Now(RunState& run) { return FormatTimeOfDay(run.platform.clock.LocalTimeOfDay()); }
 
@@ -372,6 +375,12 @@ int ListingPass::Run(std::string server_listing) {
   console.Write(run_.document.text() + "\n");
   if (options().trace) {
     console.Write("\n* " + Now(run_) + " SAP " + std::string(kProgramName) + " now processed...\n");
+  }
+  if (pool_ != nullptr) {
+    // The monitor has the document; a normal logoff ends within the grace,
+    // a hanging one is left behind.
+    console.Flush();
+    pool_->AwaitLogoffs(kLogoffGrace);
   }
   return kExitSuccess;
 }

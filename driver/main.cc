@@ -2,6 +2,7 @@
 #include <string>
 #include <vector>
 
+#include "collect/measure_pool.h"
 #include "driver/run.h"
 #include "rfc/library_choice.h"
 
@@ -17,5 +18,9 @@ int main(int argc, char** argv) {
                                 tidewarden::StandardOutput(), *sap};
   int code = tidewarden::Run(platform, args);
   platform.console.Flush();
+  // A thread left inside the library (a logon or logoff the pass did not
+  // wait for) must not meet static destructors or the library's own
+  // detach handlers.
+  if (tidewarden::MeasurePool::AnyThreadAbandoned()) tidewarden::EndProcess(code);
   return code;
 }

@@ -260,8 +260,9 @@ class PosixFileSystem : public FileSystem {
 }  // namespace
 
 FileSystem& RealFileSystem() {
-  static PosixFileSystem file_system;
-  return file_system;
+  // Never destroyed: a thread the run left behind may still use it.
+  static FileSystem* file_system = new PosixFileSystem;
+  return *file_system;
 }
 
 }  // namespace tidewarden

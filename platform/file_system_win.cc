@@ -308,8 +308,9 @@ class WindowsFileSystem : public FileSystem {
 }  // namespace
 
 FileSystem& RealFileSystem() {
-  static WindowsFileSystem file_system;
-  return file_system;
+  // Never destroyed: a thread the run left behind may still use it.
+  static FileSystem* file_system = new WindowsFileSystem;
+  return *file_system;
 }
 
 }  // namespace tidewarden

@@ -63,8 +63,10 @@ Clock& SystemClock();
 Console& StandardOutput();
 EnvironmentVariables& ProcessEnvironment();
 
-// Ends the process at once with `code`, after flushing standard output. Only
-// for the RFC library's error handler, which must not return into the library.
+// Ends the process at once with `code`, after flushing standard output,
+// without static destructors or libraries' detach handlers. Only for the RFC
+// library's error handler, which must not return into the library, and for
+// a run that left a thread inside the library.
 [[noreturn]] void EndProcess(int code);
 
 }  // namespace tidewarden

@@ -59,19 +59,21 @@ Status ReadRandomBytes(std::size_t count, std::string* bytes) {
   return Status::Ok();
 }
 
+// Never destroyed: a thread the run left behind may still use them while
+// the process ends.
 Clock& SystemClock() {
-  static PosixClock clock;
-  return clock;
+  static Clock* clock = new PosixClock;
+  return *clock;
 }
 
 Console& StandardOutput() {
-  static StdoutConsole console;
-  return console;
+  static Console* console = new StdoutConsole;
+  return *console;
 }
 
 EnvironmentVariables& ProcessEnvironment() {
-  static PosixEnvironment environment;
-  return environment;
+  static EnvironmentVariables* environment = new PosixEnvironment;
+  return *environment;
 }
 
 void EndProcess(int code) {

@@ -116,24 +116,29 @@ Status ReadRandomBytes(std::size_t count, std::string* bytes) {
   return Status::Ok();
 }
 
+// Never destroyed: a thread the run left behind may still use them while
+// the process ends.
 Clock& SystemClock() {
-  static WindowsClock clock;
-  return clock;
+  static Clock* clock = new WindowsClock;
+  return *clock;
 }
 
 Console& StandardOutput() {
-  static StdoutConsole console;
-  return console;
+  static Console* console = new StdoutConsole;
+  return *console;
 }
 
 EnvironmentVariables& ProcessEnvironment() {
-  static WindowsEnvironment environment;
-  return environment;
+  static EnvironmentVariables* environment = new WindowsEnvironment;
+  return *environment;
 }
 
 void EndProcess(int code) {
   std::fflush(stdout);
-  std::_Exit(code);
+  // Not ExitProcess (nor _Exit, which calls it): that runs every DLL's
+  // detach handler, the RFC library's among them, under threads still in it.
+  ::TerminateProcess(::GetCurrentProcess(), static_cast<UINT>(code));
+  std::_Exit(code);  // not reached
 }
 
 }  // namespace tidewarden

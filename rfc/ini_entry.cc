@@ -35,4 +35,29 @@ std::optional<std::map<std::string, std::string>> FindIniEntry(std::string_view 
   return entry;
 }
 
+std::optional<std::string> FindIniDefault(std::string_view ini, std::string_view key) {
+  const std::string wanted = UpperCase(key);
+  bool in_default = false;
+  std::optional<std::string> value;
+  while (!ini.empty()) {
+    const std::size_t end = ini.find('\n');
+    const std::string_view line = Trimmed(ini.substr(0, end));
+    ini.remove_prefix(end == std::string_view::npos ? ini.size() : end + 1);
+    if (line.starts_with("#") || line.starts_with("/*") || line.starts_with("//")) continue;
+    if (line.empty()) {
+      in_default = false;
+      continue;
+    }
+    const std::size_t equals = line.find('=');
+    if (equals == std::string_view::npos) {
+      in_default = UpperCase(line) == "DEFAULT";
+      continue;
+    }
+    const std::string name = UpperCase(Trimmed(line.substr(0, equals)));
+    if (name == "DEST") in_default = false;
+    if (in_default && name == wanted) value = std::string(Trimmed(line.substr(equals + 1)));
+  }
+  return value;
+}
+
 }  // namespace tidewarden

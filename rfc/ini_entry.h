@@ -19,6 +19,12 @@ namespace tidewarden {
 std::optional<std::map<std::string, std::string>> FindIniEntry(std::string_view ini,
                                                                std::string_view destination);
 
+// The value of `key` in the DEFAULT section of a sapnwrfc.ini: from a line
+// "DEFAULT" to an empty line or the next DEST= line. Lines starting with
+// "#", "/*" or "//" are comments; keys ignore letter case. nullopt when the
+// section does not set it.
+std::optional<std::string> FindIniDefault(std::string_view ini, std::string_view key);
+
 }  // namespace tidewarden
 
 #endif  // TIDEWARDEN_RFC_INI_ENTRY_H_

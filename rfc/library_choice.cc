@@ -1,5 +1,6 @@
 #include "rfc/library_choice.h"
 
+#include "platform/library_imports.h"
 #include "platform/paths.h"
 #include "rfc/classic/classic_library.h"
 #include "rfc/netweaver/netweaver_library.h"
@@ -23,10 +24,16 @@ const char* FileName(RfcLibraryKind kind) {
 std::unique_ptr<SharedLibrary> LoadCandidate(const RfcLibraryCandidate& candidate,
                                              std::string* error) {
   const bool full_path = candidate.path.find_first_of("\\/") != std::string::npos;
-  if (candidate.kind == RfcLibraryKind::kNetWeaver && full_path) {
-    return LoadSharedLibraryWithCompanions(candidate.path, NetWeaverCompanionPrefixes(), error);
+  std::unique_ptr<SharedLibrary> library =
+      candidate.kind == RfcLibraryKind::kNetWeaver && full_path
+          ? LoadSharedLibraryWithCompanions(candidate.path, NetWeaverCompanionPrefixes(), error)
+          : LoadSharedLibrary(candidate.path, error);
+  // A file that is there but does not load: Windows says only "module not
+  // found", so the DLLs it lacks (the Visual C++ runtime, say) are named.
+  if (library == nullptr && full_path) {
+    *error += DescribeUnloadableImports(ImportsThatDoNotLoad(candidate.path));
   }
-  return LoadSharedLibrary(candidate.path, error);
+  return library;
 }
 
 }  // namespace

@@ -349,10 +349,11 @@ class Parser {
       fault.kind = Fault::Kind::kException;
       fault.code = RFC_EXCEPTION;
       fault.name = words[1];
-    } else if (kind == "SYSEXCEPTION" && words.size() <= 2) {
+    } else if ((kind == "SYSEXCEPTION" || kind == "MESSAGE") && words.size() <= 2) {
       fault.kind = Fault::Kind::kSysException;
       fault.code = RFC_SYS_EXCEPTION;
-      fault.name = words.size() == 2 ? words[1] : "SYSTEM_FAILURE";
+      fault.abap_message = kind == "MESSAGE";
+      fault.name = words.size() == 2 ? words[1] : fault.abap_message ? "MESSAGE_TYPE_X" : "SYSTEM_FAILURE";
     } else if (kind == "CODE" && words.size() == 2) {
       std::int64_t code = 0;
       bool negative = words[1].starts_with('-');
@@ -379,10 +380,13 @@ class Parser {
   }
 
   void ParseDelay(const std::string& target_upper, std::string_view value) {
-    std::string target = target_upper == "OPEN" ? "open" : target_upper;
-    if (target != "open" && !IsFunctionTarget(target)) {
+    std::string target = target_upper == "OPEN"    ? "open"
+                         : target_upper == "CLOSE" ? "close"
+                                                   : target_upper;
+    if (target != "open" && target != "close" && !IsFunctionTarget(target)) {
       Error("delay." + Printable(target_upper) +
-            ": no such target (open, GET_CPU_ALL, RFC_SYSTEM_INFO, DB_ORA_MAIN_LIST): ignored");
+            ": no such target (open, close, GET_CPU_ALL, RFC_SYSTEM_INFO, DB_ORA_MAIN_LIST): "
+            "ignored");
       return;
     }
     std::int64_t milli = 0;

@@ -55,6 +55,9 @@ struct Fault {
   std::string object;   // RfcInstallStructure, ItCreate, ItDelete: the structure or table; "" = all
   std::string message;  // the text written to the trace and to RfcLastError
   bool at_call = false;  // function modules: RfcCall answers instead of RfcReceive
+  // kSysException from "message": the NetWeaver library's RFC_ABAP_MESSAGE
+  // (an E, A or X message); the classic library knows only code 3.
+  bool abap_message = false;
 };
 
 struct System {

@@ -13,9 +13,11 @@ using tidewarden::sim::NwSimulator;
 using tidewarden::sim::TheNwSimulator;
 
 // A function handle never destroyed is the caller's leak: it fails the run
-// when the library goes away with the process.
+// when the library goes away with the process. The unload is written to the
+// call log, so a test sees whether static destructors ran.
 struct LeakCheckAtUnload {
   ~LeakCheckAtUnload() {
+    TheNwSimulator().NoteUnload();
     std::string leak = TheNwSimulator().LeakReport();
     if (leak.empty()) return;
     std::fprintf(stderr, "Tidewarden simulated NetWeaver RFC library: %s\n", leak.c_str());

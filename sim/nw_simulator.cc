@@ -220,6 +220,25 @@ void NwSimulator::Log(const std::string& line) {
   }
 }
 
+void NwSimulator::WriteConnectLog(const std::string& target) {
+  // As SAP's library: at every connect, beside the traces, and no switch
+  // turns it off.
+  const char* trace_dir = std::getenv("RFC_TRACE_DIR");
+  const std::string path = trace_dir != nullptr && *trace_dir != '\0'
+                               ? (std::filesystem::path(trace_dir) / kNwConnectLogName).string()
+                               : PathOf(kNwConnectLogName);
+  std::FILE* file = std::fopen(path.c_str(), "ab");
+  if (file == nullptr) return;
+  const CivilTime t = ToCivil(Now(), false);
+  const std::string text = "**** " + CollectorTimestamp(t) + " connect to " + target +
+                           "\nlibrary     Tidewarden SIMULATED NetWeaver RFC library (not "
+                           "SAP's) 7500.0.0\nworking dir " +
+                           (working_directory.empty() ? std::string(".") : working_directory) +
+                           "\n\n";
+  std::fwrite(text.data(), 1, text.size(), file);
+  std::fclose(file);
+}
+
 void NwSimulator::WriteTrace(const std::string& location, const std::string& message) {
   std::FILE* file = std::fopen(PathOf(kNwTraceFileName).c_str(), "ab");
   if (file == nullptr) return;
@@ -277,10 +296,23 @@ RFC_RC NwSimulator::Violation(nwrfc::RFC_ERROR_INFO* error, RFC_RC code,
   return code;
 }
 
-NwSimulator::Connection* NwSimulator::UsableConnection(nwrfc::RFC_CONNECTION_HANDLE handle,
-                                                       const std::string& operation,
-                                                       nwrfc::RFC_ERROR_INFO* error) {
-  auto it = connections_.find(IdOf(handle, Kind::kConnection));
+NwSimulator::Connection* NwSimulator::Owned(std::uint64_t id, const std::string& operation,
+                                            bool closing, nwrfc::RFC_ERROR_INFO* error) {
+  const std::thread::id self = std::this_thread::get_id();
+  auto it = connections_.find(id);
+  auto former = former_owner_.find(id);
+  if (former != former_owner_.end() && former->second == self &&
+      (it == connections_.end() || it->second.opener != self)) {
+    Violation(error, nwrfc::RFC_INVALID_HANDLE,
+              operation +
+                  ": the library closed this connection itself (after a failure or RfcCancel) "
+                  "and freed it; its handle value " +
+                  (it == connections_.end() ? std::string("is free")
+                                            : std::string("belongs to a connection another "
+                                                          "thread opened since")) +
+                  ": the handle is dead to its former owner");
+    return nullptr;
+  }
   if (it == connections_.end()) {
     Violation(error, nwrfc::RFC_INVALID_HANDLE,
               operation +
@@ -289,30 +321,50 @@ NwSimulator::Connection* NwSimulator::UsableConnection(nwrfc::RFC_CONNECTION_HAN
     return nullptr;
   }
   Connection& c = it->second;
-  if (c.busy && c.user != std::this_thread::get_id()) {
+  // The fatal report's close of every connection comes from a thread that
+  // opened none of them.
+  if (c.opener != self && (!closing || openers_.count(self) != 0)) {
     Violation(error, nwrfc::RFC_INVALID_HANDLE,
-              operation +
-                  ": the connection is in a call from another thread (one connection "
-                  "serves one thread at a time)");
+              operation + ": the connection belongs to another thread (" +
+                  (closing ? "a thread closes only what it opened"
+                           : "one connection serves the thread that opened it") +
+                  ")");
     return nullptr;
   }
-  if (c.canceled) {
+  if (c.busy) {
+    Violation(
+        error, nwrfc::RFC_INVALID_HANDLE,
+        operation + ": the connection is in a call from another thread (end it with RfcCancel)");
+    return nullptr;
+  }
+  return &c;
+}
+
+void NwSimulator::Free(std::uint64_t id) {
+  auto it = connections_.find(id);
+  if (it == connections_.end()) return;
+  former_owner_[id] = it->second.opener;
+  connections_.erase(it);
+  Log("  (connection " + std::to_string(id) + " closed and freed by the library)");
+}
+
+NwSimulator::Connection* NwSimulator::UsableConnection(nwrfc::RFC_CONNECTION_HANDLE handle,
+                                                       const std::string& operation,
+                                                       nwrfc::RFC_ERROR_INFO* error) {
+  const std::uint64_t id = IdOf(handle, Kind::kConnection);
+  Connection* c = Owned(id, operation, false, error);
+  if (c == nullptr) return nullptr;
+  if (c->canceled) {
     // A cancel from another thread may come an instant before the call it
     // meant reaches the library: the call ends as the cancelled one would.
     Fail(error,
          Failure{nwrfc::RFC_CANCELED, nwrfc::COMMUNICATION_FAILURE, "RFC_CANCELED",
                  "Connection was canceled."},
          operation);
+    Free(id);
     return nullptr;
   }
-  if (c.closed_by_library) {
-    Violation(error, nwrfc::RFC_INVALID_HANDLE,
-              operation +
-                  ": the connection was closed by the library (after a failure or RfcCancel); "
-                  "only RfcCloseConnection may follow");
-    return nullptr;
-  }
-  return &c;
+  return c;
 }
 
 NwSimulator::Function* NwSimulator::LiveFunction(nwrfc::DATA_CONTAINER_HANDLE handle,
@@ -473,6 +525,7 @@ nwrfc::RFC_CONNECTION_HANDLE NwSimulator::OpenConnection(
     return refuse(nwrfc::RFC_INVALID_PARAMETER,
                   "Parameter ASHOST, GWHOST, MSHOST or PORT is missing.", "RfcOpenConnection");
   }
+  WriteConnectLog(target);
   if (system == nullptr) {
     return refuse(nwrfc::RFC_COMMUNICATION_FAILURE,
                   "partner " + target + " not reached (host unknown)",
@@ -515,8 +568,15 @@ nwrfc::RFC_CONNECTION_HANDLE NwSimulator::OpenConnection(
     Log("  (password " + match + ")");
     return refuse(nwrfc::RFC_LOGON_FAILURE, refusal, location);
   }
-  std::uint64_t id = next_id_++;
-  connections_[id].system = system;
+  std::uint64_t id = 1;
+  while (connections_.count(id) != 0) ++id;
+  const std::thread::id self = std::this_thread::get_id();
+  connections_[id] = Connection{system, self};
+  openers_.insert(self);
+  if (auto former = former_owner_.find(id);
+      former != former_owner_.end() && former->second == self) {
+    former_owner_.erase(former);
+  }
   Log("  -> connection " + std::to_string(id) + " " + Label(system) + ", password " + match);
   Succeed(error);
   return MakeHandle<nwrfc::RFC_CONNECTION_HANDLE>(Kind::kConnection, id);
@@ -524,25 +584,33 @@ nwrfc::RFC_CONNECTION_HANDLE NwSimulator::OpenConnection(
 
 RFC_RC NwSimulator::CloseConnection(nwrfc::RFC_CONNECTION_HANDLE handle,
                                     nwrfc::RFC_ERROR_INFO* error) {
-  std::lock_guard lock(mutex_);
+  std::unique_lock lock(mutex_);
   std::uint64_t id = IdOf(handle, Kind::kConnection);
   Log("RfcCloseConnection connection=" + std::to_string(id));
   if (error == nullptr) {
     return Violation(error, nwrfc::RFC_INVALID_PARAMETER,
                      "RfcCloseConnection: the error record is a null pointer");
   }
-  auto it = connections_.find(id);
-  if (it == connections_.end()) {
+  Connection* c = Owned(id, "RfcCloseConnection", true, error);
+  if (c == nullptr) return error->code;
+  if (c->closing) {
     return Violation(error, nwrfc::RFC_INVALID_HANDLE,
-                     "RfcCloseConnection: the connection handle is not open (closed twice, or "
-                     "never one of RfcOpenConnection)");
+                     "RfcCloseConnection: the connection is being closed already");
   }
-  if (it->second.busy && it->second.user != std::this_thread::get_id()) {
-    return Violation(error, nwrfc::RFC_INVALID_HANDLE,
-                     "RfcCloseConnection: the connection is in a call from another thread (end "
-                     "it with RfcCancel)");
+  if (auto delay = c->system->delays.find("close"); delay != c->system->delays.end()) {
+    // The logoff crosses the network; the handle stays taken until it ends.
+    c->closing = true;
+    Log("  (delay " + Seconds(delay->second) + " s)");
+    lock.unlock();
+    if (sleeper) {
+      sleeper(delay->second);
+    } else {
+      std::this_thread::sleep_for(std::chrono::duration<double>(delay->second));
+    }
+    lock.lock();
   }
-  connections_.erase(it);
+  connections_.erase(id);
+  former_owner_.erase(id);
   Succeed(error);
   return nwrfc::RFC_OK;
 }
@@ -752,24 +820,18 @@ RFC_RC NwSimulator::Invoke(nwrfc::RFC_CONNECTION_HANDLE handle,
   std::string location = operation + " to " + Label(&system);
   if (auto delay = system.delays.find(spec.name); delay != system.delays.end()) {
     c->busy = true;
-    c->user = std::this_thread::get_id();
     WaitForDelay(lock, *c, delay->second);
-    // The connection may be gone only through the caller's misuse; the
-    // checks of the other thread have reported that.
-    auto again = connections_.find(id);
-    if (again == connections_.end()) {
-      return Fail(error,
-                  Failure{nwrfc::RFC_INVALID_HANDLE, nwrfc::EXTERNAL_RUNTIME_FAILURE,
-                          "RFC_INVALID_HANDLE", "the connection was closed during the call"},
-                  location);
-    }
-    c = &again->second;
+    // Nothing frees or closes a connection while a call runs on it (the
+    // checks refuse it), so it is still there.
+    c = &connections_.at(id);
     c->busy = false;
     if (c->canceled) {
-      return Fail(error,
-                  Failure{nwrfc::RFC_CANCELED, nwrfc::COMMUNICATION_FAILURE, "RFC_CANCELED",
-                          "Connection was canceled."},
-                  location);
+      Fail(error,
+           Failure{nwrfc::RFC_CANCELED, nwrfc::COMMUNICATION_FAILURE, "RFC_CANCELED",
+                   "Connection was canceled."},
+           location);
+      Free(id);
+      return nwrfc::RFC_CANCELED;
     }
   }
   if (auto it = system.faults.find(spec.name); it != system.faults.end()) {
@@ -784,8 +846,11 @@ RFC_RC NwSimulator::Invoke(nwrfc::RFC_CONNECTION_HANDLE handle,
                                          : fault.message};
         break;
       case Fault::Kind::kSysException:
-        failure = {nwrfc::RFC_ABAP_RUNTIME_FAILURE, nwrfc::ABAP_RUNTIME_FAILURE, fault.name,
-                   fault.message.empty() ? std::string("ABAP runtime error in ") + spec.name
+        failure = {fault.abap_message ? nwrfc::RFC_ABAP_MESSAGE : nwrfc::RFC_ABAP_RUNTIME_FAILURE,
+                   nwrfc::ABAP_RUNTIME_FAILURE, fault.name,
+                   fault.message.empty() ? std::string(fault.abap_message ? "ABAP message in "
+                                                                          : "ABAP runtime error in ") +
+                                               spec.name
                                          : fault.message};
         break;
       case Fault::Kind::kCode: {
@@ -807,8 +872,15 @@ RFC_RC NwSimulator::Invoke(nwrfc::RFC_CONNECTION_HANDLE handle,
         }
         break;
     }
-    if (failure.code != nwrfc::RFC_ABAP_EXCEPTION) c->closed_by_library = true;
-    return Fail(error, failure, location);
+    Fail(error, failure, location);
+    // As SAP's library: a broken connection, an ABAP message or runtime
+    // failure close it; an exception or another code leaves it open.
+    if (failure.code == nwrfc::RFC_COMMUNICATION_FAILURE ||
+        failure.code == nwrfc::RFC_ABAP_RUNTIME_FAILURE ||
+        failure.code == nwrfc::RFC_ABAP_MESSAGE) {
+      Free(id);
+    }
+    return failure.code;
   }
   Answer(system, *f);
   Log("  -> RFC_OK");
@@ -909,14 +981,26 @@ RFC_RC NwSimulator::Cancel(nwrfc::RFC_CONNECTION_HANDLE handle, nwrfc::RFC_ERROR
                      "RfcCancel: the error record is a null pointer");
   }
   auto it = connections_.find(id);
-  if (it == connections_.end()) {
-    return Violation(error, nwrfc::RFC_INVALID_HANDLE,
-                     "RfcCancel: the connection handle is not open (closed already, or never one "
-                     "of RfcOpenConnection)");
+  auto former = former_owner_.find(id);
+  if (it == connections_.end() && former != former_owner_.end() &&
+      former->second != std::this_thread::get_id()) {
+    // A call that failed freed its connection an instant before another
+    // thread's cancel of it: the library knows the handle no more.
+    Fail(error,
+         Failure{nwrfc::RFC_INVALID_HANDLE, nwrfc::EXTERNAL_RUNTIME_FAILURE, "RFC_INVALID_HANDLE",
+                 "the connection is closed already"},
+         "RfcCancel", false);
+    return nwrfc::RFC_INVALID_HANDLE;
   }
-  // The cancel closes the connection; the caller still closes it once.
+  if (it == connections_.end() ||
+      (former != former_owner_.end() && former->second == std::this_thread::get_id())) {
+    return Violation(error, nwrfc::RFC_INVALID_HANDLE,
+                     "RfcCancel: the connection handle is not open (closed already, freed by the "
+                     "library, or never one of RfcOpenConnection)");
+  }
+  // The cancel closes the connection: the call in progress (or the next
+  // one, when the cancel came first) returns RFC_CANCELED and frees it.
   it->second.canceled = true;
-  it->second.closed_by_library = true;
   cancel_.notify_all();
   Succeed(error);
   return nwrfc::RFC_OK;
@@ -945,6 +1029,11 @@ int NwSimulator::LiveFunctions() const {
 int NwSimulator::WaitingCalls() const {
   std::lock_guard lock(mutex_);
   return waiting_;
+}
+
+void NwSimulator::NoteUnload() {
+  std::lock_guard lock(mutex_);
+  Log("(library unloaded: static destructors run)");
 }
 
 std::string NwSimulator::LeakReport() const {

@@ -12,6 +12,7 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -24,6 +25,8 @@ namespace tidewarden::sim {
 
 // Severe errors only, as SAP's library writes them even at trace level 0.
 inline constexpr const char* kNwTraceFileName = "dev_rfc.trc";
+// Written at every connect, in RFC_TRACE_DIR when set.
+inline constexpr const char* kNwConnectLogName = "dev_rfc.log";
 // What RfcGetVersion returns: a setup check recognises the simulated
 // library by it.
 inline constexpr const char16_t* kNwVersionText =
@@ -77,16 +80,19 @@ class NwSimulator {
   int OpenConnections() const;
   int LiveFunctions() const;
   int WaitingCalls() const;  // calls inside a delay now
+  // Writes the call-log line of the library's unload (its static
+  // destructors ran: the process ended normally).
+  void NoteUnload();
   // "" when every function handle was destroyed, else what was left.
   std::string LeakReport() const;
 
  private:
   struct Connection {
     const System* system = nullptr;
-    bool closed_by_library = false;  // the caller still closes it once
-    bool busy = false;               // a call runs on it (in a delay)
-    std::thread::id user;
-    bool canceled = false;
+    std::thread::id opener;  // the one thread that may use it
+    bool busy = false;       // a call runs on it (in a delay)
+    bool canceled = false;   // freed when the call in progress returns
+    bool closing = false;    // inside RfcCloseConnection (in its delay)
   };
   struct Function {
     const FunctionSpec* spec = nullptr;
@@ -142,6 +148,15 @@ class NwSimulator {
                                  Function** function, const std::string& operation,
                                  nwrfc::RFC_ERROR_INFO* error);
   void WaitForDelay(std::unique_lock<std::mutex>& lock, Connection& connection, double seconds);
+  // The library closes a connection itself: its handle value is free for
+  // the next RfcOpenConnection at once, and dead to the thread that had it.
+  void Free(std::uint64_t id);
+  // The connection `id` if the calling thread may use it for `operation`;
+  // else nullptr after a violation. `closing` allows the pass's own thread
+  // to close a connection of another (the fatal report's close of all).
+  Connection* Owned(std::uint64_t id, const std::string& operation, bool closing,
+                    nwrfc::RFC_ERROR_INFO* error);
+  void WriteConnectLog(const std::string& target);
   void Answer(const System& system, Function& function);
 
   mutable std::mutex mutex_;
@@ -149,7 +164,10 @@ class NwSimulator {
   std::optional<Description> description_;
   bool description_read_ = false;
   std::uint64_t next_id_ = 1;
-  std::map<std::uint64_t, Connection> connections_;
+  std::map<std::uint64_t, Connection> connections_;  // by handle value, lowest free first
+  // Values the library freed, with the thread that had them then.
+  std::map<std::uint64_t, std::thread::id> former_owner_;
+  std::set<std::thread::id> openers_;  // threads that opened a connection
   std::map<std::uint64_t, Function> functions_;
   std::map<std::uint64_t, Structure> structures_;
   std::vector<bool> described_;  // by function module: looked up already

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/library_imports.h"
 #include "tests/fake_file_system.h"
 
 namespace tidewarden {
@@ -38,6 +39,18 @@ TEST(LibraryChoiceTest, NoCandidateLoadsIsFatalAndNamesEveryCandidate) {
   }
   EXPECT_NE(fatal->record.message.find(tried[1] + ": lacks the function RfcGetVersion"),
             std::string::npos);
+}
+
+// A library that is there but lacks DLLs names them, and the Visual C++
+// runtime a missing one belongs to, of the library's width.
+TEST(LibraryChoiceTest, UnloadableImportsNameTheRuntime) {
+  EXPECT_EQ(VisualCppRuntimeOf("msvcp120.dll"), "Visual C++ 2013");
+  EXPECT_EQ(VisualCppRuntimeOf("VCRUNTIME140_1.dll"), "Visual C++ 2015-2022");
+  EXPECT_EQ(VisualCppRuntimeOf("icuuc50.dll"), "");
+  EXPECT_EQ(DescribeUnloadableImports({{"icuuc50.dll", "MSVCR120.dll", "MSVCP120.dll"}, true}),
+            "; of the DLLs it imports, these do not load: icuuc50.dll, MSVCR120.dll, MSVCP120.dll "
+            "(the Visual C++ 2013 runtime (x64, for MSVCR120.dll) may be missing)");
+  EXPECT_EQ(DescribeUnloadableImports({}), "");
 }
 
 }  // namespace

@@ -85,10 +85,26 @@ TEST_F(MeasurePoolTest, OutcomesInListingOrderAndADeadlineForAHangingCall) {
       }
     }
     pool.CancelAll();
+    pool.AwaitLogoffs(std::chrono::minutes(1));  // none hangs: all end
     EXPECT_EQ(sap_.OpenCount(), 0);
     EXPECT_EQ(sim::NwContractViolations(), std::vector<std::string>{});
     EXPECT_EQ(sim::NwLiveFunctions(), 0);
   }
+}
+
+// A system given up before its thread reached the logon never logs on: a
+// wrong password would count towards locking the user.
+TEST_F(MeasurePoolTest, NoLogonAfterTheCancel) {
+  sim::Reset();
+  sim::SetWorkingDirectory(dir_.string());
+  Describe({"0"});
+  MeasureControl control;
+  control.Cancel();
+  ListedMeasurement measured = MeasureListedSystem(sap_, Request(1), CallLogger{}, &control);
+  EXPECT_EQ(measured.outcome.end, MeasureEnd::kDeadline);
+  EXPECT_EQ(measured.logoff, nullptr);
+  for (const std::string& line : sim::NwCallLog())
+    EXPECT_NE(line.rfind("RfcOpenConnection", 0), 0u);
 }
 
 }  // namespace

@@ -45,6 +45,12 @@ TEST(NetWeaverLibraryTest, IniEntryRunsToTheNextDestination) {
   EXPECT_EQ(entry->at("SYSNR"), "00");
   EXPECT_EQ(entry->size(), 3u);
   EXPECT_FALSE(FindIniEntry(ini, "TST").has_value());
+  // Where the library writes dev_rfc.log: the environment, the DEFAULT
+  // section of sapnwrfc.ini (not a destination's), the working directory.
+  const std::string nw_ini = "DEST=X\nRFC_TRACE_DIR=/dest\n\ndefault\nrfc_trace_dir = C:\\logs\n";
+  EXPECT_EQ(LibraryLogFolder(std::nullopt, nw_ini), "C:\\logs/");
+  EXPECT_EQ(LibraryLogFolder("/env/", nw_ini), "/env/");
+  EXPECT_EQ(LibraryLogFolder(std::nullopt, "DEFAULT\n\nRFC_TRACE_DIR=/after\nDEST=X\n"), "");
 }
 
 // The simulated library with one function broken, to reach the fatal paths

@@ -5,6 +5,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/system.h"
+#include "rfc/ini_entry.h"
 #include "rfc/netweaver/logon_parameters.h"
 #include "rfc/netweaver/sap_text.h"
 #include "rfc/record_conversions.h"
@@ -15,6 +17,8 @@ namespace {
 using nwrfc::RFC_RC;
 
 constexpr const char* kTraceFileName = "Dev_Rfc.Trc";
+// The NetWeaver library's own settings, in the working directory.
+constexpr const char* kNwIniFile = "sapnwrfc.ini";
 
 // A zero-terminated text of the library's records, at most `room` units.
 std::string RecordText(const nwrfc::SAP_UC* text, std::size_t room) {
@@ -50,8 +54,8 @@ class FieldReader {
 class NetWeaverConnection : public SapConnection {
  public:
   NetWeaverConnection(NetWeaverSapLibrary& library, nwrfc::RFC_CONNECTION_HANDLE handle,
-                      const CallLogger& log)
-      : library_(library), f_(library.functions()), log_(log), handle_(handle) {}
+                      std::uint64_t ticket, const CallLogger& log)
+      : library_(library), f_(library.functions()), log_(log), handle_(handle), ticket_(ticket) {}
 
   SapResult<ServerClock> ReadServerClock() override;
   SapResult<SystemInfo> ReadSystemInfo() override;
@@ -62,10 +66,6 @@ class NetWeaverConnection : public SapConnection {
   NetWeaverSapLibrary& library() { return library_; }
 
  private:
-  // Marks a library call on the handle as running, so that a Cancel in the
-  // meantime ends it; false once cancelled (the call is not made).
-  bool EnterCall();
-  void LeaveCall();
   static CallFailure Canceled();
 
   using Exporting = std::vector<std::pair<const char*, std::string>>;
@@ -76,13 +76,10 @@ class NetWeaverConnection : public SapConnection {
   NetWeaverSapLibrary& library_;
   const nwrfc::NwRfcFunctions& f_;
   CallLogger log_;
-  // Guards the handle between this connection's thread and a canceller:
-  // RfcCancel only while a call runs on the handle, never after the close,
-  // since the library reuses handle values.
-  std::mutex mutex_;
-  nwrfc::RFC_CONNECTION_HANDLE handle_;
-  bool in_call_ = false;
-  bool canceled_ = false;
+  // The value stays here after the handle is dead to this connection; the
+  // library's registry says whether it may still be passed to the library.
+  const nwrfc::RFC_CONNECTION_HANDLE handle_;
+  const std::uint64_t ticket_;
 };
 
 std::optional<FatalFailure> FieldReader::Text(const char* structure, const char* field,
@@ -122,13 +119,13 @@ CallEnd NetWeaverConnection::Call(const char* function, const Exporting& exporti
   CallEnd end;
   nwrfc::RFC_ERROR_INFO info{};
   const std::u16string function_name = ToSapText(function);
-  if (!EnterCall()) {
+  if (!library_.EnterCall(handle_, ticket_)) {
     end.failure = Canceled();
     return end;
   }
   nwrfc::RFC_FUNCTION_DESC_HANDLE description =
       f_.RfcGetFunctionDesc(handle_, function_name.c_str(), &info);
-  LeaveCall();
+  library_.LeaveCall(handle_, ticket_, description != nullptr ? nwrfc::RFC_OK : info.code);
   if (description == nullptr) {
     end.failure = Failed(info.code, info);
     return end;
@@ -148,12 +145,14 @@ CallEnd NetWeaverConnection::Call(const char* function, const Exporting& exporti
       break;
     }
   }
-  if (!end.fatal && !EnterCall()) {
+  if (!end.fatal && !library_.EnterCall(handle_, ticket_)) {
     end.failure = Canceled();
   } else if (!end.fatal) {
     const RFC_RC code = f_.RfcInvoke(handle_, handle, &info);
-    LeaveCall();
-    log_.Write(library_.OpenCount(), "RfcInvoke " + std::string(function) + " called");
+    library_.LeaveCall(handle_, ticket_, code);
+    // A cancelled call did not answer.
+    log_.Write(library_.OpenCount(), "RfcInvoke " + std::string(function) +
+                                         (code == nwrfc::RFC_CANCELED ? " canceled" : " called"));
     if (code != nwrfc::RFC_OK) {
       end.failure = Failed(code, info);
     } else {
@@ -244,18 +243,6 @@ SapResult<OraMainList> NetWeaverConnection::ReadOraMainList() {
   return list;
 }
 
-bool NetWeaverConnection::EnterCall() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  if (canceled_ || handle_ == nullptr) return false;
-  in_call_ = true;
-  return true;
-}
-
-void NetWeaverConnection::LeaveCall() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  in_call_ = false;
-}
-
 CallFailure NetWeaverConnection::Canceled() {
   CallFailure failure;
   failure.code = kCallFailure;
@@ -264,24 +251,16 @@ CallFailure NetWeaverConnection::Canceled() {
 }
 
 void NetWeaverConnection::Cancel() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  if (handle_ == nullptr || canceled_) return;
-  canceled_ = true;
-  // Between two calls nothing waits on the handle: the next call is simply
-  // not made.
-  if (in_call_) {
-    nwrfc::RFC_ERROR_INFO info{};
-    f_.RfcCancel(handle_, &info);
-  }
+  if (library_.Cancel(handle_, ticket_)) log_.Write(library_.OpenCount(), "RfcCancel called");
 }
 
 void NetWeaverConnection::Close() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  if (handle_ == nullptr) return;
-  // The library may have closed it already (after a communication failure,
-  // an ABAP message or runtime failure, a cancel); it is still closed once.
-  library_.CloseConnection(handle_);
-  handle_ = nullptr;
+  // Not when the library closed the connection itself (after a
+  // communication failure, an ABAP message or runtime failure, a cancel):
+  // the value may be another thread's connection by now.
+  if (!library_.Release(handle_, ticket_)) return;
+  nwrfc::RFC_ERROR_INFO info{};
+  f_.RfcCloseConnection(handle_, &info);
 }
 
 }  // namespace
@@ -307,7 +286,51 @@ int ClassicCallCode(nwrfc::RFC_RC code) {
 
 std::optional<FatalFailure> NetWeaverSapLibrary::Prepare(const CallLogger&) {
   // Loaded and its version read when it was chosen; it has no environment.
+  // Before the first logon, as its connect adds to dev_rfc.log.
+  if (!library_logs_checked_) {
+    library_logs_checked_ = true;
+    std::optional<std::string> trace_dir = ProcessEnvironment().Value("RFC_TRACE_DIR");
+    if (trace_dir && trace_dir->empty()) trace_dir.reset();
+    std::string ini;
+    if (!trace_dir) static_cast<void>(fs_.ReadFile(kNwIniFile, &ini));
+    SetAsideLargeLibraryLogs(fs_, LibraryLogFolder(trace_dir, ini));
+  }
   return std::nullopt;
+}
+
+std::string LibraryLogFolder(const std::optional<std::string>& env_trace_dir,
+                             std::string_view sapnwrfc_ini) {
+  std::string folder =
+      env_trace_dir.value_or(FindIniDefault(sapnwrfc_ini, "RFC_TRACE_DIR").value_or(std::string()));
+  if (!folder.empty() && folder.back() != '/' && folder.back() != '\\') folder += '/';
+  return folder;
+}
+
+void SetAsideLargeLibraryLogs(FileSystem& fs, const std::string& folder) {
+  for (const char* name : {"dev_rfc.log", "dev_rfc.trc"}) {
+    const std::string path = folder + name;
+    if (fs.FileSize(path) <= kMaxLibraryLogBytes) continue;
+    // Moved aside under a name of this run's own first: of two runs that
+    // both found the file large, only one gets it. A file another process
+    // holds open stays where it is.
+    std::string own;
+    std::unique_ptr<WritableFile> placeholder;
+    if (!fs.CreateTempFileBeside(path, &own, &placeholder).ok()) continue;
+    static_cast<void>(placeholder->Close());
+    if (!fs.ReplaceFile(path, own).ok()) {
+      static_cast<void>(fs.RemoveFile(own));
+      continue;
+    }
+    if (fs.FileSize(own) > kMaxLibraryLogBytes) {
+      if (fs.ReplaceFile(own, path + ".old").ok()) continue;
+    } else {
+      // The other run moved the large file an instant before, and the
+      // library began a new one: it goes back, after what came since.
+      std::string content;
+      if (!fs.ReadFile(own, &content).ok() || !fs.AppendToFile(path, content).ok()) continue;
+    }
+    static_cast<void>(fs.RemoveFile(own));
+  }
 }
 
 std::variant<std::unique_ptr<SapConnection>, LogonRefused, FatalFailure> NetWeaverSapLibrary::Open(
@@ -342,12 +365,9 @@ std::variant<std::unique_ptr<SapConnection>, LogonRefused, FatalFailure> NetWeav
     return LogonRefused{RecordText(info.key, 128), RecordText(info.message, 512),
                         info.code == nwrfc::RFC_LOGON_FAILURE};
   }
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    open_.insert(handle);
-  }
+  const std::uint64_t ticket = Register(handle);
   log.Write(OpenCount(), "RfcOpenConnection called");
-  return std::make_unique<NetWeaverConnection>(*this, handle, log);
+  return std::make_unique<NetWeaverConnection>(*this, handle, ticket, log);
 }
 
 std::string NetWeaverSapLibrary::LastErrorText() {
@@ -358,12 +378,12 @@ std::string NetWeaverSapLibrary::LastErrorText() {
 void NetWeaverSapLibrary::DiscardErrorTrail() { fs_.RemoveFile(kTraceFileName); }
 
 void NetWeaverSapLibrary::CloseAll() {
-  std::set<nwrfc::RFC_CONNECTION_HANDLE> open;
+  std::map<nwrfc::RFC_CONNECTION_HANDLE, Owner> owned;
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    open.swap(open_);
+    owned.swap(owners_);
   }
-  for (nwrfc::RFC_CONNECTION_HANDLE handle : open) {
+  for (const auto& [handle, owner] : owned) {
     nwrfc::RFC_ERROR_INFO info{};
     functions_.RfcCloseConnection(handle, &info);
   }
@@ -371,18 +391,71 @@ void NetWeaverSapLibrary::CloseAll() {
 
 int NetWeaverSapLibrary::OpenCount() {
   std::lock_guard<std::mutex> lock(mutex_);
-  return static_cast<int>(open_.size());
+  return static_cast<int>(owners_.size());
 }
 
-void NetWeaverSapLibrary::CloseConnection(nwrfc::RFC_CONNECTION_HANDLE handle) {
-  {
-    // Whoever takes the handle out of the set closes it; the close itself
-    // (a logoff across the network) runs outside the lock.
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (open_.erase(handle) == 0) return;
+std::uint64_t NetWeaverSapLibrary::Register(nwrfc::RFC_CONNECTION_HANDLE handle) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  // A value an older owner still holds was freed by the library inside a
+  // call of that owner that has not returned yet: it is this one's now.
+  Owner& owner = owners_[handle];
+  owner = Owner{next_ticket_++};
+  return owner.ticket;
+}
+
+bool NetWeaverSapLibrary::EnterCall(nwrfc::RFC_CONNECTION_HANDLE handle, std::uint64_t ticket) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  auto it = owners_.find(handle);
+  if (it == owners_.end() || it->second.ticket != ticket || it->second.canceled) return false;
+  it->second.in_call = true;
+  return true;
+}
+
+void NetWeaverSapLibrary::LeaveCall(nwrfc::RFC_CONNECTION_HANDLE handle, std::uint64_t ticket,
+                                    nwrfc::RFC_RC code) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  auto it = owners_.find(handle);
+  if (it == owners_.end() || it->second.ticket != ticket) return;
+  it->second.in_call = false;
+  switch (code) {
+    case nwrfc::RFC_COMMUNICATION_FAILURE:
+    case nwrfc::RFC_ABAP_RUNTIME_FAILURE:
+    case nwrfc::RFC_ABAP_MESSAGE:
+    case nwrfc::RFC_CLOSED:
+    case nwrfc::RFC_CANCELED:
+    case nwrfc::RFC_TIMEOUT:
+      // The library has closed the connection and may hand the value to
+      // the next logon in any thread.
+      owners_.erase(it);
+      break;
+    default:
+      break;
   }
+}
+
+bool NetWeaverSapLibrary::Cancel(nwrfc::RFC_CONNECTION_HANDLE handle, std::uint64_t ticket) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  auto it = owners_.find(handle);
+  if (it == owners_.end() || it->second.ticket != ticket || it->second.canceled) return false;
+  it->second.canceled = true;
+  // Between two calls nothing waits on the handle: the next call is simply
+  // not made, and the handle is closed as usual.
+  if (!it->second.in_call) return false;
+  // Under the lock, so that no other thread registers the value between
+  // the check and the cancel. RfcCancel only signals the call in progress;
+  // it does not wait for the partner.
   nwrfc::RFC_ERROR_INFO info{};
-  functions_.RfcCloseConnection(handle, &info);
+  functions_.RfcCancel(handle, &info);
+  owners_.erase(it);
+  return true;
+}
+
+bool NetWeaverSapLibrary::Release(nwrfc::RFC_CONNECTION_HANDLE handle, std::uint64_t ticket) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  auto it = owners_.find(handle);
+  if (it == owners_.end() || it->second.ticket != ticket) return false;
+  owners_.erase(it);
+  return true;
 }
 
 void NetWeaverSapLibrary::RememberLastError(const std::string& text) {

@@ -5,10 +5,13 @@
 #ifndef TIDEWARDEN_RFC_NETWEAVER_NETWEAVER_LIBRARY_H_
 #define TIDEWARDEN_RFC_NETWEAVER_NETWEAVER_LIBRARY_H_
 
+#include <cstdint>
+#include <map>
 #include <memory>
 #include <mutex>
-#include <set>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/file_system.h"
 #include "rfc/netweaver/sapnwrfc.h"
@@ -20,6 +23,22 @@ namespace tidewarden {
 // exception), 3 (an ABAP message or runtime failure), 1 (the connection
 // failed, was closed, cancelled or timed out), or -1 for any other.
 int ClassicCallCode(nwrfc::RFC_RC code);
+
+// SAP's library appends to dev_rfc.log at every connect and to dev_rfc.trc
+// at every severe error, without end; each is set aside past this size.
+inline constexpr std::int64_t kMaxLibraryLogBytes = 1024 * 1024;
+
+// The folder SAP's library writes those files to, "" for the working
+// directory or ending in a separator: `env_trace_dir` (the environment's
+// RFC_TRACE_DIR), else RFC_TRACE_DIR of the DEFAULT section of
+// `sapnwrfc_ini` (the working directory's sapnwrfc.ini).
+std::string LibraryLogFolder(const std::optional<std::string>& env_trace_dir,
+                             std::string_view sapnwrfc_ini);
+
+// Renames each of the two files in `folder` that is larger than
+// kMaxLibraryLogBytes to its name + ".old", replacing an older one. Two
+// runs at once set aside one file between them; nothing is lost.
+void SetAsideLargeLibraryLogs(FileSystem& fs, const std::string& folder);
 
 class NetWeaverSapLibrary : public SapLibrary {
  public:
@@ -43,19 +62,44 @@ class NetWeaverSapLibrary : public SapLibrary {
   // Connections open now: the number the call log shows, since the
   // library's handles are addresses.
   int OpenCount();
-  // Closes `handle` unless CloseAll closed it already: a handle is closed
-  // once, whichever thread comes first.
-  void CloseConnection(nwrfc::RFC_CONNECTION_HANDLE handle);
+
+  // The registry of handle values. Each value has at most one owner, the
+  // connection that registered it last; the others have lost it (the
+  // library closed their connection and handed the value out again). An
+  // owner is named by the ticket Register gave it.
+  std::uint64_t Register(nwrfc::RFC_CONNECTION_HANDLE handle);
+  // Marks a library call on the handle as running, so that a cancel in the
+  // meantime ends it; false when the owner lost the handle or was
+  // cancelled (the call is not made).
+  bool EnterCall(nwrfc::RFC_CONNECTION_HANDLE handle, std::uint64_t ticket);
+  // The call returned `code`: after one of the codes on which the library
+  // closes the connection itself, the handle is dead to its owner.
+  void LeaveCall(nwrfc::RFC_CONNECTION_HANDLE handle, std::uint64_t ticket, nwrfc::RFC_RC code);
+  // From another thread: a later call is not made, and a call in progress
+  // is cancelled (true), which makes the handle dead to its owner.
+  bool Cancel(nwrfc::RFC_CONNECTION_HANDLE handle, std::uint64_t ticket);
+  // Takes the handle from its owner: true when the caller is to close it,
+  // outside every lock (the close is a logoff across the network).
+  bool Release(nwrfc::RFC_CONNECTION_HANDLE handle, std::uint64_t ticket);
+
   void RememberLastError(const std::string& text);
   // The fatal failure of `operation`, with the record as the library filled it.
   FatalFailure Fatal(std::string operation, nwrfc::RFC_RC code, const nwrfc::RFC_ERROR_INFO& info);
 
  private:
+  struct Owner {
+    std::uint64_t ticket = 0;
+    bool in_call = false;
+    bool canceled = false;
+  };
+
   const nwrfc::NwRfcFunctions functions_;
   FileSystem& fs_;
   std::mutex mutex_;
-  std::set<nwrfc::RFC_CONNECTION_HANDLE> open_;
+  std::map<nwrfc::RFC_CONNECTION_HANDLE, Owner> owners_;
+  std::uint64_t next_ticket_ = 1;
   std::string last_error_text_;
+  bool library_logs_checked_ = false;
 };
 
 }  // namespace tidewarden

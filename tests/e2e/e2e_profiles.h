@@ -94,6 +94,18 @@ inline std::string SimDescription(const std::vector<SimSystem>& systems) {
 }
 
 // The simulated PRD with the fixed figures, as the example profile names it.
+// Renames the import of KERNEL32.dll in the RFC library copied into `dir`'s
+// "bin" to a DLL that is nowhere: the file is there but does not load.
+inline void MakeRfcLibraryLackADll(WorkDir& dir) {
+  const std::string file = "bin/" + Probe::RfcLibraryFileName();
+  std::string bytes = dir.Read(file);
+  for (std::size_t at = bytes.find("KERNEL32.dll"); at != std::string::npos;
+       at = bytes.find("KERNEL32.dll", at)) {
+    bytes.replace(at, 12, "TWABSENT.dll");
+  }
+  dir.Write(file, bytes);
+}
+
 inline SimSystem SimPrd() { return SimSystem{"PRD", "sapprd01", "00"}; }
 inline ProfileText PrdProfile() { return SensorProfile("PRD", "sapprd01", "00"); }
 

@@ -702,21 +702,37 @@ TEST_F(ListingE2eTest, DeadlineFailsAHangingSystemAlone) {
   const struct {
     const char* hang;
     const char* options;
+    const char* log_line;   // of the ",SYSLOG" log
+    bool abandoned = true;  // a thread is left in the library
+    bool measured = false;  // the logoff hangs: the system keeps its figures
   } rows[] = {
-      {"delay.open = 3600", "ITEM=LogUsage PARALLEL=2 TIMEOUT=0.5"},
-      {"delay.GET_CPU_ALL = 3600", "ITEM=LogUsage PARALLEL=3 TIMEOUT=0.5"},
-      {"delay.DB_ORA_MAIN_LIST = 3600", "ITEM=LogUsage TIMEOUT=0.5"},  // one at a time
+      {"delay.open = 3600", "ITEM=LogUsage,SYSLOG PARALLEL=2 TIMEOUT=0.5",
+       "0 logon abandoned QAS.P00"},
+      {"delay.GET_CPU_ALL = 3600", "ITEM=LogUsage,SYSLOG PARALLEL=3 TIMEOUT=0.5",
+       "0 deadline passed QAS.P00", false},
+      {"delay.DB_ORA_MAIN_LIST = 3600", "ITEM=LogUsage,SYSLOG TIMEOUT=0.5",  // one at a time
+       "RfcInvoke DB_ORA_MAIN_LIST canceled QAS.P00", false},
+      {"delay.close = 3600", "ITEM=LogUsage,SYSLOG PARALLEL=4 TIMEOUT=1",
+       "0 logoff abandoned QAS.P00", true, true},
   };
   dir_.Write(kItem, ItemProfile("PRD.P00#QAS.P00#DEV.P00#"));
   for (const auto& row : rows) {
     SCOPED_TRACE(row.hang);
     std::vector<SimSystem> systems = Landscape();
     systems[1].more = {row.hang};
-    Describe(systems);
+    dir_.Write("SapSim.txt", "calllog = sim.log\n" + SimDescription(systems));
+    fs::remove(dir_.host_path() / "sim.log");
     RunResult r = Run({"X", row.options});
     EXPECT_FALSE(r.timed_out);
-    EXPECT_EQ(r.out, Text(ListingDocument(Usage("PRD.P00", "3") + Usage("DEV.P00", "75"),
-                                          "(***) LogUsage: NoSystems=3, Processed=2, Failed=1")))
+    EXPECT_NE(dir_.Read("Marrowin.Prf.log").find(row.log_line), std::string::npos);
+    // The drop-in's static destructors run only when no thread was left in it.
+    EXPECT_EQ(dir_.Read("sim.log").find("(library unloaded") == std::string::npos, row.abandoned);
+    EXPECT_EQ(r.err.find("Sanitizer"), std::string::npos) << r.err;
+    EXPECT_EQ(r.out, Text(ListingDocument(
+                         Usage("PRD.P00", "3") + (row.measured ? Usage("QAS.P00", "42") : "") +
+                             Usage("DEV.P00", "75"),
+                         row.measured ? "(***) LogUsage: NoSystems=3, Processed=3, Failed=0"
+                                      : "(***) LogUsage: NoSystems=3, Processed=2, Failed=1")))
         << r.err;
     EXPECT_EQ(r.exit_code, 0);
   }
@@ -754,6 +770,58 @@ TEST_F(ListingE2eTest, RefusedSystemFailsWithoutALogonInTheNextPass) {
   }
   EXPECT_EQ(bad_opens, UsesNetWeaver() ? 2u : 0u) << log;
   EXPECT_EQ(dir_.Exists("RefusedLogons.txt"), UsesNetWeaver());
+}
+
+// Systems whose main list fails in the ways that make the library close the
+// connection itself (and hand its handle value to the next logon), or whose
+// calls a deadline cancels, interleaved with healthy ones: four at a time
+// the documents are those of one at a time, and the drop-in, which ends the
+// process at any late use of a freed handle, sees none.
+TEST_F(ListingE2eTest, FailingSystemsBesideHealthyOnesInParallel) {
+  if (!UsesNetWeaver()) GTEST_SKIP() << "the classic library ignores TIMEOUT";
+  const std::map<int, std::string> failing = {
+      {2, "fault.DB_ORA_MAIN_LIST = failure"},
+      {3, "fault.DB_ORA_MAIN_LIST = sysexception"},
+      {5, "delay.DB_ORA_MAIN_LIST = 3600"},
+      {6, "fault.DB_ORA_MAIN_LIST = message"},
+      {8, "fault.DB_ORA_MAIN_LIST = failure"},
+      {9, "delay.GET_CPU_ALL = 3600"},
+      {11, "fault.DB_ORA_MAIN_LIST = exception NO_DATA"},
+  };
+  dir_.Write(kItem, ItemProfile(SmallLandscape(dir_, 12, 0.04, failing)));
+  std::string channels;
+  for (int i : {1, 4, 7, 10, 12}) channels += Usage("S" + Digits(i, 2) + ".P00", std::to_string(i));
+  for (const char* options : {"ITEM=LogUsage TIMEOUT=1", "ITEM=LogUsage PARALLEL=4 TIMEOUT=1"}) {
+    SCOPED_TRACE(options);
+    RunResult r = Run({"X", options});
+    EXPECT_EQ(r.out, Text(ListingDocument(channels,
+                                          "(***) LogUsage: NoSystems=12, Processed=5, Failed=7")))
+        << r.err;
+    EXPECT_EQ(r.exit_code, 0);
+  }
+}
+
+// The NetWeaver library's connect log is set aside once past 1 MiB, where
+// the library writes it: in RFC_TRACE_DIR when the environment names one.
+TEST_F(ListingE2eTest, ConnectLogIsSetAsidePastOneMebibyte) {
+  if (!UsesNetWeaver()) GTEST_SKIP() << "only the NetWeaver library writes dev_rfc.log";
+  dir_.Write(kItem, ItemProfile("PRD.P00#"));
+  for (const char* folder : {"", "traces/"}) {
+    SCOPED_TRACE(folder);
+    const fs::path logs = dir_.host_path() / folder;
+    for (const char* file : {"dev_rfc.log", "dev_rfc.log.old"}) fs::remove(dir_.host_path() / file);
+    dir_.Write(std::string(folder) + "dev_rfc.log", std::string(1024 * 1024 - 100, 'x'));
+    const std::string named = UnderWine() ? dir_.ProbePath(folder) : logs.string();
+    if (*folder != '\0') ::setenv("RFC_TRACE_DIR", named.c_str(), 1);
+    for (int run = 0; run < 3; ++run) EXPECT_EQ(Run({"X", "ITEM=LogUsage"}).exit_code, 0);
+    ::unsetenv("RFC_TRACE_DIR");
+    EXPECT_GE(fs::file_size(logs / "dev_rfc.log.old"), 1024u * 1024u);
+    EXPECT_LT(fs::file_size(logs / "dev_rfc.log"), 1024u * 1024u);
+    EXPECT_EQ(fs::exists(dir_.host_path() / "dev_rfc.log"), *folder == '\0');
+    for (const fs::directory_entry& file : fs::directory_iterator(logs)) {
+      EXPECT_FALSE(file.path().string().ends_with(".tmp")) << file.path();
+    }
+  }
 }
 
 // The call log says why an option is ignored; in a parallel pass each call

@@ -417,6 +417,18 @@ TEST_F(MeasurementE2eTest, MissingRfcLibraryIsReportedByName) {
   EXPECT_EQ(dir_.Read("PRD.P00"), profile);
 }
 
+// A library that is there but imports a DLL that is not: Windows says only
+// "module not found", the report names the DLL.
+TEST_F(MeasurementE2eTest, PresentLibraryLackingADllNamesIt) {
+  if (!UnderWine() || !probe_.RfcLibraryAvailable()) GTEST_SKIP() << "Windows import tables";
+  dir_.Write("PRD.P00", PrdProfile().Bytes());
+  Probe probe = probe_.CopyInto(dir_, "bin");
+  MakeRfcLibraryLackADll(dir_);
+  RunResult r = probe.Run(dir_, {"PRD"});
+  EXPECT_EQ(r.exit_code, 1) << r.err;
+  EXPECT_NE(r.out.find("these do not load: TWABSENT.dll"), std::string::npos) << r.out;
+}
+
 // Mode R/2 logs on through the gateway (CPI-C), which only the classic
 // library offers; the NetWeaver library refuses the open and says why in
 // the ",SYSLOG" log.

@@ -207,7 +207,9 @@ std::vector<std::string> WorkDir::Files() const {
   std::error_code error;
   for (fs::recursive_directory_iterator it(host_path_, error), end; !error && it != end;
        it.increment(error)) {
-    if (it->is_regular_file(error)) {
+    // The NetWeaver library's connect log is written at every logon, and
+    // read by the cases about it alone.
+    if (it->is_regular_file(error) && it->path().filename() != "dev_rfc.log") {
       files.push_back(fs::relative(it->path(), host_path_, error).generic_string());
     }
   }

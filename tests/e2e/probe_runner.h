@@ -92,7 +92,8 @@ class WorkDir {
   bool Exists(const std::string& relative) const;
 
   // Every file below the folder, relative with "/" separators, sorted (to
-  // assert that nothing else was left behind, e.g. no temporary file).
+  // assert that nothing else was left behind, e.g. no temporary file), but
+  // the NetWeaver library's "dev_rfc.log".
   std::vector<std::string> Files() const;
 
   // Last modification time, and setting it `age` into the past.

@@ -456,6 +456,18 @@ INSTANTIATE_TEST_SUITE_P(
                    "and its companions ",
                    "with all its companion libraries",
                    2},
+        DoctorCase{"PresentLibraryLackingADll",
+                   Needs::kWine,
+                   [](WorkDir& dir, const Probe& probe, Probe* tool) {
+                     *tool = probe.CopyInto(dir, "bin").Tool();
+                     MakeRfcLibraryLackADll(dir);
+                     return std::string();
+                   },
+                   {"doctor", "PRD"},
+                   "library FAIL: ",
+                   "these do not load: TWABSENT.dll",
+                   "with all its companion libraries",
+                   2},
         DoctorCase{"WrongPassword",
                    Needs::kAny,
                    [](WorkDir& dir, const Probe&, Probe*) {
