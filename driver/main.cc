@@ -11,7 +11,9 @@ int main(int argc, char** argv) {
   // Never destroyed: a listing pass may leave a thread inside a logon that
   // only the library's own timeout ends, and the process ends without
   // waiting for it; the library must stay loaded under it until then.
-  auto* sap =
+  // Held by a static, as the platform's objects are: it lives as long as
+  // the process, and leak checkers see it does.
+  static auto* const sap =
       new tidewarden::ChosenSapLibrary(args.empty() ? std::string() : args[0],
                                        tidewarden::RealFileSystem(), tidewarden::StandardOutput());
   tidewarden::Platform platform{tidewarden::RealFileSystem(), tidewarden::SystemClock(),
