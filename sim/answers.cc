@@ -9,25 +9,15 @@
 #include <map>
 
 #include "rfc/classic/saprfc.h"
+#include "sim/sim_core.h"
 
 namespace tidewarden::sim {
 namespace {
 
-std::string TrimRight(std::string s) {
-  while (!s.empty() && s.back() == ' ') s.pop_back();
-  return s;
-}
-
-std::string Trim(std::string s) {
+// Spaces only: a logon field is a fixed-length field padded with blanks.
+std::string TrimSpaces(std::string s) {
   s = TrimRight(std::move(s));
   s.erase(0, s.find_first_not_of(' ') == std::string::npos ? s.size() : s.find_first_not_of(' '));
-  return s;
-}
-
-std::string Upper(std::string s) {
-  for (char& c : s) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
   return s;
 }
 
@@ -176,14 +166,14 @@ bool PasswordMatches(const System& system, const std::string& password) {
 
 std::string LogonRefusal(const System& system, const std::string& client, const std::string& user,
                          const std::string& password, const std::string& language) {
-  if (Trim(client) != system.client) {
-    return "Client " + Trim(client) + " is not available in this system";
+  if (TrimSpaces(client) != system.client) {
+    return "Client " + TrimSpaces(client) + " is not available in this system";
   }
   if (Upper(TrimRight(user)) != Upper(system.user) || system.user.empty() ||
       !PasswordMatches(system, password)) {
     return "Name or password is incorrect (repeat logon)";
   }
-  std::string lang = Upper(Trim(language));
+  std::string lang = Upper(TrimSpaces(language));
   if (!system.languages.empty() && !lang.empty() &&
       std::find(system.languages.begin(), system.languages.end(), lang) == system.languages.end()) {
     return "Language " + lang + " is not installed";

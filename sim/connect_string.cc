@@ -1,26 +1,9 @@
 // Connect strings and "SapRfc.ini" as the RFC library reads them.
 #include "sim/connect_string.h"
 
+#include "sim/sim_core.h"
+
 namespace tidewarden::sim {
-namespace {
-
-std::string Upper(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return out;
-}
-
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) {
-    s.remove_suffix(1);
-  }
-  return s;
-}
-
-}  // namespace
 
 ConnectString ParseConnectString(std::string_view text) {
   ConnectString result;

@@ -73,17 +73,6 @@ void CopyText(SAP_UC (&target)[N], const std::string& text) {
   target[n] = 0;
 }
 
-std::string Upper(std::string s) {
-  for (char& c : s) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return s;
-}
-
-std::string Label(const System* system) {
-  return system == nullptr ? std::string("no system") : "[" + system->name + "]";
-}
-
 const char* const kRcNames[] = {"RFC_OK",
                                 "RFC_COMMUNICATION_FAILURE",
                                 "RFC_LOGON_FAILURE",
@@ -175,49 +164,13 @@ std::string SncParameterProblem(const Get& get) {
   return "";
 }
 
-std::string Seconds(double seconds) {
-  char buffer[32];
-  std::snprintf(buffer, sizeof buffer, "%g", seconds);
-  return buffer;
-}
-
 }  // namespace
 
-NwSimulator::~NwSimulator() {
-  if (call_log_file_ != nullptr) std::fclose(call_log_file_);
-}
-
-std::int64_t NwSimulator::Now() const { return SimulatedNow(clock); }
-
-std::string NwSimulator::PathOf(const std::string& name) const {
-  if (working_directory.empty()) return name;
-  return (std::filesystem::path(working_directory) / name).string();
-}
-
+// Its problems also go to the trace, where SAP's library writes what it
+// could not read of its own configuration.
 const Description* NwSimulator::EnsureDescription() {
-  if (description_read_) return description_ ? &*description_ : nullptr;
-  description_read_ = true;
-  std::string path = description_path.empty() ? PathOf(kDescriptionFileName) : description_path;
-  description_ = LoadDescription(path, Now());
-  if (!description_) return nullptr;
-  if (!description_->call_log.empty()) {
-    call_log_file_ = std::fopen(PathOf(description_->call_log).c_str(), "ab");
-  }
-  for (const std::string& problem : description_->errors) {
-    Log("description: " + problem);
-    WriteTrace("SapSim.txt", problem);
-  }
-  return &*description_;
-}
-
-void NwSimulator::Log(const std::string& line) {
-  constexpr std::size_t kMaxKept = 100000;
-  if (keep_call_log && call_log_.size() < kMaxKept) call_log_.push_back(line);
-  if (call_log_file_ != nullptr) {
-    std::fputs(line.c_str(), call_log_file_);
-    std::fputc('\n', call_log_file_);
-    std::fflush(call_log_file_);
-  }
+  return SimCore::EnsureDescription(
+      [this](const std::string& problem) { WriteTrace("SapSim.txt", problem); });
 }
 
 void NwSimulator::WriteConnectLog(const std::string& target) {
@@ -531,7 +484,7 @@ nwrfc::RFC_CONNECTION_HANDLE NwSimulator::OpenConnection(
                   "partner " + target + " not reached (host unknown)",
                   "RfcOpenConnection to " + target);
   }
-  std::string location = "SAP system " + Label(system) + " on host " + HostOf(*system);
+  std::string location = "SAP system " + SystemLabel(system) + " on host " + HostOf(*system);
   if (auto delay = system->delays.find("open"); delay != system->delays.end()) {
     // No handle exists yet, so nothing can cancel it: as the real logon,
     // which only its timeout ends.
@@ -558,7 +511,7 @@ nwrfc::RFC_CONNECTION_HANDLE NwSimulator::OpenConnection(
   if (!system->snc_partnername.empty() && get("SNC_PARTNERNAME") != system->snc_partnername) {
     return refuse(nwrfc::RFC_COMMUNICATION_FAILURE,
                   "SNC partner name " + get("SNC_PARTNERNAME") + " is not the name of " +
-                      Label(system) + " (" + system->snc_partnername + ")",
+                      SystemLabel(system) + " (" + system->snc_partnername + ")",
                   location);
   }
   std::string match = PasswordMatches(*system, get("PASSWD")) ? "matches" : "does not match";
@@ -577,7 +530,7 @@ nwrfc::RFC_CONNECTION_HANDLE NwSimulator::OpenConnection(
       former != former_owner_.end() && former->second == self) {
     former_owner_.erase(former);
   }
-  Log("  -> connection " + std::to_string(id) + " " + Label(system) + ", password " + match);
+  Log("  -> connection " + std::to_string(id) + " " + SystemLabel(system) + ", password " + match);
   Succeed(error);
   return MakeHandle<nwrfc::RFC_CONNECTION_HANDLE>(Kind::kConnection, id);
 }
@@ -643,7 +596,7 @@ nwrfc::RFC_FUNCTION_DESC_HANDLE NwSimulator::GetFunctionDesc(nwrfc::RFC_CONNECTI
   Fail(error,
        Failure{nwrfc::RFC_ABAP_EXCEPTION, nwrfc::ABAP_APPLICATION_FAILURE, "FU_NOT_FOUND",
                "ID:FL Type:E Number:046 " + function},
-       "RfcGetFunctionDesc " + function + " in " + Label(c->system));
+       "RfcGetFunctionDesc " + function + " in " + SystemLabel(c->system));
   return nullptr;
 }
 
@@ -817,7 +770,7 @@ RFC_RC NwSimulator::Invoke(nwrfc::RFC_CONNECTION_HANDLE handle,
     }
   }
   const System& system = *c->system;
-  std::string location = operation + " to " + Label(&system);
+  std::string location = operation + " to " + SystemLabel(&system);
   if (auto delay = system.delays.find(spec.name); delay != system.delays.end()) {
     c->busy = true;
     WaitForDelay(lock, *c, delay->second);
@@ -1008,7 +961,7 @@ RFC_RC NwSimulator::Cancel(nwrfc::RFC_CONNECTION_HANDLE handle, nwrfc::RFC_ERROR
 
 std::vector<std::string> NwSimulator::CallLog() const {
   std::lock_guard lock(mutex_);
-  return call_log_;
+  return logged();
 }
 
 std::vector<std::string> NwSimulator::Violations() const {

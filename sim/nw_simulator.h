@@ -7,8 +7,6 @@
 
 #include <condition_variable>
 #include <cstdint>
-#include <cstdio>
-#include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -20,6 +18,7 @@
 #include "rfc/netweaver/sapnwrfc.h"
 #include "sim/description.h"
 #include "sim/interfaces.h"
+#include "sim/sim_core.h"
 
 namespace tidewarden::sim {
 
@@ -33,19 +32,10 @@ inline constexpr const char16_t* kNwVersionText =
     u"Tidewarden SIMULATED NetWeaver RFC library (not SAP's): it serves only the systems listed "
     u"in SapSim.txt";
 
-class NwSimulator {
+// Configured through the SimCore members (sim_control.h) before any thread
+// calls in; its sleeper replaces the wait of a delay (not cancelable).
+class NwSimulator : public SimCore {
  public:
-  NwSimulator() = default;
-  ~NwSimulator();
-  NwSimulator(const NwSimulator&) = delete;
-  NwSimulator& operator=(const NwSimulator&) = delete;
-
-  // Configuration (sim_control.h); set before any thread calls in.
-  std::string description_path;
-  std::string working_directory;
-  std::function<std::int64_t()> clock;
-  std::function<void(double)> sleeper;  // replaces the wait of a delay (not cancelable)
-  bool keep_call_log = false;
   // The drop-in ends the process on a contract violation, so that a run
   // against it fails; tests in this process count them instead.
   bool abort_on_violation = true;
@@ -112,10 +102,7 @@ class NwSimulator {
     std::string message;
   };
 
-  std::int64_t Now() const;
-  std::string PathOf(const std::string& name) const;
   const Description* EnsureDescription();
-  void Log(const std::string& line);
   void WriteTrace(const std::string& location, const std::string& message);
 
   // Fills *error, writes the call log and, for a severe failure (of a
@@ -161,8 +148,6 @@ class NwSimulator {
 
   mutable std::mutex mutex_;
   std::condition_variable cancel_;
-  std::optional<Description> description_;
-  bool description_read_ = false;
   std::uint64_t next_id_ = 1;
   std::map<std::uint64_t, Connection> connections_;  // by handle value, lowest free first
   // Values the library freed, with the thread that had them then.
@@ -172,9 +157,7 @@ class NwSimulator {
   std::map<std::uint64_t, Structure> structures_;
   std::vector<bool> described_;  // by function module: looked up already
   int waiting_ = 0;
-  std::vector<std::string> call_log_;
   std::vector<std::string> violations_;
-  std::FILE* call_log_file_ = nullptr;
 };
 
 // The process's one simulated NetWeaver library (never destroyed).

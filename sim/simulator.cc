@@ -7,7 +7,6 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <thread>
 
 #include "sim/answers.h"
@@ -55,43 +54,13 @@ std::string CText(const char* p, std::size_t cap = 256) {
 
 std::string QuoteC(const char* p) { return p == nullptr ? "null" : Quote(p, CText(p).size()); }
 
-std::string TrimRight(std::string s) {
-  while (!s.empty() && s.back() == ' ') s.pop_back();
-  return s;
-}
-
-std::string Upper(std::string s) {
-  for (char& c : s) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return s;
-}
-
 void CopyText(char* target, std::size_t room, const std::string& text) {
   std::size_t n = std::min(room - 1, text.size());
   std::memcpy(target, text.data(), n);
   target[n] = '\0';
 }
 
-std::string Seconds(double seconds) {
-  char buffer[32];
-  std::snprintf(buffer, sizeof buffer, "%g", seconds);
-  return buffer;
-}
-
-std::string SystemLabel(const System* system) {
-  return system == nullptr ? std::string("no system") : "[" + system->name + "]";
-}
-
 }  // namespace
-
-Simulator::Simulator() = default;
-
-Simulator::~Simulator() {
-  if (call_log_file_ != nullptr) std::fclose(call_log_file_);
-}
-
-std::int64_t Simulator::Now() const { return SimulatedNow(clock); }
 
 void Simulator::Sleep(double seconds) {
   if (seconds <= 0) return;
@@ -100,23 +69,6 @@ void Simulator::Sleep(double seconds) {
   } else {
     std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
   }
-}
-
-std::string Simulator::PathOf(const std::string& name) const {
-  if (working_directory.empty()) return name;
-  return (std::filesystem::path(working_directory) / name).string();
-}
-
-const Description* Simulator::EnsureDescription() {
-  if (description_) return &*description_;
-  std::string path = description_path.empty() ? PathOf(kDescriptionFileName) : description_path;
-  description_ = LoadDescription(path, Now());
-  if (!description_) return nullptr;
-  if (!description_->call_log.empty()) {
-    call_log_file_ = std::fopen(PathOf(description_->call_log).c_str(), "ab");
-  }
-  for (const std::string& error : description_->errors) Log("description: " + error);
-  return &*description_;
 }
 
 const System* Simulator::CurrentSystem() const {
@@ -131,17 +83,6 @@ const Fault* Simulator::FaultFor(const System* system, const std::string& target
   if (it == system->faults.end()) return nullptr;
   if (!it->second.object.empty() && it->second.object != object) return nullptr;
   return &it->second;
-}
-
-void Simulator::Log(const std::string& line) {
-  constexpr std::size_t kMaxKept = 100000;
-  if (keep_call_log && call_log_.size() < kMaxKept) call_log_.push_back(line);
-  if (call_log_file_ != nullptr) {
-    std::fputs(line.c_str(), call_log_file_);
-    std::fputc('\n', call_log_file_);
-    // The process may end inside the next call (a fatal error): keep nothing back.
-    std::fflush(call_log_file_);
-  }
 }
 
 void Simulator::WriteTrace(const std::vector<std::string>& lines) {
@@ -167,9 +108,9 @@ void Simulator::WriteNote() {
                     kDescriptionFileName);
   }
   // Problems of the description, once, as soon as it has been read.
-  if (description_ && !errors_written_) {
+  if (description() != nullptr && !errors_written_) {
     errors_written_ = true;
-    for (const std::string& error : description_->errors) lines.push_back("     " + error);
+    for (const std::string& error : description()->errors) lines.push_back("     " + error);
   }
   if (!lines.empty()) WriteTrace(lines);
 }

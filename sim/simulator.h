@@ -5,8 +5,6 @@
 #define TIDEWARDEN_SIM_SIMULATOR_H_
 
 #include <cstdint>
-#include <cstdio>
-#include <functional>
 #include <map>
 #include <optional>
 #include <span>
@@ -16,28 +14,15 @@
 #include "rfc/classic/saprfc.h"
 #include "sim/description.h"
 #include "sim/interfaces.h"
+#include "sim/sim_core.h"
 
 namespace tidewarden::sim {
 
 inline constexpr const char* kTraceFileName = "Dev_Rfc.Trc";
 
-class Simulator {
+// Configured through the SimCore members (sim_control.h).
+class Simulator : public SimCore {
  public:
-  Simulator();
-  ~Simulator();
-  Simulator(const Simulator&) = delete;
-  Simulator& operator=(const Simulator&) = delete;
-
-  // Configuration (sim_control.h).
-  std::string description_path;         // "" = "SapSim.txt" in the working directory
-  std::string working_directory;        // "" = the process's own
-  std::function<std::int64_t()> clock;  // Unix seconds; empty = the real clock
-  std::function<void(double)> sleeper;  // seconds; empty = really sleep
-  // Whether call_log() keeps the lines: only for tests in this process. The
-  // drop-in keeps none, so a listing run over hundreds of systems does not
-  // grow with them.
-  bool keep_call_log = false;
-
   // The library's functions.
   void Environment(RFC_ENV* environment);
   RFC_HANDLE Open(RFC_OPTIONS* options);
@@ -52,7 +37,7 @@ class Simulator {
   int Delete(ITAB_H table);
 
   // Lines of the call log since the last reset (also when no file is named).
-  const std::vector<std::string>& call_log() const { return call_log_; }
+  const std::vector<std::string>& call_log() const { return logged(); }
   // Rows held by an internal table; -1 when it does not exist.
   long TableRows(ITAB_H table) const;
   int OpenConnections() const { return static_cast<int>(connections_.size()); }
@@ -83,15 +68,11 @@ class Simulator {
     std::string key, status, message, intstat;
   };
 
-  std::int64_t Now() const;
   void Sleep(double seconds);
-  std::string PathOf(const std::string& name) const;
-  const Description* EnsureDescription();
   const System* CurrentSystem() const;
   const Fault* FaultFor(const System* system, const std::string& target,
                         const std::string& object) const;
 
-  void Log(const std::string& line);
   void WriteTrace(const std::vector<std::string>& lines);
   void WriteNote();
   std::string TraceStamp() const;  // "20251118 090500", local time
@@ -125,7 +106,6 @@ class Simulator {
                     const std::vector<TableEntry>& tables);
 
   RFC_ERROR_HANDLER handler_ = nullptr;
-  std::optional<Description> description_;
   bool note_written_ = false;
   bool errors_written_ = false;
   std::map<RFC_HANDLE, Connection> connections_;
@@ -134,8 +114,6 @@ class Simulator {
   std::map<std::string, RFC_TYPEHANDLE> structures_;
   std::optional<ErrorInfo> last_error_;
   std::string exception_;
-  std::vector<std::string> call_log_;
-  std::FILE* call_log_file_ = nullptr;
 };
 
 // The process's one simulator (never destroyed: the library may be entered

@@ -1,0 +1,81 @@
+// The part of the simulated libraries that does not depend on which one a
+// caller loaded.
+#include "sim/sim_core.h"
+
+#include <filesystem>
+
+#include "sim/answers.h"
+
+namespace tidewarden::sim {
+
+SimCore::~SimCore() {
+  if (call_log_file_ != nullptr) std::fclose(call_log_file_);
+}
+
+std::int64_t SimCore::Now() const { return SimulatedNow(clock); }
+
+std::string SimCore::PathOf(const std::string& name) const {
+  if (working_directory.empty()) return name;
+  return (std::filesystem::path(working_directory) / name).string();
+}
+
+const Description* SimCore::EnsureDescription(
+    const std::function<void(const std::string&)>& also) {
+  if (description_read_) return description();
+  description_read_ = true;
+  std::string path = description_path.empty() ? PathOf(kDescriptionFileName) : description_path;
+  description_ = LoadDescription(path, Now());
+  if (!description_) return nullptr;
+  if (!description_->call_log.empty()) {
+    call_log_file_ = std::fopen(PathOf(description_->call_log).c_str(), "ab");
+  }
+  for (const std::string& problem : description_->errors) {
+    Log("description: " + problem);
+    if (also) also(problem);
+  }
+  return description();
+}
+
+void SimCore::Log(const std::string& line) {
+  constexpr std::size_t kMaxKept = 100000;
+  if (keep_call_log && call_log_.size() < kMaxKept) call_log_.push_back(line);
+  if (call_log_file_ != nullptr) {
+    std::fputs(line.c_str(), call_log_file_);
+    std::fputc('\n', call_log_file_);
+    // The process may end inside the next call (a fatal error): keep nothing back.
+    std::fflush(call_log_file_);
+  }
+}
+
+std::string Upper(std::string_view s) {
+  std::string out(s);
+  for (char& c : out) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return out;
+}
+
+std::string_view Trim(std::string_view s) {
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) {
+    s.remove_suffix(1);
+  }
+  return s;
+}
+
+std::string TrimRight(std::string s) {
+  while (!s.empty() && s.back() == ' ') s.pop_back();
+  return s;
+}
+
+std::string Seconds(double seconds) {
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, "%g", seconds);
+  return buffer;
+}
+
+std::string SystemLabel(const System* system) {
+  return system == nullptr ? std::string("no system") : "[" + system->name + "]";
+}
+
+}  // namespace tidewarden::sim

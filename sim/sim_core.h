@@ -1,0 +1,75 @@
+// What the classic and the NetWeaver simulated libraries share: where they
+// find the description and write their files, the description read once,
+// the call log, and the text helpers both speak with.
+#ifndef TIDEWARDEN_SIM_SIM_CORE_H_
+#define TIDEWARDEN_SIM_SIM_CORE_H_
+
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "sim/description.h"
+
+namespace tidewarden::sim {
+
+class SimCore {
+ public:
+  SimCore() = default;
+  ~SimCore();
+  SimCore(const SimCore&) = delete;
+  SimCore& operator=(const SimCore&) = delete;
+
+  // Configuration (sim_control.h).
+  std::string description_path;         // "" = "SapSim.txt" in the working directory
+  std::string working_directory;        // "" = the process's own
+  std::function<std::int64_t()> clock;  // Unix seconds; empty = the real clock
+  std::function<void(double)> sleeper;  // seconds; empty = really sleep
+  // Whether the call log is also kept in memory: only for tests in this
+  // process. The drop-ins keep none, so a listing run over hundreds of
+  // systems does not grow with them.
+  bool keep_call_log = false;
+
+ protected:
+  std::int64_t Now() const;
+  std::string PathOf(const std::string& name) const;
+
+  // The description, read at the first call that needs it and kept for the
+  // process; nullptr when it could not be read. A failed read is remembered
+  // too, as the file is read once per process whatever it holds: every call
+  // of a run then sees the same systems, even when the file appears or is
+  // repaired while the run goes on, and a missing file is not looked for
+  // again at each of hundreds of calls. Each problem in the file goes to the
+  // call log, then to `also` (the library's own trace).
+  const Description* EnsureDescription(
+      const std::function<void(const std::string&)>& also = nullptr);
+  // What EnsureDescription read, without reading.
+  const Description* description() const { return description_ ? &*description_ : nullptr; }
+
+  void Log(const std::string& line);
+  const std::vector<std::string>& logged() const { return call_log_; }
+
+ private:
+  std::optional<Description> description_;
+  bool description_read_ = false;
+  std::vector<std::string> call_log_;
+  std::FILE* call_log_file_ = nullptr;
+};
+
+// ASCII letters to capitals; everything else as it is.
+std::string Upper(std::string_view s);
+// Without the spaces and tabs around it (and a line's carriage return).
+std::string_view Trim(std::string_view s);
+// Without trailing spaces.
+std::string TrimRight(std::string s);
+// A delay's seconds as the call log writes them: "0.5", "2".
+std::string Seconds(double seconds);
+// "[NAME]" of the system a call went to, for the call log.
+std::string SystemLabel(const System* system);
+
+}  // namespace tidewarden::sim
+
+#endif  // TIDEWARDEN_SIM_SIM_CORE_H_
