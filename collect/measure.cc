@@ -2,6 +2,7 @@
 
 #include "collect/logon_preparation.h"
 #include "collect/profile_state.h"
+#include "rfc/library_files.h"
 
 namespace tidewarden {
 namespace {

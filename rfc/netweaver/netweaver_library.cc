@@ -5,6 +5,7 @@
 
 #include "platform/system.h"
 #include "rfc/ini_entry.h"
+#include "rfc/library_files.h"
 #include "rfc/netweaver/logon_parameters.h"
 #include "rfc/netweaver/netweaver_connection.h"
 #include "rfc/netweaver/sap_text.h"
@@ -12,7 +13,6 @@
 namespace tidewarden {
 namespace {
 
-constexpr const char* kTraceFileName = "Dev_Rfc.Trc";
 // The NetWeaver library's own settings, in the working directory.
 constexpr const char* kNwIniFile = "sapnwrfc.ini";
 
