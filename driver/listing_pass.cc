@@ -84,9 +84,6 @@ struct PassEnd {
   std::optional<FatalFailure> fatal;
 };
 
-// Never a line of a profile, so it tells whether the profile set the field.
-constexpr const char* kUnset = "\n";
-
 class ListingPass {
  public:
   ListingPass(RunState& run, ChannelNaming naming)
@@ -139,11 +136,11 @@ std::optional<PassEnd> ListingPass::Prepare(ListedSystem& system, const std::str
   // An entry too long for any profile name cannot be measured; it is
   // counted as failed so the summary shows it.
   const std::string carried = parameters.display_host;
-  parameters.display_host = kUnset;
-  system.sound =
-      system.entry_fits &&
-      ReadSystemEntryForPass(content, PasswordKeys(), run_.platform.environment, &parameters);
-  if (parameters.display_host != kUnset) system.display_host = parameters.display_host;
+  bool hostname_line = false;
+  system.sound = system.entry_fits && ReadSystemEntryForPass(content, PasswordKeys(),
+                                                             run_.platform.environment,
+                                                             &parameters, &hostname_line);
+  if (hostname_line) system.display_host = parameters.display_host;
   parameters.display_host = carried;
   system.system_name = SystemName(naming_, system.entry, parameters);
   system.destination = parameters.destination;
