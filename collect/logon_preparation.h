@@ -10,11 +10,11 @@
 #include "platform/file_system.h"
 #include "platform/system.h"
 #include "profiles/connection_parameters.h"
+#include "rfc/library_files.h"
 #include "rfc/logon_request.h"
 
 namespace tidewarden {
 
-inline constexpr const char* kLibraryIniFile = "SapRfc.ini";
 // Held from the copy into kLibraryIniFile until the library has read it.
 inline constexpr const char* kLibraryIniLockFile = "SapRfc.ini.lock";
 inline constexpr int kLibraryIniLockWaitMs = 10000;

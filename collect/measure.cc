@@ -2,6 +2,7 @@
 
 #include "collect/logon_preparation.h"
 #include "collect/profile_state.h"
+#include "rfc/library_files.h"
 
 namespace tidewarden {
 namespace {
@@ -26,8 +27,10 @@ bool IsOracle(const std::string& db_system_name) {
 
 namespace {
 
-// Closes the connection and then lets go of it, whatever road the steps
-// end on; after a fatal failure it stays open for the report.
+// Detaches the control from the connection whatever road the steps end on,
+// so that no later cancel reaches it. It closes nothing: the logoff is the
+// caller's, and after a fatal failure the connection stays open for the
+// report.
 class ControlledConnection {
  public:
   ControlledConnection(SapConnection& connection, MeasureControl* control)
@@ -220,7 +223,7 @@ void MeasureControl::Cancel() {
   if (connection_ != nullptr) connection_->Cancel();
 }
 
-bool MeasureControl::InLogon() const {
+bool MeasureControl::NotYetOpened() const {
   std::lock_guard<std::mutex> lock(mutex_);
   return !opened_;
 }

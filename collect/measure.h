@@ -97,8 +97,9 @@ class MeasureControl {
   // Any thread: the step in progress ends, and no later step reaches the
   // system. A logon in progress cannot be ended; it is closed once done.
   void Cancel();
-  // Not yet past the logon (cancelled or not).
-  bool InLogon() const;
+  // Attach not called: the logon has not returned a connection (cancelled
+  // or not).
+  bool NotYetOpened() const;
   bool Cancelled() const;
   // The pass gave up waiting for the logon: the thread says so in the call
   // log when the logon returns after all.

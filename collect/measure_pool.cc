@@ -150,7 +150,7 @@ void MeasurePool::CancelAll() {
     if (logging_off) continue;
     // Nothing ends a logon but the library's own timeout; the run does
     // not wait for it.
-    if (running.job->control.InLogon()) {
+    if (running.job->control.NotYetOpened()) {
       Abandon(running, "logon abandoned");
     } else {
       running.thread.join();

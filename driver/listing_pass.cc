@@ -3,6 +3,8 @@
 // measured, then the summary. With "PARALLEL=" or "TIMEOUT=" and a library
 // that allows it, the remote steps run on threads of their own; everything
 // a system hands on to the next stays on this thread, in listing order.
+#include "driver/listing_pass.h"
+
 #include <chrono>
 #include <deque>
 #include <memory>
@@ -11,6 +13,7 @@
 #include "collect/logon_guard.h"
 #include "collect/measure.h"
 #include "collect/measure_pool.h"
+#include "driver/documents.h"
 #include "driver/exit_codes.h"
 #include "driver/failure_messages.h"
 #include "driver/run_state.h"
@@ -26,24 +29,6 @@ constexpr std::size_t kMaxSystemName = 43;
 constexpr std::chrono::milliseconds kLogoffGrace(500);
 
 std::string Now(RunState& run) { return FormatTimeOfDay(run.platform.clock.LocalTimeOfDay()); }
-
-}  // namespace
-
-void PrintListingChannel(Console& console, ResultDocument& document, const std::string& item,
-                         const std::string& system_name, const LoggingFigures& figures) {
-  document.Clear();
-  if (item == "LogWrites" || item == "WaitBusy" || item == "RollBacks") {
-    document.AddChannel(system_name, "0", "");
-  } else if (item == "LogUsage") {
-    document.AddChannel(system_name, Unsigned(figures.log_usage), "PerCent");
-  } else {
-    return;
-  }
-  console.Write(document.text());
-  document.Clear();
-}
-
-namespace {
 
 std::string SystemName(ChannelNaming naming, const std::string& entry,
                        const ConnectionParameters& parameters) {
@@ -99,9 +84,6 @@ struct PassEnd {
   std::optional<FatalFailure> fatal;
 };
 
-// Never a line of a profile, so it tells whether the profile set the field.
-constexpr const char* kUnset = "\n";
-
 class ListingPass {
  public:
   ListingPass(RunState& run, ChannelNaming naming)
@@ -154,11 +136,11 @@ std::optional<PassEnd> ListingPass::Prepare(ListedSystem& system, const std::str
   // An entry too long for any profile name cannot be measured; it is
   // counted as failed so the summary shows it.
   const std::string carried = parameters.display_host;
-  parameters.display_host = kUnset;
-  system.sound =
-      system.entry_fits &&
-      ReadSystemEntryForPass(content, PasswordKeys(), run_.platform.environment, &parameters);
-  if (parameters.display_host != kUnset) system.display_host = parameters.display_host;
+  bool hostname_line = false;
+  system.sound = system.entry_fits && ReadSystemEntryForPass(content, PasswordKeys(),
+                                                             run_.platform.environment,
+                                                             &parameters, &hostname_line);
+  if (hostname_line) system.display_host = parameters.display_host;
   parameters.display_host = carried;
   system.system_name = SystemName(naming_, system.entry, parameters);
   system.destination = parameters.destination;

@@ -1,8 +1,10 @@
 #include "driver/run.h"
 
 #include "driver/exit_codes.h"
+#include "driver/listing_pass.h"
 #include "driver/run_settings.h"
 #include "driver/run_state.h"
+#include "driver/single_run.h"
 #include "output/result_document.h"
 #include "profiles/listing.h"
 #include "profiles/profile_search.h"

@@ -7,12 +7,10 @@
 #include <string>
 
 #include "base/call_log.h"
-#include "collect/logging_figures.h"
 #include "driver/run.h"
 #include "driver/run_settings.h"
 #include "output/result_document.h"
 #include "profiles/connection_parameters.h"
-#include "profiles/listing.h"
 #include "profiles/profile_lines.h"
 #include "profiles/profile_location.h"
 #include "rfc/sap_library.h"
@@ -49,20 +47,6 @@ struct RunState {
   ProfileLines lines;
 };
 
-// The two roads after start-up. Each returns the exit code.
-int RunSingleSystem(RunState& run);
-int RunListingPass(RunState& run, std::string server_listing, ChannelNaming naming);
-
-// The document of a measured system: the text line and the four channels.
-void SetLoggingDocument(ResultDocument& document, const std::string& destination,
-                        const LoggingFigures& figures);
-
-// The channel of a system measured in a listing pass, printed at once
-// (nothing for an item of another name). A pass keeps no state, so only
-// the usage is a real figure.
-void PrintListingChannel(Console& console, ResultDocument& document, const std::string& item,
-                         const std::string& system_name, const LoggingFigures& figures);
-
 // An "env:NAME" password whose variable was not set: the log names the
 // variable, never a value.
 void LogUnsetPasswordVariable(const CallLogger& log, const ConnectionParameters& parameters);
@@ -73,10 +57,6 @@ void LogUnsetPasswordVariable(const CallLogger& log, const ConnectionParameters&
 // prepared.
 std::optional<std::string> CheckPasswordVariable(const CallLogger& log, SapLibrary& sap,
                                                  const ConnectionParameters& parameters);
-
-// The parameter text of the progress lines: the options up to the first
-// "#", then up to the first "@"; "(No Parameters)" when nothing is left.
-std::string ParameterText(const std::string& option_text);
 
 }  // namespace tidewarden
 

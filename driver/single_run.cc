@@ -1,7 +1,9 @@
-// The single-system run: one SAP system from logon to printed document.
+#include "driver/single_run.h"
+
 #include "collect/logon_preparation.h"
 #include "collect/logon_guard.h"
 #include "collect/measure.h"
+#include "driver/documents.h"
 #include "driver/exit_codes.h"
 #include "driver/failure_messages.h"
 #include "driver/run_state.h"
@@ -14,23 +16,6 @@ std::string ParameterText(const std::string& option_text) {
   if (text == "(Parameters " || text == "(No ") text.clear();
   if (text.empty()) text = "(No Parameters)";
   return text;
-}
-
-void SetLoggingDocument(ResultDocument& document, const std::string& destination,
-                        const LoggingFigures& figures) {
-  document.BeginDocument();
-  document.OpenText();
-  document.Append("(" + destination + ") Logging: LogWrites=" +
-                  GroupThousands(Unsigned(figures.log_writes)) + ", WaitBusy=" +
-                  GroupThousands(Unsigned(figures.wait_busy)) + ", RollBacks=" +
-                  GroupThousands(Unsigned(figures.rollbacks)) +
-                  ", LogUsage=" + Unsigned(figures.log_usage) + "% ");
-  document.CloseText();
-  document.AddChannel("LogWrites", Unsigned(figures.log_writes), "");
-  document.AddChannel("WaitBusy", Unsigned(figures.wait_busy), "");
-  document.AddChannel("RollBacks", Unsigned(figures.rollbacks), "");
-  document.AddChannel("LogUsage", Unsigned(figures.log_usage), "PerCent");
-  document.EndDocument();
 }
 
 namespace {

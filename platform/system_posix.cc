@@ -1,4 +1,4 @@
-// Clock, console and process end on POSIX.
+// Clock, environment and process end on POSIX.
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -31,12 +31,6 @@ class PosixClock : public Clock {
   }
 };
 
-class StdoutConsole : public Console {
- public:
-  void Write(std::string_view text) override { std::fwrite(text.data(), 1, text.size(), stdout); }
-  void Flush() override { std::fflush(stdout); }
-};
-
 // The probe never changes its environment, so getenv is safe from any thread.
 class PosixEnvironment : public EnvironmentVariables {
  public:
@@ -64,11 +58,6 @@ Status ReadRandomBytes(std::size_t count, std::string* bytes) {
 Clock& SystemClock() {
   static Clock* clock = new PosixClock;
   return *clock;
-}
-
-Console& StandardOutput() {
-  static Console* console = new StdoutConsole;
-  return *console;
 }
 
 EnvironmentVariables& ProcessEnvironment() {

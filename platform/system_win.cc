@@ -1,4 +1,4 @@
-// Clock, console and process end on Windows.
+// Clock, environment and process end on Windows.
 #include <windows.h>
 // After windows.h, which it needs.
 #include <bcrypt.h>
@@ -47,14 +47,6 @@ class WindowsClock : public Clock {
   // From 1601-01-01, where file times begin, to 1970-01-01.
   static constexpr std::int64_t kFileTimeSecondsTo1970 = 11644473600;
   static constexpr std::int64_t kLastFileTimeSecond = 900000000000;
-};
-
-// stdout stays in text mode, so the C runtime turns each "\n" into CR LF as
-// the monitors expect.
-class StdoutConsole : public Console {
- public:
-  void Write(std::string_view text) override { std::fwrite(text.data(), 1, text.size(), stdout); }
-  void Flush() override { std::fflush(stdout); }
 };
 
 // The wide environment is the one Windows keeps; the narrow one of the C
@@ -121,11 +113,6 @@ Status ReadRandomBytes(std::size_t count, std::string* bytes) {
 Clock& SystemClock() {
   static Clock* clock = new WindowsClock;
   return *clock;
-}
-
-Console& StandardOutput() {
-  static Console* console = new StdoutConsole;
-  return *console;
 }
 
 EnvironmentVariables& ProcessEnvironment() {

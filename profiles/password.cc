@@ -123,9 +123,10 @@ std::string EncodeStoredPassword(std::string_view clear_text, int key_offset, in
   return stored;
 }
 
-std::optional<std::string> ScramblePassword(std::string_view password, const PasswordKeyTable& keys,
-                                            std::uint32_t seed, std::string* stored) {
-  stored->clear();
+namespace {
+
+// Why `password` can never be stored, whatever the keys: nullopt when it can.
+std::optional<std::string> UnstorableText(std::string_view password) {
   if (password.empty()) return "The password is empty.";
   if (password.size() > kMaxPasswordLength) {
     return "The password has " + std::to_string(password.size()) +
@@ -139,17 +140,20 @@ std::optional<std::string> ScramblePassword(std::string_view password, const Pas
              "only those can be stored.";
     }
   }
-  const int length = static_cast<int>(password.size());
-  const auto header_storable = [&](std::size_t i, int digit) {
-    return IsStorable(static_cast<unsigned char>(('0' + digit) ^ keys[i]));
-  };
-  if (!header_storable(2, length / 10) || !header_storable(3, length % 10)) {
-    return "A password of " + std::to_string(length) + " characters cannot be stored printably.";
-  }
+  return std::nullopt;
+}
 
+// Whether `digit` at header position `i` stays printable once keyed.
+bool HeaderStorable(const PasswordKeyTable& keys, std::size_t i, int digit) {
+  return IsStorable(static_cast<unsigned char>(('0' + digit) ^ keys[i]));
+}
+
+// The key offsets under which the offset digit and every character of
+// `password` stay printable.
+std::vector<int> StorableKeyOffsets(std::string_view password, const PasswordKeyTable& keys) {
   std::vector<int> offsets;
   for (int k = 0; k <= kMaxKeyOffset; ++k) {
-    if (!header_storable(1, k)) continue;
+    if (!HeaderStorable(keys, 1, k)) continue;
     bool fits = true;
     for (std::size_t p = 0; p < password.size() && fits; ++p) {
       const std::size_t b = BodyIndex(p);
@@ -157,6 +161,59 @@ std::optional<std::string> ScramblePassword(std::string_view password, const Pas
     }
     if (fits) offsets.push_back(k);
   }
+  return offsets;
+}
+
+// The characters that stay printable at clear position `p` once keyed.
+std::vector<unsigned char> FillerCandidates(const PasswordKeyTable& keys, int key_offset,
+                                            std::size_t p) {
+  std::vector<unsigned char> candidates;
+  const std::uint8_t key = BodyKey(keys, key_offset, BodyIndex(p));
+  for (unsigned c = 0x21; c <= 0x7E; ++c) {
+    if (IsStorable(static_cast<unsigned char>(c ^ key))) {
+      candidates.push_back(static_cast<unsigned char>(c));
+    }
+  }
+  return candidates;
+}
+
+// The password and its filler up to the body's length in *clear_text. The
+// filler is ignored by the unscrambling but counts in the check digit: it
+// is chosen so that the header stays printable.
+std::optional<std::string> FilledClearText(std::string_view password,
+                                           const PasswordKeyTable& keys, int key_offset,
+                                           std::mt19937& random, std::string* clear_text) {
+  *clear_text = std::string(password);
+  for (std::size_t p = password.size(); p < kBodyLength; ++p) {
+    const std::vector<unsigned char> candidates = FillerCandidates(keys, key_offset, p);
+    clear_text->push_back(static_cast<char>(candidates[random() % candidates.size()]));
+  }
+  if (HeaderStorable(keys, 0, CheckDigit(*clear_text))) return std::nullopt;
+  if (password.size() == kBodyLength) {
+    return "This 20-character password cannot be stored: its check digit would become a "
+           "blank or a control character in the stored form. Change a character or use at "
+           "most 19 characters.";
+  }
+  std::vector<unsigned char> candidates = FillerCandidates(keys, key_offset, password.size());
+  std::shuffle(candidates.begin(), candidates.end(), random);
+  for (unsigned char c : candidates) {
+    (*clear_text)[password.size()] = static_cast<char>(c);
+    if (HeaderStorable(keys, 0, CheckDigit(*clear_text))) return std::nullopt;
+  }
+  return "This password cannot be stored printably. Change a character.";
+}
+
+}  // namespace
+
+std::optional<std::string> ScramblePassword(std::string_view password, const PasswordKeyTable& keys,
+                                            std::uint32_t seed, std::string* stored) {
+  stored->clear();
+  if (auto fault = UnstorableText(password)) return fault;
+  const int length = static_cast<int>(password.size());
+  if (!HeaderStorable(keys, 2, length / 10) || !HeaderStorable(keys, 3, length % 10)) {
+    return "A password of " + std::to_string(length) + " characters cannot be stored printably.";
+  }
+  const std::vector<int> offsets = StorableKeyOffsets(password, keys);
   if (offsets.empty()) {
     return "This password cannot be stored: with every key offset one of its characters would "
            "become a blank or a control character in the stored form. Change a character.";
@@ -164,42 +221,8 @@ std::optional<std::string> ScramblePassword(std::string_view password, const Pas
 
   std::mt19937 random(seed);
   const int key_offset = offsets[random() % offsets.size()];
-  const auto filler_candidates = [&](std::size_t p) {
-    std::vector<unsigned char> candidates;
-    const std::uint8_t key = BodyKey(keys, key_offset, BodyIndex(p));
-    for (unsigned c = 0x21; c <= 0x7E; ++c) {
-      if (IsStorable(static_cast<unsigned char>(c ^ key))) {
-        candidates.push_back(static_cast<unsigned char>(c));
-      }
-    }
-    return candidates;
-  };
-
-  // The filler after the password is ignored by the unscrambling but counts
-  // in the check digit: it is chosen so that the header stays printable.
-  std::string clear_text(password);
-  for (std::size_t p = password.size(); p < kBodyLength; ++p) {
-    const std::vector<unsigned char> candidates = filler_candidates(p);
-    clear_text.push_back(static_cast<char>(candidates[random() % candidates.size()]));
-  }
-  if (!header_storable(0, CheckDigit(clear_text))) {
-    if (password.size() == kBodyLength) {
-      return "This 20-character password cannot be stored: its check digit would become a "
-             "blank or a control character in the stored form. Change a character or use at "
-             "most 19 characters.";
-    }
-    std::vector<unsigned char> candidates = filler_candidates(password.size());
-    std::shuffle(candidates.begin(), candidates.end(), random);
-    bool fixed = false;
-    for (unsigned char c : candidates) {
-      clear_text[password.size()] = static_cast<char>(c);
-      if (header_storable(0, CheckDigit(clear_text))) {
-        fixed = true;
-        break;
-      }
-    }
-    if (!fixed) return "This password cannot be stored printably. Change a character.";
-  }
+  std::string clear_text;
+  if (auto fault = FilledClearText(password, keys, key_offset, random, &clear_text)) return fault;
 
   std::string result = EncodeStoredPassword(clear_text, key_offset, length, keys);
   const UnscrambledPassword back = UnscramblePassword(result, keys);

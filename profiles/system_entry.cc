@@ -19,10 +19,11 @@ using Overlong = std::array<bool, 11>;
 
 enum class PasswordLine { kNone, kInvalid, kWrong };
 
-// Key recognition: stores the value of a known entry line in its field.
+// Key recognition: stores the value of a known entry line in its field, and
+// sets *hostname_line (when given) at a Hostname line.
 PasswordLine ApplyEntryLine(std::string_view line, const PasswordKeyTable& keys,
                             EnvironmentVariables& environment, ConnectionParameters* parameters,
-                            Overlong* overlong) {
+                            Overlong* overlong, bool* hostname_line = nullptr) {
   const std::optional<EntryLine> entry = SplitEntryLine(line);
   if (!entry) return PasswordLine::kNone;
   const Fields& fields = EntryFields();
@@ -56,7 +57,10 @@ PasswordLine ApplyEntryLine(std::string_view line, const PasswordKeyTable& keys,
     (*overlong)[i] = entry->cut || value.size() > fields[i].width;
     if (value.size() > fields[i].width) value.resize(fields[i].width);
     field = std::move(value);
-    if (i == kHostnameField) parameters->display_host = field.substr(0, kDisplayHostWidth);
+    if (i == kHostnameField) {
+      parameters->display_host = field.substr(0, kDisplayHostWidth);
+      if (hostname_line != nullptr) *hostname_line = true;
+    }
     return PasswordLine::kNone;
   }
   return PasswordLine::kNone;
@@ -138,7 +142,9 @@ std::optional<std::string> ReadSystemEntry(std::string_view content,
 }
 
 bool ReadSystemEntryForPass(std::string_view content, const PasswordKeyTable& keys,
-                            EnvironmentVariables& environment, ConnectionParameters* parameters) {
+                            EnvironmentVariables& environment, ConnectionParameters* parameters,
+                            bool* hostname_line) {
+  if (hostname_line != nullptr) *hostname_line = false;
   Overlong overlong{};
   bool sound = true;
   LineReader reader(content, kPassProfileLineRoom);
@@ -146,7 +152,8 @@ bool ReadSystemEntryForPass(std::string_view content, const PasswordKeyTable& ke
   // A bad stored password fails the system but leaves Password as it was,
   // and the rest of the profile is still read.
   while (reader.Next(&line)) {
-    if (ApplyEntryLine(line, keys, environment, parameters, &overlong) != PasswordLine::kNone) {
+    if (ApplyEntryLine(line, keys, environment, parameters, &overlong, hostname_line) !=
+        PasswordLine::kNone) {
       sound = false;
     }
   }

@@ -49,8 +49,10 @@ std::optional<std::string> ReadSystemEntry(std::string_view content,
 // system and leaves Password as it was; the rest of the profile is still
 // read. A value longer than its field's width is kept cut and fails it too.
 // An "env:NAME" password whose variable is not set empties Password.
+// *hostname_line, when given, tells whether the profile had a Hostname line.
 bool ReadSystemEntryForPass(std::string_view content, const PasswordKeyTable& keys,
-                            EnvironmentVariables& environment, ConnectionParameters* parameters);
+                            EnvironmentVariables& environment, ConnectionParameters* parameters,
+                            bool* hostname_line = nullptr);
 
 }  // namespace tidewarden
 

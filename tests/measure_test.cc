@@ -6,7 +6,7 @@
 
 #include <memory>
 
-#include "driver/run_state.h"
+#include "driver/documents.h"
 #include "output/result_document.h"
 #include "tests/fake_file_system.h"
 #include "tests/fake_rfc_library.h"

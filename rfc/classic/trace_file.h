@@ -7,10 +7,9 @@
 #include <string_view>
 
 #include "platform/file_system.h"
+#include "rfc/library_files.h"
 
 namespace tidewarden {
-
-inline constexpr const char* kTraceFileName = "Dev_Rfc.Trc";
 
 // The error text the scan finds in a trace file's bytes ("" for none).
 std::string LastTraceErrorText(std::string_view content);

@@ -4,11 +4,10 @@
 
 #include "base/text.h"
 #include "rfc/ini_entry.h"
+#include "rfc/library_files.h"
 
 namespace tidewarden {
 namespace {
-
-constexpr const char* kLibraryIniFile = "SapRfc.ini";
 
 std::string TwoDigits(std::int32_t number) {
   char text[4];

@@ -16,6 +16,12 @@ std::string FromSapText(std::u16string_view text) {
   return bytes;
 }
 
+std::string RecordText(const char16_t* text, std::size_t room) {
+  std::size_t length = 0;
+  while (length < room && text[length] != 0) ++length;
+  return FromSapText(std::u16string_view(text, length));
+}
+
 std::string FitToWidth(std::string text, std::size_t width) {
   text.resize(width, ' ');
   return text;

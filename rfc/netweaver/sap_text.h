@@ -18,6 +18,10 @@ std::u16string ToSapText(std::string_view latin1);
 // half of a surrogate pair) becomes "?", since the documents are Latin-1.
 std::string FromSapText(std::u16string_view text);
 
+// FromSapText of a zero-terminated text of the library's records, at most
+// `room` units.
+std::string RecordText(const char16_t* text, std::size_t room);
+
 // A text cut or blank-padded to `width`, as the classic library's
 // fixed-width fields hand it over.
 std::string FitToWidth(std::string text, std::size_t width);
