@@ -1,6 +1,6 @@
 // The doctor walks the probe's start-up, profile reading and measuring path
 // through the very functions the probe calls, and reports each step.
-#include "doctor/doctor.h"
+#include "profile_tool/doctor.h"
 
 #include <chrono>
 #include <map>
