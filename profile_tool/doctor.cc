@@ -105,17 +105,6 @@ class CallbackConsole : public Console {
   bool announced_ = false;
 };
 
-// Keeps what it is given: the "* SapRfc.Ini" line and a listing's channel.
-class KeptConsole : public Console {
- public:
-  void Write(std::string_view text) override { text_.append(text); }
-  void Flush() override {}
-  std::string Take() { return std::exchange(text_, std::string()); }
-
- private:
-  std::string text_;
-};
-
 using SteadyClock = std::chrono::steady_clock;
 
 const char* StepName(MeasureStep step) {
@@ -705,7 +694,7 @@ bool Doctor::Measure(const std::string& prefix, const ProfileLines* lines, bool 
   CheckLogonHold(prefix, logon);
   LogonGuard guard(fs_, clock_, location_.directory, location_.path, !force_logon_);
   StepTimer timer(report_, prefix);
-  KeptConsole ini_line;
+  StringConsole ini_line;
   MeasureInput input{sap_,
                      fs_,
                      ini_line,
@@ -970,7 +959,7 @@ int Doctor::RunListing() {
   bool pass_ended = false;
   ResultDocument document;
   document.SetOptions({settings_.output_mode, settings_.options.channel});
-  KeptConsole channel;
+  StringConsole channel;
   while (!entries.empty()) {
     const std::size_t hash = entries.find('#');
     const std::string entry = entries.substr(0, hash);
