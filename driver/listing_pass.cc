@@ -46,16 +46,6 @@ std::string SystemName(ChannelNaming naming, const std::string& entry,
 }
 
 // Keeps what it is given, to be printed in the system's turn.
-class HeldConsole : public Console {
- public:
-  void Write(std::string_view text) override { text_.append(text); }
-  void Flush() override {}
-  std::string Take() { return std::move(text_); }
-
- private:
-  std::string text_;
-};
-
 // One listed system, from its profile to its printed lines.
 struct ListedSystem {
   std::string entry;
@@ -179,7 +169,7 @@ std::optional<PassEnd> ListingPass::Measure(ListedSystem& system) {
     system.outcome = MeasureSystem(input);
     return std::nullopt;
   }
-  HeldConsole held;
+  StringConsole held;
   while (!pool_->HasFreeSlot()) {
     pool_->WaitForChange();
     if (auto end = PrintDecided(false)) return end;

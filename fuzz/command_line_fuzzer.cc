@@ -24,7 +24,7 @@ int RunOnce(FuzzedDataProvider& data) {
                                  {"LOGALLOC", "27"}};
   FakeFileSystem fs;
   FixedClock clock;
-  RecordingConsole console;
+  StringConsole console;
   const std::string profile = SoundProfile();
   fs.Add("PRD.P00", profile);
   fs.Add("C:\\Sensors\\PRD.P00", profile);

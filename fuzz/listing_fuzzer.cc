@@ -46,7 +46,7 @@ void FuzzOne(FuzzedDataProvider& data) {
   FakeRfc::Reset();
   FakeRfc::Get().dbora_fields = {{"LOGSIZE", "900"}, {"LOGALLOC", "27"}};
   FixedClock clock;
-  RecordingConsole console;
+  StringConsole console;
   FakeSapLibrary source(fs, console);
   Platform platform{fs, clock, console, source.sap};
   std::vector<std::string> args = {"tidewarden", global_run ? "GLOBAL" : "X"};

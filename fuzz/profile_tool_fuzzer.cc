@@ -7,7 +7,7 @@
 
 #include "fuzz/fuzz_support.h"
 #include "profiles/password.h"
-#include "profiles/profile_tool.h"
+#include "profile_tool/profile_tool.h"
 #include "tests/fake_file_system.h"
 
 namespace tidewarden::fuzz {

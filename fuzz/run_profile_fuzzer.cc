@@ -13,7 +13,7 @@
 namespace tidewarden::fuzz {
 namespace {
 
-int RunProbe(FakeFileSystem& fs, RecordingConsole& console, const std::vector<std::string>& args) {
+int RunProbe(FakeFileSystem& fs, StringConsole& console, const std::vector<std::string>& args) {
   FixedClock clock;
   FakeSapLibrary source(fs, console);
   Platform platform{fs, clock, console, source.sap};
@@ -33,7 +33,7 @@ void FuzzOne(FuzzedDataProvider& data) {
 
   FakeFileSystem fs;
   fs.Add("PRD.P00", profile);
-  RecordingConsole console;
+  StringConsole console;
   const int first = RunProbe(fs, console, {"tidewarden", "PRD"});
   FUZZ_CHECK(first == 0 || first == 2, "exit code " + std::to_string(first));
   const std::string after = fs.Content("PRD.P00");
@@ -44,7 +44,7 @@ void FuzzOne(FuzzedDataProvider& data) {
   FUZZ_CHECK(why.empty(), why + "\nbefore: " + Escaped(profile) + "\nafter: " + Escaped(after));
 
   // The next run reads what this one wrote and changes nothing but state.
-  RecordingConsole again;
+  StringConsole again;
   const int second = RunProbe(fs, again, {"tidewarden", "PRD"});
   FUZZ_CHECK(second == 0, "the run after a rewrite failed: " + again.output);
   why = CheckRewrittenProfile(profile, fs.Content("PRD.P00"));

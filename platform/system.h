@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "platform/file_system.h"
 
@@ -41,6 +42,17 @@ class Console {
   virtual ~Console() = default;
   virtual void Write(std::string_view text) = 0;
   virtual void Flush() = 0;
+};
+
+// A console that keeps what is written to it, for lines printed later or
+// elsewhere (a listing's channel, the "* SapRfc.Ini" line) and for tests.
+class StringConsole : public Console {
+ public:
+  void Write(std::string_view text) override { output.append(text); }
+  void Flush() override {}
+  std::string Take() { return std::exchange(output, std::string()); }
+
+  std::string output;
 };
 
 // Fills *bytes with `count` bytes from the operating system's

@@ -107,11 +107,11 @@ ChosenSapLibrary::ChosenSapLibrary(std::string program_path, FileSystem& fs, Con
 ChosenSapLibrary::~ChosenSapLibrary() = default;
 
 std::optional<FatalFailure> ChosenSapLibrary::Choose(const CallLogger& log) {
-  std::string folder = OwnExecutableDirectory();
-  if (folder.empty()) folder = DirectoryPart(program_path_);
+  folder_ = OwnExecutableDirectory();
+  if (folder_.empty()) folder_ = DirectoryPart(program_path_);
   std::string tried;
   outcomes_.clear();
-  for (const RfcLibraryCandidate& candidate : RfcLibraryCandidates(folder)) {
+  for (const RfcLibraryCandidate& candidate : RfcLibraryCandidates(folder_)) {
     std::string error;
     std::unique_ptr<SharedLibrary> library = loader_(candidate, &error);
     auto chosen = [this, &candidate, &library] {
@@ -157,7 +157,7 @@ std::optional<FatalFailure> ChosenSapLibrary::Choose(const CallLogger& log) {
   fatal.record.message = "no SAP RFC library loads (" + tried +
                          "): install SAP's NetWeaver RFC library " + netweaver +
                          " with its companion libraries, or the classic " + classic + ", into " +
-                         (folder.empty() ? std::string("the probe's folder") : folder);
+                         (folder_.empty() ? std::string("the probe's folder") : folder_);
   return fatal;
 }
 

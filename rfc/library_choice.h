@@ -82,6 +82,8 @@ class ChosenSapLibrary : public SapLibrary {
   // The NetWeaver library's version as it reports it ("7500.0.0 text"), ""
   // for the classic library, which reports none.
   const std::string& version() const { return version_; }
+  // The folder searched first, the executable's (after the first Prepare).
+  const std::string& folder() const { return folder_; }
 
  private:
   std::optional<FatalFailure> Choose(const CallLogger& log);
@@ -94,6 +96,7 @@ class ChosenSapLibrary : public SapLibrary {
   std::unique_ptr<SapLibrary> chosen_;
   std::vector<CandidateOutcome> outcomes_;
   std::string version_;
+  std::string folder_;
 };
 
 }  // namespace tidewarden

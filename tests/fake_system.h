@@ -29,13 +29,6 @@ class FixedClock : public Clock {
   TimeOfDay time_;
 };
 
-class RecordingConsole : public Console {
- public:
-  void Write(std::string_view text) override { output.append(text); }
-  void Flush() override {}
-  std::string output;
-};
-
 }  // namespace tidewarden
 
 #endif  // TIDEWARDEN_TESTS_FAKE_SYSTEM_H_

@@ -17,7 +17,7 @@ TEST(FatalReportTest, ReportWithAndWithoutErrorInformation) {
   FakeRfc::Reset();
   ClassicRfcFunctions table = FakeRfc::Table();
   FakeFileSystem fs;
-  RecordingConsole console;
+  StringConsole console;
   FakeSapLibrary sap(fs, console);
   ASSERT_FALSE(sap.sap.Prepare(CallLogger{}));
   WriteFatalReport(console, FatalNow(&table, "RfcInstallStructure"), &sap.sap);
@@ -29,13 +29,13 @@ TEST(FatalReportTest, ReportWithAndWithoutErrorInformation) {
 
   std::strcpy(FakeRfc::Get().last_error.key, "RFC_ERROR_COMMUNICATION");
   std::strcpy(FakeRfc::Get().last_error.message, "partner not reached");
-  RecordingConsole second;
+  StringConsole second;
   WriteFatalReport(second, FatalNow(&table, "RfcOpen"), &sap.sap);
   EXPECT_NE(second.output.find("key             : RFC_ERROR_COMMUNICATION\n"), std::string::npos);
   EXPECT_NE(second.output.find("message         : partner not reached\n"), std::string::npos);
 
   // A library that could not be loaded: no RfcLastError, no RfcClose.
-  RecordingConsole third;
+  StringConsole third;
   FatalFailure unloaded = FatalNow(nullptr, "load librfccm.so");
   unloaded.record.message = "install it";
   WriteFatalReport(third, unloaded, nullptr);
@@ -60,7 +60,7 @@ TEST(PrintLabelLineTest, PadsIndentsAndNeverCuts) {
       {"key", 3, 5, "v", "   key   : v\n"},
   };
   for (const auto& c : cases) {
-    RecordingConsole console;
+    StringConsole console;
     PrintLabelLine(console, c.label, c.indent, c.width, c.text);
     EXPECT_EQ(console.output, c.expected);
   }

@@ -53,7 +53,7 @@ class LogonFixture : public ::testing::Test {
   }
 
   FakeFileSystem fs_;
-  RecordingConsole console_;
+  StringConsole console_;
   CallLog log_{fs_};
   RunOptions options_;
   std::unique_ptr<FakeSapLibrary> sap_;

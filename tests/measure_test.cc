@@ -69,7 +69,7 @@ class MeasureTest : public ::testing::Test {
   }
 
   FakeFileSystem fs_;
-  RecordingConsole console_;
+  StringConsole console_;
   ResultDocument document_;
   std::unique_ptr<FakeSapLibrary> sap_;
   ProfileLines lines_;

@@ -1,5 +1,5 @@
 // tidewarden-profile's commands, run in-process on the fake file system.
-#include "profiles/profile_tool.h"
+#include "profile_tool/profile_tool.h"
 
 #include <gtest/gtest.h>
 

@@ -123,7 +123,7 @@ class RobustnessBadInputTest : public ::testing::TestWithParam<Row> {
   }
 
   FixedClock clock_{{9, 14, 3}};
-  RecordingConsole console_;
+  StringConsole console_;
 };
 
 TEST_P(RobustnessBadInputTest, EndsWithADocumentAndKeepsTheFiles) {
@@ -673,7 +673,7 @@ TEST(RobustnessRewriteFaultTest, EveryFailingStepEndsTheRunWith1016) {
     fs.Add("PRD.P00", profile);
     fs.Fail(op);
     FixedClock clock;
-    RecordingConsole console;
+    StringConsole console;
     FakeSapLibrary source(fs, console);
     Platform platform{fs, clock, console, source.sap};
     EXPECT_EQ(tidewarden::Run(platform, {"tidewarden", "PRD"}), 2) << static_cast<int>(op);

@@ -41,7 +41,7 @@ class RunTest : public ::testing::Test {
 
   FakeFileSystem fs_;
   FixedClock clock_{{9, 14, 3}};
-  RecordingConsole console_;
+  StringConsole console_;
   std::unique_ptr<FakeSapLibrary> source_;
 };
 

@@ -2,8 +2,8 @@
 // per step saying what was found and, where something is wrong, what to do.
 // It changes nothing the probe would not change: no state line, no profile
 // rewrite, no call log; SapRfc.ini only as the probe writes it.
-#ifndef TIDEWARDEN_DOCTOR_DOCTOR_H_
-#define TIDEWARDEN_DOCTOR_DOCTOR_H_
+#ifndef TIDEWARDEN_PROFILE_TOOL_DOCTOR_H_
+#define TIDEWARDEN_PROFILE_TOOL_DOCTOR_H_
 
 #include <ostream>
 #include <string>
@@ -27,4 +27,4 @@ int RunDoctor(const std::vector<std::string>& args, const std::string& program_p
 
 }  // namespace tidewarden
 
-#endif  // TIDEWARDEN_DOCTOR_DOCTOR_H_
+#endif  // TIDEWARDEN_PROFILE_TOOL_DOCTOR_H_

@@ -1,6 +1,6 @@
 // tidewarden-profile: scrambles passwords, writes and checks sensor profiles.
-#ifndef TIDEWARDEN_PROFILES_PROFILE_TOOL_H_
-#define TIDEWARDEN_PROFILES_PROFILE_TOOL_H_
+#ifndef TIDEWARDEN_PROFILE_TOOL_PROFILE_TOOL_H_
+#define TIDEWARDEN_PROFILE_TOOL_PROFILE_TOOL_H_
 
 #include <cstdint>
 #include <istream>
@@ -27,4 +27,4 @@ std::string ProfileSkeleton(const std::string& destination);
 
 }  // namespace tidewarden
 
-#endif  // TIDEWARDEN_PROFILES_PROFILE_TOOL_H_
+#endif  // TIDEWARDEN_PROFILE_TOOL_PROFILE_TOOL_H_

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "doctor/doctor.h"
-#include "profiles/profile_tool.h"
+#include "profile_tool/doctor.h"
+#include "profile_tool/profile_tool.h"
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);

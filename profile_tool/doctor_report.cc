@@ -1,0 +1,123 @@
+// The doctor's step lines and the texts its findings share.
+#include "profile_tool/doctor_report.h"
+
+#include "base/text.h"
+#include "platform/setup_facts.h"
+
+namespace tidewarden {
+namespace {
+
+constexpr const char* kLockWarning =
+    "; repeated refused logons can lock the SAP user, so test once before the sensor runs again";
+
+}  // namespace
+
+void Report::Step(const std::string& step, Verdict verdict, const std::string& finding,
+                  const std::string& hint) {
+  static constexpr const char* kWords[] = {"ok", "warn", "FAIL", "skip"};
+  out_.Write(step + " " + kWords[static_cast<int>(verdict)] + ": " + finding + "\n");
+  if (!hint.empty() && (verdict == Verdict::kWarn || verdict == Verdict::kFail)) {
+    out_.Write("  do: " + hint + "\n");
+  }
+  if (verdict == Verdict::kFail) failed_ = true;
+}
+
+void CallbackConsole::Write(std::string_view text) {
+  if (!announced_) {
+    announced_ = true;
+    report_.Step(report_.current, Verdict::kFail,
+                 "the RFC library ended the run from its error callback; its report "
+                 "follows, and the exit code is 1, as the probe's",
+                 "see the report's key, status and message lines and Dev_Rfc.Trc in the "
+                 "working directory");
+  }
+  out_.Write(text);
+}
+
+const char* StepName(MeasureStep step) {
+  switch (step) {
+    case MeasureStep::kLogon:
+      return "logon";
+    case MeasureStep::kClock:
+      return "server clock";
+    case MeasureStep::kSystemInfo:
+      return "system info";
+    case MeasureStep::kMainList:
+      return "main list";
+  }
+  return "";
+}
+
+const char* FunctionModule(MeasureStep step) {
+  switch (step) {
+    case MeasureStep::kClock:
+      return "GET_CPU_ALL";
+    case MeasureStep::kSystemInfo:
+      return "RFC_SYSTEM_INFO";
+    case MeasureStep::kMainList:
+      return "DB_ORA_MAIN_LIST";
+    case MeasureStep::kLogon:
+      break;
+  }
+  return "";
+}
+
+void StepTimer::StepBegins(MeasureStep step) {
+  const auto now = std::chrono::steady_clock::now();
+  if (!begun_.empty()) ended_.push_back(now);
+  begun_.push_back(now);
+  report_.current = prefix_ + StepName(step);
+}
+
+std::string StepTimer::Took(MeasureStep step) const {
+  const auto i = static_cast<std::size_t>(step);
+  if (i >= ended_.size()) return "";
+  const auto ms =
+      std::chrono::duration_cast<std::chrono::milliseconds>(ended_[i] - begun_[i]).count();
+  return " (" + std::to_string(ms) + " ms)";
+}
+
+bool Contains(const std::string& text, std::initializer_list<const char*> words) {
+  const std::string lower = LowerCase(text);
+  for (const char* word : words) {
+    if (lower.find(word) != std::string::npos) return true;
+  }
+  return false;
+}
+
+std::string FolderName(const std::string& folder) {
+  return folder.empty() ? "the working directory (" + WorkingDirectory() + ")" : folder;
+}
+
+std::string Characters(std::size_t n) {
+  return std::to_string(n) + (n == 1 ? " character" : " characters");
+}
+
+std::string Join(const std::vector<std::string>& items) {
+  std::string text;
+  for (const std::string& item : items) text += (text.empty() ? "" : ", ") + item;
+  return text;
+}
+
+std::string CredentialsHint() {
+  return "check User, Password (store it again with tidewarden-profile scramble) and Client "
+         "in the profile" +
+         std::string(kLockWarning);
+}
+
+std::string ReachHint() {
+  return "check Hostname and Sysnr (or the ,HOST= and ,NO= options), the SAP router and that "
+         "the host is reachable from this machine";
+}
+
+std::string LogonHintByText(const std::string& text) {
+  if (Contains(text, {"password", "logon", "user", "client"})) return CredentialsHint();
+  if (Contains(text, {"partner", "connect", "host", "timeout", "network", "route", "reach"})) {
+    return ReachHint();
+  }
+  return "check Hostname, Sysnr, Client, User and Password; the classic library may name the "
+         "cause only at the first call" +
+         std::string(kLockWarning);
+}
+
+}  // namespace tidewarden

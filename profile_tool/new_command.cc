@@ -1,0 +1,73 @@
+// "new": a commented sensor profile to fill in.
+#include "profile_tool/commands.h"
+
+#include "profiles/system_entry.h"
+
+namespace tidewarden {
+
+int NewProfile(const std::string& destination, std::ostream& out, std::ostream& err) {
+  const EntryField& field = EntryFields()[1];
+  bool printable = true;
+  for (char c : destination) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u <= 0x20 || u >= 0x7F) printable = false;
+  }
+  if (destination.size() < field.minimum_length || destination.size() > field.width || !printable) {
+    err << "tidewarden-profile: the destination must be 3 to 11 printable characters without "
+           "blanks, not \""
+        << destination << "\".\n";
+    return kToolFailure;
+  }
+  out << ProfileSkeleton(destination);
+  return kToolSuccess;
+}
+
+std::string ProfileSkeleton(const std::string& destination) {
+  // Comment lines start with ";" so that no comment can ever be taken for an
+  // entry line, a listing line or the state line. "Password...: " keeps the
+  // blank after its label, so that a stored form pasted at the end of the
+  // line lands in the value.
+  std::string text = R"(; Tidewarden sensor profile for the SAP system @.
+; Save it as @.P00 in the monitor's Custom Sensors\ExeXml folder.
+;
+; Only the eleven entry lines below are read: a label of exactly 12
+; characters, one blank, then the value (at most 60 characters, taken
+; exactly as written: blanks at the end count). Every other line, like
+; these comments, is ignored and kept. The probe keeps its state in a
+; line it adds at the end of this file; leave that line alone.
+; After editing, run: tidewarden-profile check @.P00
+;
+; Extcompany: your company's name (at least 2 characters).
+Extcompany.: <company>
+; Destination: the SAP destination (3 to 11 characters). When a file
+; SapRfc.@ lies in the probe's working directory, the connection
+; is made through it instead of the fields below.
+Destination: @
+; Client: the SAP client (three digits).
+Client.....: 000
+; User: the RFC logon user; it is used in capitals.
+User.......: <rfc user>
+; Password: the stored form printed by "tidewarden-profile scramble",
+; never the clear password. Until it is filled in, check reports 1007.
+Password...: 
+; Language: the logon language (for example E or D).
+Language...: E
+; Mode: R/3 to log on to the application server below; exactly R/2
+; for a CPIC connection through the gateway.
+Mode.......: R/3
+; Hostname: the host name of the SAP application server.
+Hostname...: <application server>
+; Sysnr: the SAP system number (two digits).
+Sysnr......: 00
+; Gwhost and Gwservice: the SAP gateway's host and service.
+Gwhost.....: <gateway host>
+Gwservice..: sapgw00
+)";
+  for (std::size_t at = text.find('@'); at != std::string::npos;
+       at = text.find('@', at + destination.size())) {
+    text.replace(at, 1, destination);
+  }
+  return text;
+}
+
+}  // namespace tidewarden

@@ -1,0 +1,29 @@
+// "scramble": a clear password from standard input, its stored form out.
+#include "profile_tool/commands.h"
+
+#include "profiles/password.h"
+
+namespace tidewarden {
+
+int Scramble(std::istream& in, std::ostream& out, std::ostream& err, std::uint32_t seed) {
+  std::string password;
+  if (!std::getline(in, password)) {
+    err << "tidewarden-profile: no password on standard input.\n";
+    return kToolFailure;
+  }
+  if (!password.empty() && password.back() == '\r') password.pop_back();
+  std::string stored;
+  if (std::optional<std::string> problem =
+          ScramblePassword(password, PasswordKeys(), seed, &stored)) {
+    err << "tidewarden-profile: " << *problem << "\n";
+    return kToolFailure;
+  }
+  if (password.size() < 2) {
+    err << "tidewarden-profile: note: the probe refuses passwords shorter than 2 characters "
+           "(Error 1003).\n";
+  }
+  out << stored << "\n";
+  return kToolSuccess;
+}
+
+}  // namespace tidewarden
