@@ -490,11 +490,7 @@ nwrfc::RFC_CONNECTION_HANDLE NwSimulator::OpenConnection(
     // which only its timeout ends.
     Log("  (delay " + Seconds(delay->second) + " s)");
     lock.unlock();
-    if (sleeper) {
-      sleeper(delay->second);
-    } else {
-      std::this_thread::sleep_for(std::chrono::duration<double>(delay->second));
-    }
+    Sleep(delay->second);
     lock.lock();
   }
   if (auto fault = system->faults.find("open"); fault != system->faults.end()) {
@@ -555,11 +551,7 @@ RFC_RC NwSimulator::CloseConnection(nwrfc::RFC_CONNECTION_HANDLE handle,
     c->closing = true;
     Log("  (delay " + Seconds(delay->second) + " s)");
     lock.unlock();
-    if (sleeper) {
-      sleeper(delay->second);
-    } else {
-      std::this_thread::sleep_for(std::chrono::duration<double>(delay->second));
-    }
+    Sleep(delay->second);
     lock.lock();
   }
   connections_.erase(id);

@@ -2,7 +2,9 @@
 // caller loaded.
 #include "sim/sim_core.h"
 
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include "sim/answers.h"
 
@@ -13,6 +15,15 @@ SimCore::~SimCore() {
 }
 
 std::int64_t SimCore::Now() const { return SimulatedNow(clock); }
+
+void SimCore::Sleep(double seconds) const {
+  if (seconds <= 0) return;
+  if (sleeper) {
+    sleeper(seconds);
+  } else {
+    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+  }
+}
 
 std::string SimCore::PathOf(const std::string& name) const {
   if (working_directory.empty()) return name;

@@ -36,6 +36,8 @@ class SimCore {
  protected:
   std::int64_t Now() const;
   std::string PathOf(const std::string& name) const;
+  // Waits `seconds` of a description's delay, or hands them to the sleeper.
+  void Sleep(double seconds) const;
 
   // The description, read at the first call that needs it and kept for the
   // process; nullptr when it could not be read. A failed read is remembered

@@ -4,10 +4,8 @@
 #include "sim/simulator.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstdlib>
 #include <cstring>
-#include <thread>
 
 #include "sim/answers.h"
 #include "sim/connect_string.h"
@@ -61,15 +59,6 @@ void CopyText(char* target, std::size_t room, const std::string& text) {
 }
 
 }  // namespace
-
-void Simulator::Sleep(double seconds) {
-  if (seconds <= 0) return;
-  if (sleeper) {
-    sleeper(seconds);
-  } else {
-    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
-  }
-}
 
 const System* Simulator::CurrentSystem() const {
   auto it = connections_.find(last_opened_);

@@ -68,7 +68,6 @@ class Simulator : public SimCore {
     std::string key, status, message, intstat;
   };
 
-  void Sleep(double seconds);
   const System* CurrentSystem() const;
   const Fault* FaultFor(const System* system, const std::string& target,
                         const std::string& object) const;
