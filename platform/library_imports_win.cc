@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <fstream>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -13,17 +13,24 @@
 namespace tidewarden {
 namespace {
 
-// A file read at offsets; every read past its end fails.
+// A file read at offsets; every read past its end fails. Through stdio, not
+// iostreams, which would add most of a megabyte to the probe.
 class PeFile {
  public:
-  explicit PeFile(const std::string& path) : in_(path, std::ios::binary) {}
-  bool ok() const { return static_cast<bool>(in_); }
+  explicit PeFile(const std::string& path) : file_(std::fopen(path.c_str(), "rb")) {}
+  ~PeFile() {
+    if (file_ != nullptr) std::fclose(file_);
+  }
+  PeFile(const PeFile&) = delete;
+  PeFile& operator=(const PeFile&) = delete;
+  bool ok() const { return file_ != nullptr; }
   template <typename T>
   bool Read(std::uint64_t offset, T* value) {
     std::uint8_t bytes[sizeof(T)];
-    in_.clear();
-    in_.seekg(static_cast<std::streamoff>(offset));
-    if (!in_.read(reinterpret_cast<char*>(bytes), sizeof bytes)) return false;
+    if (file_ == nullptr || _fseeki64(file_, static_cast<__int64>(offset), SEEK_SET) != 0 ||
+        std::fread(bytes, 1, sizeof bytes, file_) != sizeof bytes) {
+      return false;
+    }
     // Little-endian, whatever this machine is.
     *value = 0;
     for (std::size_t i = sizeof(T); i-- > 0;) *value = static_cast<T>(*value << 8 | bytes[i]);
@@ -41,7 +48,7 @@ class PeFile {
   }
 
  private:
-  std::ifstream in_;
+  std::FILE* file_;
 };
 
 struct Section {
