@@ -8,16 +8,9 @@ namespace tidewarden {
 LogonParameters MakeLogonParameters(const ConnectionParameters& parameters,
                                     const HostOverrides& overrides, std::int32_t* kept_sysnr) {
   LogonParameters logon;
-  logon.destination = parameters.destination;
-  logon.client = parameters.client;
-  logon.user = parameters.user;
-  logon.password = parameters.password;
-  logon.language = parameters.language;
-  logon.mode = parameters.mode;
-  logon.hostname = overrides.host ? *overrides.host : parameters.hostname;
-  logon.sysnr = overrides.number ? *overrides.number : parameters.sysnr;
-  logon.gwhost = parameters.gwhost;
-  logon.gwservice = parameters.gwservice;
+  static_cast<LogonFields&>(logon) = parameters;
+  if (overrides.host) logon.hostname = *overrides.host;
+  if (overrides.number) logon.sysnr = *overrides.number;
   // Only an R/3 logon reads the system number, and only then is it kept.
   if (logon.mode != "R/2" && !logon.sysnr.empty()) *kept_sysnr = LeadingDecimal(logon.sysnr);
   logon.sysnr_number = *kept_sysnr;

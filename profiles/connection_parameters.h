@@ -4,25 +4,19 @@
 
 #include <string>
 
+#include "base/logon_fields.h"
+
 namespace tidewarden {
 
 // Never cleared during a run: in a listing run a field that a later system's
 // profile leaves out keeps the earlier system's value.
-struct ConnectionParameters {
-  std::string extcompany;   // width 63
-  std::string destination;  // width 11
-  std::string client;       // width 11
-  std::string user;         // width 47, upper-cased
-  std::string password;     // width 31, clear text (at most 20 characters stored)
+// Each field's width is in the profile reader's table (EntryFields(),
+// profiles/system_entry.h); the user is upper-cased.
+struct ConnectionParameters : LogonFields {
+  std::string extcompany;  // width 63
   // NAME when the password came from the environment ("env:NAME"), else "".
   std::string password_variable;
-  std::string language;     // width 31
-  std::string mode;         // width 31
-  std::string hostname;     // width 47
-  std::string sysnr;        // width 31
-  std::string gwhost;       // width 61
-  std::string gwservice;    // width 31
-  std::string display_host; // width 47; the host the SAP system reports, once it did
+  std::string display_host;  // width 47; the host the SAP system reports, once it did
 };
 
 }  // namespace tidewarden

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "base/logon_fields.h"
 #include "platform/file_system.h"
 
 namespace tidewarden {
@@ -13,17 +14,7 @@ namespace tidewarden {
 // The logon data of one system: the profile's parameters with the ",HOST="
 // and ",NO=" values of the options already applied. Texts as the profile
 // holds them (the library pads what it needs).
-struct LogonParameters {
-  std::string destination;
-  std::string client;
-  std::string user;
-  std::string password;
-  std::string language;
-  std::string mode;  // "R/2" logs on through CPI-C, anything else R/3
-  std::string hostname;
-  std::string sysnr;  // as given; may be empty
-  std::string gwhost;
-  std::string gwservice;
+struct LogonParameters : LogonFields {
   // The system number as a number: sysnr read as a decimal, or, when sysnr
   // is empty, the number of the previous open (which the caller carries
   // from system to system).

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "base/call_log.h"
+#include "base/logon_fields.h"
 #include "rfc/classic/classic_library.h"
 #include "rfc/sap_library.h"
 
@@ -12,9 +13,8 @@ namespace tidewarden {
 
 // The texts and records RfcOpen reads. The library may keep pointers into
 // them, so they live as long as the connection.
-struct OpenRecords {
-  std::string destination, client, user, password, language, mode, hostname, sysnr, gwhost,
-      gwservice;
+// The fields RfcOpen reads, padded as the library expects.
+struct OpenRecords : LogonFields {
   RFC_OPTIONS options{};
   RFC_CONNOPT_R3 r3{};
   RFC_CONNOPT_CPIC cpic{};

@@ -14,16 +14,7 @@ char* TextOrNull(std::string& text) { return text.empty() ? nullptr : text.data(
 
 // Fills the records RfcOpen reads from the logon parameters.
 void FillOpenRecords(const LogonParameters& parameters, OpenRecords* open) {
-  open->destination = parameters.destination;
-  open->client = parameters.client;
-  open->user = parameters.user;
-  open->password = parameters.password;
-  open->language = parameters.language;
-  open->mode = parameters.mode;
-  open->hostname = parameters.hostname;
-  open->sysnr = parameters.sysnr;
-  open->gwhost = parameters.gwhost;
-  open->gwservice = parameters.gwservice;
+  static_cast<LogonFields&>(*open) = parameters;
   PadWithBlanks(&open->user, 12);
   PadWithBlanks(&open->password, 10);
 
