@@ -167,12 +167,13 @@ std::string HeldLogonText(const LogonRecord& record, const LocalDate& date, cons
 }
 
 LogonGuard::LogonGuard(FileSystem& fs, Clock& clock, const std::string& directory,
-                       std::string rights_from, bool holds)
+                       std::string rights_from, bool holds, bool records)
     : fs_(fs),
       clock_(clock),
       directory_(directory),
       rights_from_(std::move(rights_from)),
-      holds_(holds) {}
+      holds_(holds),
+      records_(records) {}
 
 GuardedLogon LogonGuard::Check(const LogonRequest& request, const CallLogger& log) {
   GuardedLogon guarded;
@@ -196,15 +197,17 @@ GuardedLogon LogonGuard::Check(const LogonRequest& request, const CallLogger& lo
     // and is written so: the hour then runs from here, not from a moment
     // that may lie years ahead.
     guarded.record->time = now;
-    Update(log, [&guarded, now](std::vector<LogonRecord>& records) {
-      for (LogonRecord& record : records) {
-        if (record.key == guarded.key) record.time = std::min(record.time, now);
-      }
-      return true;
-    });
+    if (records_) {
+      Update(log, [&guarded, now](std::vector<LogonRecord>& records) {
+        for (LogonRecord& record : records) {
+          if (record.key == guarded.key) record.time = std::min(record.time, now);
+        }
+        return true;
+      });
+    }
   }
   bool held = HoldsLogon(*guarded.record, now);
-  if (!held) {
+  if (!held && records_) {
     // The hold ran out: one run retries, the runs beside it wait for its
     // outcome in their next minute. Read again under the lock, since the
     // run that had it may have recorded its refusal meanwhile.
@@ -234,7 +237,7 @@ GuardedLogon LogonGuard::Check(const LogonRequest& request, const CallLogger& lo
 
 void LogonGuard::Remember(const GuardedLogon& guarded, const LogonRefused* refused, bool logged_on,
                           const CallLogger& log) {
-  if (!guarded.held.empty()) return;
+  if (!guarded.held.empty() || !records_) return;
   const bool by_sap = refused != nullptr && refused->by_sap;
   // A logon made with no record on file costs nothing here.
   if (!by_sap && !(logged_on && guarded.record)) return;

@@ -93,10 +93,12 @@ struct GuardedLogon {
 class LogonGuard {
  public:
   // `rights_from`: the profile whose access rights the record file takes.
-  // With `holds` false (the doctor's --logon) nothing is held back, but
-  // outcomes are still recorded.
+  // With `holds` false (the doctor's --logon) nothing is held back. With
+  // `records` false (the doctor) the guard only looks: it writes no record
+  // and takes no retry lock, so a hold that ran out lets the logon through
+  // as the next run would.
   LogonGuard(FileSystem& fs, Clock& clock, const std::string& directory, std::string rights_from,
-             bool holds = true);
+             bool holds = true, bool records = true);
 
   // Looks the logon's SAP user up before the logon; a held logon is written
   // to the call log with its reason.
@@ -123,6 +125,7 @@ class LogonGuard {
   std::string directory_;
   std::string rights_from_;
   bool holds_;
+  bool records_;
 };
 
 }  // namespace tidewarden

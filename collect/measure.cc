@@ -48,6 +48,20 @@ class ControlledConnection {
   MeasureControl* control_;
 };
 
+// Tells the observer that the steps ended, whatever road they end on.
+class StepsEnd {
+ public:
+  explicit StepsEnd(MeasureObserver* observer) : observer_(observer) {}
+  ~StepsEnd() {
+    if (observer_ != nullptr) observer_->StepsEnded();
+  }
+  StepsEnd(const StepsEnd&) = delete;
+  StepsEnd& operator=(const StepsEnd&) = delete;
+
+ private:
+  MeasureObserver* observer_;
+};
+
 // The steps after the logon. With `lines`, the figures are taken against
 // its state line, which is rewritten when due and `keep_state` allows.
 // Without `log_off` the connection is left open for the caller to close.
@@ -130,6 +144,7 @@ std::variant<std::unique_ptr<SapConnection>, SystemOutcome> Open(SapLibrary& sap
 }  // namespace
 
 SystemOutcome MeasureSystem(MeasureInput& input) {
+  const StepsEnd steps_end(input.observer);
   if (input.observer != nullptr) input.observer->StepBegins(MeasureStep::kLogon);
   std::optional<LogonRequest> request = PrepareLogon(input.fs, input.console, input.logon);
   if (!request) {
@@ -170,8 +185,10 @@ void RememberLogonOutcome(LogonGuard& guard, const GuardedLogon& guarded,
 }
 
 ListedMeasurement MeasureListedSystem(SapLibrary& sap, LogonRequest request, const CallLogger& log,
-                                      MeasureControl* control) {
+                                      MeasureControl* control, MeasureObserver* observer) {
   ListedMeasurement measured;
+  const StepsEnd steps_end(observer);
+  if (observer != nullptr) observer->StepBegins(MeasureStep::kLogon);
   // A wrong password tried for a system already given up would still count
   // towards locking its user.
   if (control != nullptr && control->Cancelled()) {
@@ -192,7 +209,7 @@ ListedMeasurement MeasureListedSystem(SapLibrary& sap, LogonRequest request, con
     measured.outcome = Ended(MeasureEnd::kDeadline);
   } else {
     ControlledConnection controlled(*connection, control);
-    measured.outcome = MeasureOpened(*controlled, nullptr, nullptr, "", false, nullptr, false);
+    measured.outcome = MeasureOpened(*controlled, nullptr, nullptr, "", false, observer, false);
   }
   measured.outcome.logged_on = true;
   // After a fatal failure the connection stays open for the report.

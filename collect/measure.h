@@ -28,6 +28,8 @@ class MeasureObserver {
  public:
   virtual ~MeasureObserver() = default;
   virtual void StepBegins(MeasureStep step) = 0;
+  // The step begun last has returned; no step follows.
+  virtual void StepsEnded() {}
 };
 
 struct MeasureInput {
@@ -123,10 +125,12 @@ struct ListedMeasurement {
 };
 
 // The remote steps of a listing pass's system, by a prepared logon request:
-// logon, the three calls, the figures (no state kept). `control` may be
-// null; a system cancelled before its logon fails without one.
+// logon, the three calls, the figures (no state kept). `control` and
+// `observer` may be null; a system cancelled before its logon fails
+// without one.
 ListedMeasurement MeasureListedSystem(SapLibrary& sap, LogonRequest request, const CallLogger& log,
-                                      MeasureControl* control);
+                                      MeasureControl* control,
+                                      MeasureObserver* observer = nullptr);
 
 // The outcome of a logon the guard held back: refused, and no logon made.
 SystemOutcome HeldLogonOutcome(const GuardedLogon& guarded);

@@ -58,14 +58,17 @@ bool MeasurePool::HasFreeSlot() {
   return busy < slots_;
 }
 
-std::size_t MeasurePool::Start(LogonRequest request, CallLogger log) {
+std::size_t MeasurePool::Start(LogonRequest request, CallLogger log,
+                               std::shared_ptr<MeasureObserver> observer) {
   Running running;
   running.job = std::make_shared<Job>();
   if (timeout_) running.deadline = Clock::now() + *timeout_;
   running.log = log;
   running.thread = std::thread([shared = shared_, job = running.job, &sap = sap_, keep_log = log_,
-                                request = std::move(request), log = std::move(log)]() mutable {
-    ListedMeasurement measured = MeasureListedSystem(sap, std::move(request), log, &job->control);
+                                request = std::move(request), log = std::move(log),
+                                observer = std::move(observer)]() mutable {
+    ListedMeasurement measured =
+        MeasureListedSystem(sap, std::move(request), log, &job->control, observer.get());
     {
       std::lock_guard<std::mutex> lock(shared->mutex);
       job->outcome = std::move(measured.outcome);

@@ -33,9 +33,11 @@ class MeasurePool {
   MeasurePool& operator=(const MeasurePool&) = delete;
 
   bool HasFreeSlot();
-  // Starts the remote steps of one system; returns its ticket.
-  // REQUIRES: HasFreeSlot().
-  std::size_t Start(LogonRequest request, CallLogger log);
+  // Starts the remote steps of one system; returns its ticket. The thread
+  // tells `observer` (may be null) as each step begins, and keeps it alive
+  // for as long as it runs. REQUIRES: HasFreeSlot().
+  std::size_t Start(LogonRequest request, CallLogger log,
+                    std::shared_ptr<MeasureObserver> observer = nullptr);
   // Whether the outcome of `ticket` is known: its steps ended, or its
   // deadline passed first (the system is then cancelled and has failed).
   bool Decided(std::size_t ticket);

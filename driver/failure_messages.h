@@ -18,6 +18,12 @@ inline std::string FailedStepMessage(const CallFailure& failure) {
   return CallFailureMessage(failure.code, failure.exception) + failure.last_error_text;
 }
 
+// Error 1016: the single run's profile could not be rewritten.
+inline std::string RewriteFailedMessage(const std::string& profile_path,
+                                        const std::string& last_error_text) {
+  return "Error 1016: ReWriting of Profile " + profile_path + " failed !" + last_error_text;
+}
+
 }  // namespace tidewarden
 
 #endif  // TIDEWARDEN_DRIVER_FAILURE_MESSAGES_H_

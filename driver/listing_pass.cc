@@ -45,10 +45,12 @@ std::string SystemName(ChannelNaming naming, const std::string& entry,
   return name;
 }
 
-// Keeps what it is given, to be printed in the system's turn.
 // One listed system, from its profile to its printed lines.
 struct ListedSystem {
+  std::size_t position = 0;
   std::string entry;
+  // Counted in NoSystems only: its turn prints nothing.
+  bool passed_over = false;
   bool entry_fits = false;
   bool sound = false;
   // Its password from the environment is missing or unusable: it fails
@@ -66,6 +68,10 @@ struct ListedSystem {
   std::optional<std::size_t> ticket;
   // On a thread of the pool: what the logon guard found, until the outcome.
   std::optional<GuardedLogon> guarded;
+  // For the observer: the profile's fields as taken, and its steps.
+  ConnectionParameters parameters;
+  std::shared_ptr<MeasureObserver> steps;
+  std::string state;
 };
 
 // What ends a pass early: the error document's message, or a fatal failure.
@@ -76,10 +82,8 @@ struct PassEnd {
 
 class ListingPass {
  public:
-  ListingPass(RunState& run, ChannelNaming naming)
-      : run_(run),
-        naming_(naming),
-        guard_(run.platform.fs, run.platform.clock, run.location.directory, run.location.path) {}
+  ListingPass(RunState& run, ChannelNaming naming, PassObserver* observer)
+      : run_(run), naming_(naming), observer_(observer), guard_(run.Guard()) {}
 
   int Run(std::string server_listing);
 
@@ -93,11 +97,23 @@ class ListingPass {
   // every system.
   std::optional<PassEnd> PrintDecided(bool all);
   std::optional<PassEnd> Print(ListedSystem& system);
+  std::optional<PassEnd> PrintTo(ListedSystem& system, Console& console);
+  // Tells the observer, when there is one.
+  void Tell(const ListedSystem& system, const std::string& message, const std::string& printed);
+  void TellPassedOver(const ListedSystem& system) {
+    if (observer_ == nullptr) return;
+    DecidedSystem decided;
+    decided.position = system.position;
+    decided.entry = system.entry;
+    decided.passed_over = true;
+    observer_->SystemDecided(decided);
+  }
   void ChooseMode();
   int End(const PassEnd& end);
 
   RunState& run_;
   const ChannelNaming naming_;
+  PassObserver* const observer_;
   LogonGuard guard_;
   bool mode_chosen_ = false;
   std::unique_ptr<MeasurePool> pool_;
@@ -131,6 +147,7 @@ std::optional<PassEnd> ListingPass::Prepare(ListedSystem& system, const std::str
                                                              run_.platform.environment,
                                                              &parameters, &hostname_line);
   if (hostname_line) system.display_host = parameters.display_host;
+  if (observer_ != nullptr) system.parameters = parameters;
   parameters.display_host = carried;
   system.system_name = SystemName(naming_, system.entry, parameters);
   system.destination = parameters.destination;
@@ -159,6 +176,13 @@ std::optional<PassEnd> ListingPass::Measure(ListedSystem& system) {
     system.outcome.emplace().end = MeasureEnd::kLogonRefused;
     return std::nullopt;
   }
+  if (observer_ != nullptr) {
+    if (!observer_->MayLogOn(system.position, system.parameters, system.logon)) {
+      system.outcome.emplace().end = MeasureEnd::kLogonRefused;
+      return std::nullopt;
+    }
+    system.steps = observer_->StepsOf(system.position, system.entry);
+  }
   if (pool_ == nullptr) {
     // Printed at once: nothing before it is still waiting.
     MeasureInput input{run_.platform.sap,  run_.platform.fs, run_.platform.console,
@@ -166,6 +190,7 @@ std::optional<PassEnd> ListingPass::Measure(ListedSystem& system) {
                        /*lines=*/nullptr,
                        /*profile_path=*/""};
     input.guard = &guard_;
+    input.observer = system.steps.get();
     system.outcome = MeasureSystem(input);
     return std::nullopt;
   }
@@ -192,13 +217,18 @@ std::optional<PassEnd> ListingPass::Measure(ListedSystem& system) {
   }
   // Its remote work begins now: the progress line shows this time.
   if (options().trace) system.start_time = Now(run_);
-  system.ticket = pool_->Start(std::move(*request), std::move(log));
+  system.ticket = pool_->Start(std::move(*request), std::move(log), system.steps);
   return std::nullopt;
 }
 
 std::optional<PassEnd> ListingPass::PrintDecided(bool all) {
   while (!waiting_.empty()) {
     ListedSystem& system = waiting_.front();
+    if (system.passed_over) {
+      TellPassedOver(system);
+      waiting_.pop_front();
+      continue;
+    }
     // Not started yet: it waits for a free slot.
     if (system.entry_fits && !system.outcome && !system.ticket) return std::nullopt;
     if (system.ticket) {
@@ -220,7 +250,32 @@ std::optional<PassEnd> ListingPass::PrintDecided(bool all) {
 }
 
 std::optional<PassEnd> ListingPass::Print(ListedSystem& system) {
-  Console& console = run_.platform.console;
+  if (observer_ == nullptr) return PrintTo(system, run_.platform.console);
+  StringConsole printed;
+  std::optional<PassEnd> end = PrintTo(system, printed);
+  run_.platform.console.Write(printed.output);
+  Tell(system, !end ? "" : end->fatal ? "RFC error" : end->message, printed.output);
+  return end;
+}
+
+void ListingPass::Tell(const ListedSystem& system, const std::string& message,
+                       const std::string& printed) {
+  if (observer_ == nullptr) return;
+  DecidedSystem decided;
+  decided.position = system.position;
+  decided.entry = system.entry;
+  decided.entry_fits = system.entry_fits;
+  decided.sound = system.sound && system.entry_fits;
+  decided.parameters = system.parameters;
+  decided.logon = system.logon;
+  decided.outcome = system.outcome;
+  decided.state = system.state;
+  decided.message = message;
+  decided.printed = printed;
+  observer_->SystemDecided(decided);
+}
+
+std::optional<PassEnd> ListingPass::PrintTo(ListedSystem& system, Console& console) {
   console.Write(system.held_lines);
   run_.document.Clear();
   const std::string display_host = system.display_host.value_or(carried_display_host_);
@@ -271,6 +326,7 @@ std::optional<PassEnd> ListingPass::Print(ListedSystem& system) {
   } else if (!delivered) {
     state = "Not Found";
   }
+  system.state = state;
   if (sound && ok && delivered) {
     ++processed_;
   } else {
@@ -291,7 +347,13 @@ int ListingPass::End(const PassEnd& end) {
   // Later systems are discarded; the report closes only connections whose
   // threads have ended.
   if (pool_ != nullptr) pool_->CancelAll();
-  return end.fatal ? run_.Abort(*end.fatal) : run_.Fail(end.message);
+  const int code = end.fatal ? run_.Abort(*end.fatal) : run_.Fail(end.message);
+  if (observer_ != nullptr) {
+    PassEnding ending;
+    ending.message = end.fatal ? "RFC error" : end.message;
+    observer_->PassEnded(ending);
+  }
+  return code;
 }
 
 int ListingPass::Run(std::string server_listing) {
@@ -317,14 +379,21 @@ int ListingPass::Run(std::string server_listing) {
     ++no_systems_;
     const std::size_t hash = server_listing.find('#');
     ListedSystem system;
+    system.position = no_systems_;
     system.entry = server_listing.substr(0, hash);
     server_listing.erase(0, hash == std::string::npos ? std::string::npos : hash + 1);
-    if (system.entry.empty()) continue;  // names no file
+    if (system.entry.empty()) {  // names no file
+      system.passed_over = true;
+      waiting_.push_back(std::move(system));
+      continue;
+    }
     system.entry_fits = system.entry.size() <= kMaxEntry;
     std::string content;
     if (system.entry_fits &&
         !run_.platform.fs.ReadFile(run_.location.directory + system.entry, &content).ok()) {
-      continue;  // passed over: the profile is not there
+      system.passed_over = true;  // the profile is not there
+      waiting_.push_back(std::move(system));
+      continue;
     }
     if (auto end = Prepare(system, content)) {
       // Our own fatal failure: what the systems before it print comes first.
@@ -338,13 +407,16 @@ int ListingPass::Run(std::string server_listing) {
   if (auto end = PrintDecided(true)) return End(*end);
   if (pool_ != nullptr) pool_->CancelAll();
 
+  const std::string summary = "(***) " + settings.item +
+                              ": NoSystems=" + std::to_string(no_systems_) +
+                              ", Processed=" + std::to_string(processed_) +
+                              ", Failed=" + std::to_string(failed_);
   run_.document.OpenText();
-  run_.document.Append("(***) " + settings.item + ": NoSystems=" + std::to_string(no_systems_) +
-                       ", Processed=" + std::to_string(processed_) +
-                       ", Failed=" + std::to_string(failed_));
+  run_.document.Append(summary);
   run_.document.CloseText();
   run_.document.EndDocument();
   console.Write(run_.document.text() + "\n");
+  if (observer_ != nullptr) observer_->PassEnded({summary, ""});
   if (options().trace) {
     console.Write("\n* " + Now(run_) + " SAP " + std::string(kProgramName) + " now processed...\n");
   }
@@ -359,8 +431,9 @@ int ListingPass::Run(std::string server_listing) {
 
 }  // namespace
 
-int RunListingPass(RunState& run, std::string server_listing, ChannelNaming naming) {
-  return ListingPass(run, naming).Run(std::move(server_listing));
+int RunListingPass(RunState& run, std::string server_listing, ChannelNaming naming,
+                   PassObserver* observer) {
+  return ListingPass(run, naming, observer).Run(std::move(server_listing));
 }
 
 }  // namespace tidewarden

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "base/call_log.h"
+#include "collect/logon_guard.h"
 #include "driver/run.h"
 #include "driver/run_settings.h"
 #include "output/result_document.h"
@@ -45,6 +46,17 @@ struct RunState {
   ConnectionParameters parameters;
   std::int32_t kept_sysnr = 0;
   ProfileLines lines;
+  // A setup check (the doctor) runs the passes as they are but leaves
+  // nothing behind a run would: no state line, no logon record; it never
+  // opens the call log.
+  bool setup_check = false;
+  // False for a setup check told to log on while the logon guard holds it.
+  bool hold_refused_logons = true;
+
+  LogonGuard Guard() {
+    return LogonGuard(platform.fs, platform.clock, location.directory, location.path,
+                      hold_refused_logons, !setup_check);
+  }
 };
 
 // An "env:NAME" password whose variable was not set: the log names the

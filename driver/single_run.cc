@@ -22,9 +22,62 @@ namespace {
 
 std::string Now(RunState& run) { return FormatTimeOfDay(run.platform.clock.LocalTimeOfDay()); }
 
+// Prints what the outcome calls for; *message is the error document's.
+int Deliver(RunState& run, const SystemOutcome& outcome, std::string* message) {
+  RunSettings& settings = run.settings;
+  ConnectionParameters& parameters = run.parameters;
+  Console& console = run.platform.console;
+  auto fail = [&run, message](std::string text) {
+    *message = std::move(text);
+    return run.Fail(*message);
+  };
+  if (outcome.info) parameters.display_host = outcome.info->host;
+  switch (outcome.end) {
+    case MeasureEnd::kFatal:
+      *message = "RFC error";
+      return run.Abort(*outcome.fatal);
+    case MeasureEnd::kLogonRefused:
+    case MeasureEnd::kDeadline:  // only a listing pass has a deadline
+      if (settings.options.trace && !outcome.held.empty()) {
+        console.Write("* " + Now(run) + " " + run.location.name + outcome.held + "\n");
+      }
+      return fail("Error 1011: RFC-Open for " + parameters.destination + " failed !" +
+                  outcome.held);
+    case MeasureEnd::kClockFailed:
+    case MeasureEnd::kSystemInfoFailed:
+    case MeasureEnd::kMainListFailed:
+      return fail(FailedStepMessage(outcome.call_failure));
+    case MeasureEnd::kNotOracle:
+      // A system that is not Oracle is no library failure: its trace file
+      // holds nothing about it.
+      return fail(kDatabaseMismatchMessage);
+    case MeasureEnd::kRewriteFailed:
+      // After the profile rewrite: a fatal failure of the main list's
+      // table comes first.
+      if (outcome.fatal) {
+        *message = "RFC error";
+        return run.Abort(*outcome.fatal);
+      }
+      return fail(RewriteFailedMessage(run.location.path, run.platform.sap.LastErrorText()));
+    case MeasureEnd::kMeasured:
+      break;
+  }
+  if (outcome.fatal) {
+    *message = "RFC error";
+    return run.Abort(*outcome.fatal);
+  }
+  SetLoggingDocument(run.document, parameters.destination, outcome.figures);
+  run.Print();
+  run.platform.sap.DiscardErrorTrail();
+  if (settings.options.trace) {
+    console.Write("\n* " + Now(run) + " SAP " + std::string(kProgramName) + " now processed...\n");
+  }
+  return kExitSuccess;
+}
+
 }  // namespace
 
-int RunSingleSystem(RunState& run) {
+int RunSingleSystem(RunState& run, PassObserver* observer) {
   RunSettings& settings = run.settings;
   ConnectionParameters& parameters = run.parameters;
   Console& console = run.platform.console;
@@ -47,52 +100,37 @@ int RunSingleSystem(RunState& run) {
                   ParameterText(settings.options.text) + " State=Executing\n");
   }
 
+  DecidedSystem decided;
+  decided.position = 1;
+  decided.entry = run.location.name;
+  decided.parameters = parameters;
+  decided.logon = MakeLogonParameters(parameters, settings.options.host, &run.kept_sysnr);
   MeasureInput input{run.platform.sap,
                      run.platform.fs,
                      console,
                      log,
-                     MakeLogonParameters(parameters, settings.options.host, &run.kept_sysnr),
+                     decided.logon,
                      &run.lines,
-                     run.location.path};
-  LogonGuard guard(run.platform.fs, run.platform.clock, run.location.directory, run.location.path);
+                     run.location.path,
+                     /*keep_state=*/!run.setup_check};
+  std::shared_ptr<MeasureObserver> steps;
+  if (observer != nullptr) steps = observer->StepsOf(decided.position, decided.entry);
+  input.observer = steps.get();
+  LogonGuard guard = run.Guard();
   input.guard = &guard;
-  const SystemOutcome outcome = MeasureSystem(input);
-  if (outcome.info) parameters.display_host = outcome.info->host;
-  switch (outcome.end) {
-    case MeasureEnd::kFatal:
-      return run.Abort(*outcome.fatal);
-    case MeasureEnd::kLogonRefused:
-    case MeasureEnd::kDeadline:  // only a listing pass has a deadline
-      if (settings.options.trace && !outcome.held.empty()) {
-        console.Write("* " + Now(run) + " " + run.location.name + outcome.held + "\n");
-      }
-      return run.Fail("Error 1011: RFC-Open for " + parameters.destination + " failed !" +
-                      outcome.held);
-    case MeasureEnd::kClockFailed:
-    case MeasureEnd::kSystemInfoFailed:
-    case MeasureEnd::kMainListFailed:
-      return run.Fail(FailedStepMessage(outcome.call_failure));
-    case MeasureEnd::kNotOracle:
-      // A system that is not Oracle is no library failure: its trace file
-      // holds nothing about it.
-      return run.Fail(kDatabaseMismatchMessage);
-    case MeasureEnd::kRewriteFailed:
-      // After the profile rewrite: a fatal failure of the main list's
-      // table comes first.
-      if (outcome.fatal) return run.Abort(*outcome.fatal);
-      return run.Fail("Error 1016: ReWriting of Profile " + run.location.path + " failed !" +
-                      run.platform.sap.LastErrorText());
-    case MeasureEnd::kMeasured:
-      break;
+  SystemOutcome outcome;
+  if (observer != nullptr && !observer->MayLogOn(decided.position, parameters, decided.logon)) {
+    outcome.end = MeasureEnd::kLogonRefused;
+  } else {
+    outcome = MeasureSystem(input);
   }
-  if (outcome.fatal) return run.Abort(*outcome.fatal);
-  SetLoggingDocument(run.document, parameters.destination, outcome.figures);
-  run.Print();
-  run.platform.sap.DiscardErrorTrail();
-  if (settings.options.trace) {
-    console.Write("\n* " + Now(run) + " SAP " + std::string(kProgramName) + " now processed...\n");
+  const int code = Deliver(run, outcome, &decided.message);
+  if (observer != nullptr) {
+    if (code != kExitFatal) decided.printed = run.document.text();
+    decided.outcome = std::move(outcome);
+    observer->SystemDecided(decided);
   }
-  return kExitSuccess;
+  return code;
 }
 
 }  // namespace tidewarden

@@ -4,12 +4,14 @@
 
 #include <string>
 
+#include "driver/pass_observer.h"
 #include "driver/run_state.h"
 
 namespace tidewarden {
 
-// Returns the exit code.
-int RunSingleSystem(RunState& run);
+// Returns the exit code. `observer` (may be null) is told the system's
+// steps and outcome.
+int RunSingleSystem(RunState& run, PassObserver* observer = nullptr);
 
 // The parameter text of the progress lines: the options up to the first
 // "#", then up to the first "@"; "(No Parameters)" when nothing is left.

@@ -6,8 +6,10 @@
 #include <memory>
 #include <optional>
 
-#include "driver/documents.h"
+#include "collect/measure_pool.h"
+#include "driver/listing_pass.h"
 #include "driver/run.h"
+#include "driver/single_run.h"
 #include "output/result_document.h"
 #include "platform/paths.h"
 #include "platform/setup_facts.h"
@@ -212,6 +214,22 @@ void Doctor::CheckPassword(const std::string& step, const std::string& path) {
                    "); " + reminder);
 }
 
+int Doctor::RunPass(const std::function<int(RunState&)>& pass) {
+  // What the pass prints reaches the report beside the steps it belongs to.
+  pass_output_.Take();
+  Platform platform{fs_, clock_, pass_output_, sap_, ProcessEnvironment()};
+  RunState run(platform);
+  run.settings = settings_;
+  run.location = location_;
+  run.parameters = parameters_;
+  run.lines = lines_;
+  run.kept_sysnr = kept_sysnr_;
+  run.setup_check = true;
+  run.hold_refused_logons = !force_logon_;
+  run.document.SetOptions({settings_.output_mode, settings_.options.channel});
+  return pass(run);
+}
+
 int Doctor::RunSingleSystem() {
   const bool entry_ok = CheckEntry();
   CheckStateLine();
@@ -222,112 +240,87 @@ int Doctor::RunSingleSystem() {
              !entry_ok ? "the probe refuses the profile" : "no RFC library loads");
     return ExitCode();
   }
-  SystemOutcome outcome;
-  Measure("", &lines_, /*listing=*/false, &outcome);
-  if (!report_.failed() &&
-      (outcome.end == MeasureEnd::kMeasured || outcome.end == MeasureEnd::kRewriteFailed)) {
-    ResultDocument document;
-    document.SetOptions({settings_.output_mode, settings_.options.channel});
-    SetLoggingDocument(document, parameters_.destination, outcome.figures);
-    report_.Step("figures", Verdict::kOk,
-                 "the probe would print this document (no state line kept):");
-    report_.Raw(document.text());
-    sap_.DiscardErrorTrail();
-  }
+  RunPass([this](RunState& run) { return tidewarden::RunSingleSystem(run, this); });
+  // The probe ended before the logon; the step above that failed says why.
+  if (!decided_any_) SkipFrom("", MeasureStep::kLogon, "the probe ends before the logon");
   return ExitCode();
 }
 
 int Doctor::RunListing() {
-  std::string entries;
-  if (!ReadListingStep(&entries)) return ExitCode();
+  ListingValues listing;
+  if (!ReadListingStep(&listing)) return ExitCode();
   report_.Step("state line", Verdict::kSkip, "a listing pass keeps no state");
-  CheckReaders("password", location_.path);
-  const bool library_ok = CheckLibrary();
-
-  PassCounts counts;
-  bool pass_ended = false;
-  ResultDocument document;
-  document.SetOptions({settings_.output_mode, settings_.options.channel});
-  while (!entries.empty()) {
-    const std::size_t hash = entries.find('#');
-    const std::string entry = entries.substr(0, hash);
-    entries.erase(0, hash == std::string::npos ? std::string::npos : hash + 1);
-    if (entry.empty()) continue;
-    ++counts.systems;
-    if (pass_ended) {
-      report_.Step(entry + " profile", Verdict::kSkip, "the probe's pass ended before it");
-      continue;
-    }
-    if (!CheckListedSystem(entry, library_ok, document, &counts)) pass_ended = true;
-  }
-  if (pass_ended) {
-    report_.Step("summary", Verdict::kSkip, "the probe's pass ends at the failure above");
+  report_.Step("password", Verdict::kSkip,
+               location_.name + " holds no password: each listed system's profile has its own "
+                                "password step");
+  CheckLibrary();
+  listing_ = true;
+  RunPass([this, &listing](RunState& run) {
+    return RunListingPass(run, listing.server_listing, listing.naming, this);
+  });
+  if (!ending_) {
+    report_.Step("summary", Verdict::kSkip, "the probe's pass ended without a document");
+  } else if (ending_->summary.empty()) {
+    report_.Step("summary", Verdict::kSkip,
+                 "the probe's pass ends at the failure above" +
+                     std::string(ending_->message == "RFC error"
+                                     ? ", with its \"RFC error\" report and exit code 1:"
+                                     : ", with exit code 2; it prints:"));
+    report_.Raw(pass_output_.Take());
   } else {
-    report_.Step("summary", Verdict::kOk,
-                 "(***) " + settings_.item + ": NoSystems=" + std::to_string(counts.systems) +
-                     ", Processed=" + std::to_string(counts.processed) +
-                     ", Failed=" + std::to_string(counts.failed));
+    report_.Step("summary", Verdict::kOk, ending_->summary + "; the probe prints:");
+    report_.Raw(pass_output_.Take());
   }
   return ExitCode();
 }
 
-bool Doctor::ReadListingStep(std::string* entries) {
-  ListingValues listing;
-  listing.item = settings_.item;
+bool Doctor::ReadListingStep(ListingValues* listing) {
+  listing->item = settings_.item;
   if (auto error = ReadListing(fs_, location_, settings_.global_run, settings_.options.sensor_key,
-                               settings_.second_argument, &listing)) {
+                               settings_.second_argument, listing)) {
     report_.Step("listing", Verdict::kFail, *error,
                  "correct the listing lines of " + location_.path +
                      " (docs/profiles.md, \"Listing profiles\")");
     return false;
   }
-  settings_.item = listing.item;
-  if (listing.record_options) ReadOptionText(*listing.record_options, &settings_.options);
-  *entries = listing.server_listing;
+  settings_.item = listing->item;
+  if (listing->record_options) ReadOptionText(*listing->record_options, &settings_.options);
   report_.Step("listing", Verdict::kOk,
                std::string(settings_.global_run ? "GLOBAL key " + settings_.options.sensor_key
                                                 : std::string("ITEM run")) +
-                   ": item " + settings_.item + ", systems " + *entries +
-                   (listing.record_options ? ", options \"" + settings_.options.text + "\""
-                                           : std::string()));
+                   ": item " + settings_.item + ", systems " + listing->server_listing +
+                   (listing->record_options ? ", options \"" + settings_.options.text + "\""
+                                            : std::string()));
   return true;
 }
 
-bool Doctor::CheckListedSystem(const std::string& entry, bool library_ok,
-                               ResultDocument& document, PassCounts* counts) {
-  const std::string prefix = entry + " ";
-  std::string content;
-  if (!fs_.ReadFile(location_.directory + entry, &content).ok()) {
+bool Doctor::ReportListedProfile(const DecidedSystem& system) {
+  const std::string prefix = system.entry + " ";
+  if (system.passed_over && system.entry.empty()) {
+    report_.Step("entry " + std::to_string(system.position), Verdict::kWarn,
+                 "empty: it names no file; the probe counts it in NoSystems only",
+                 "take the empty entry (\"##\") off the listing");
+    return false;
+  }
+  if (system.passed_over) {
     report_.Step(prefix + "profile", Verdict::kFail,
                  "not found in " + FolderName(location_.directory) +
-                     ": the probe passes over it without a channel",
-                 "put " + entry + " beside " + location_.name + " or take it off the listing");
-    return true;
+                     ": the probe passes over it without a channel, counted in NoSystems only",
+                 "put " + system.entry + " beside " + location_.name +
+                     " or take it off the listing");
+    return false;
   }
-  const bool sound = CheckListedProfile(entry, content);
-  CheckPassword(prefix + "password", location_.directory + entry);
-  if (!library_ok) {
-    SkipFrom(prefix, MeasureStep::kLogon, "no RFC library loads");
-    ++counts->failed;
-    return true;
+  if (!system.entry_fits) {
+    report_.Step(prefix + "profile", Verdict::kFail,
+                 "the entry has " + Characters(system.entry.size()) +
+                     ", more than a profile's name may have: the probe counts the system failed "
+                     "(State=" + system.state + ") without reading it",
+                 "give the profile a name of at most 63 characters and list it so");
+    return false;
   }
-  SystemOutcome outcome;
-  const bool go_on = Measure(prefix, nullptr, /*listing=*/true, &outcome);
-  const bool measured =
-      outcome.end == MeasureEnd::kMeasured || outcome.end == MeasureEnd::kRewriteFailed;
-  if (measured && !outcome.fatal) {
-    StringConsole channel;
-    PrintListingChannel(channel, document, settings_.item, entry, outcome.figures);
-    report_.Step(prefix + "figures", Verdict::kOk,
-                 "the probe would print this channel (no state kept):");
-    report_.Raw(channel.Take());
-  }
-  ++(measured && sound ? counts->processed : counts->failed);
-  return go_on;
-}
-
-bool Doctor::CheckListedProfile(const std::string& entry, const std::string& content) {
   // A field the system's profile lacks keeps the value of the system before.
+  std::string content;
+  static_cast<void>(fs_.ReadFile(location_.directory + system.entry, &content));
   std::vector<std::string> taken_over;
   for (const EntryField& field : EntryFields()) {
     const std::string label(field.label);
@@ -336,21 +329,22 @@ bool Doctor::CheckListedProfile(const std::string& entry, const std::string& con
       taken_over.push_back(label);
     }
   }
-  const bool sound =
-      ReadSystemEntryForPass(content, PasswordKeys(), ProcessEnvironment(), &parameters_);
-  const std::string fields = "destination " + parameters_.destination + ", host " +
-                             parameters_.hostname + ", client " + parameters_.client + ", user " +
-                             parameters_.user;
+  const ConnectionParameters& taken = system.parameters;
+  const std::string fields = "destination " + taken.destination + ", host " + taken.hostname +
+                             ", client " + taken.client + ", user " + taken.user;
   const std::string kept =
       taken_over.empty() ? "" : "; taken over from the system before: " + Join(taken_over);
-  if (sound) {
-    report_.Step(entry + " profile", Verdict::kOk, fields + kept);
+  if (system.sound) {
+    report_.Step(prefix + "profile", Verdict::kOk, fields + kept);
   } else {
-    report_.Step(entry + " profile", Verdict::kFail,
-                 fields + kept + ": the probe counts this system failed",
-                 "run tidewarden-profile check on " + entry + " and correct what it names");
+    report_.Step(prefix + "profile", Verdict::kFail,
+                 fields + kept + ": the probe counts this system failed (State=" + system.state +
+                     ")",
+                 "run tidewarden-profile check on " + system.entry + " and correct what it names");
   }
-  return sound;
+  parameters_ = system.parameters;
+  CheckPassword(prefix + "password", location_.directory + system.entry);
+  return true;
 }
 
 int Doctor::Run(const std::vector<std::string>& args) {
@@ -384,8 +378,13 @@ int RunDoctor(const std::vector<std::string>& args, const std::string& program_p
         << kHelp;
     return kDoctorFailed;
   }
-  Doctor doctor(program_path, fs, clock, console);
-  return doctor.Run(args);
+  // A thread of a pass's pool left inside a logon may still use the
+  // doctor's library: it is then never destroyed, and main ends the
+  // process without waiting (as the probe's main does).
+  auto doctor = std::make_unique<Doctor>(program_path, fs, clock, console);
+  const int code = doctor->Run(args);
+  if (MeasurePool::AnyThreadAbandoned()) static_cast<void>(doctor.release());
+  return code;
 }
 
 }  // namespace tidewarden

@@ -22,10 +22,20 @@ void Report::Step(const std::string& step, Verdict verdict, const std::string& f
   if (verdict == Verdict::kFail) failed_ = true;
 }
 
+void Report::SetCurrent(std::string step) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  current_ = std::move(step);
+}
+
+std::string Report::Current() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return current_;
+}
+
 void CallbackConsole::Write(std::string_view text) {
   if (!announced_) {
     announced_ = true;
-    report_.Step(report_.current, Verdict::kFail,
+    report_.Step(report_.Current(), Verdict::kFail,
                  "the RFC library ended the run from its error callback; its report "
                  "follows, and the exit code is 1, as the probe's",
                  "see the report's key, status and message lines and Dev_Rfc.Trc in the "
@@ -64,17 +74,39 @@ const char* FunctionModule(MeasureStep step) {
 
 void StepTimer::StepBegins(MeasureStep step) {
   const auto now = std::chrono::steady_clock::now();
-  if (!begun_.empty()) ended_.push_back(now);
-  begun_.push_back(now);
-  report_.current = prefix_ + StepName(step);
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!begun_.empty()) ended_.push_back(now);
+    begun_.push_back(now);
+  }
+  report_.SetCurrent(prefix_ + StepName(step));
+}
+
+void StepTimer::StepsEnded() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (ended_.size() < begun_.size()) ended_.push_back(std::chrono::steady_clock::now());
+}
+
+bool StepTimer::Reached(MeasureStep step) const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return static_cast<std::size_t>(step) < begun_.size();
+}
+
+MeasureStep StepTimer::Last() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return begun_.empty() ? MeasureStep::kLogon : static_cast<MeasureStep>(begun_.size() - 1);
+}
+
+std::optional<std::int64_t> StepTimer::Milliseconds(MeasureStep step) const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  const auto i = static_cast<std::size_t>(step);
+  if (i >= ended_.size()) return std::nullopt;
+  return std::chrono::duration_cast<std::chrono::milliseconds>(ended_[i] - begun_[i]).count();
 }
 
 std::string StepTimer::Took(MeasureStep step) const {
-  const auto i = static_cast<std::size_t>(step);
-  if (i >= ended_.size()) return "";
-  const auto ms =
-      std::chrono::duration_cast<std::chrono::milliseconds>(ended_[i] - begun_[i]).count();
-  return " (" + std::to_string(ms) + " ms)";
+  const std::optional<std::int64_t> ms = Milliseconds(step);
+  return ms ? " (" + std::to_string(*ms) + " ms)" : "";
 }
 
 bool Contains(const std::string& text, std::initializer_list<const char*> words) {

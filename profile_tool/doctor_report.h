@@ -6,7 +6,10 @@
 
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <initializer_list>
+#include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,11 +32,15 @@ class Report {
   bool failed() const { return failed_; }
 
   // The step a library's error callback would end: named in its FAIL line.
-  std::string current = "library";
+  // Set from the threads of a pass's pool too.
+  void SetCurrent(std::string step);
+  std::string Current() const;
 
  private:
   Console& out_;
   bool failed_ = false;
+  mutable std::mutex mutex_;
+  std::string current_ = "library";
 };
 
 // What the libraries write to the console is only the classic library's
@@ -59,22 +66,32 @@ const char* StepName(MeasureStep step);
 // The function module a call step runs; "" for the logon.
 const char* FunctionModule(MeasureStep step);
 
-// Times the steps of one measurement and names the one under way.
+// Times the steps of one measurement and names the one under way. Told
+// from the thread that measures, asked from the pass's.
 class StepTimer : public MeasureObserver {
  public:
   StepTimer(Report& report, std::string prefix) : report_(report), prefix_(std::move(prefix)) {}
   void StepBegins(MeasureStep step) override;
-  void Finish() { ended_.push_back(std::chrono::steady_clock::now()); }
-  bool Reached(MeasureStep step) const { return static_cast<std::size_t>(step) < begun_.size(); }
+  void StepsEnded() override;
+  bool Reached(MeasureStep step) const;
+  // The last step begun (the logon before any).
+  MeasureStep Last() const;
+  // How long a step took; nullopt while it runs or before it began.
+  std::optional<std::int64_t> Milliseconds(MeasureStep step) const;
   // " (N ms)" for a step that ended, "" otherwise.
   std::string Took(MeasureStep step) const;
 
  private:
   Report& report_;
-  std::string prefix_;
+  const std::string prefix_;
+  mutable std::mutex mutex_;
   std::vector<std::chrono::steady_clock::time_point> begun_;
   std::vector<std::chrono::steady_clock::time_point> ended_;
 };
+
+// A call slower than this is a warning: a third of the monitor's default
+// sensor timeout of 60 s, after which it ends the probe without a document.
+inline constexpr std::int64_t kSlowCallMilliseconds = 20000;
 
 // Whether `text` holds one of `words`, whatever its case.
 bool Contains(const std::string& text, std::initializer_list<const char*> words);

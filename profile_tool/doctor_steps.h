@@ -5,19 +5,25 @@
 #define TIDEWARDEN_PROFILE_TOOL_DOCTOR_STEPS_H_
 
 #include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "base/call_log.h"
 #include "collect/measure.h"
+#include "driver/pass_observer.h"
 #include "driver/run_settings.h"
+#include "driver/run_state.h"
 #include "output/result_document.h"
 #include "platform/file_system.h"
 #include "platform/system.h"
 #include "profile_tool/doctor.h"
 #include "profile_tool/doctor_report.h"
 #include "profiles/connection_parameters.h"
+#include "profiles/listing.h"
 #include "profiles/profile_lines.h"
 #include "profiles/profile_location.h"
 #include "rfc/library_choice.h"
@@ -31,15 +37,9 @@ struct LibraryProblems {
   std::string companions;
 };
 
-// A listing pass's summary.
-struct PassCounts {
-  std::uint32_t systems = 0;
-  std::uint32_t processed = 0;
-  std::uint32_t failed = 0;
-};
-
 // One measurement as its step lines need it.
 struct MeasuredSystem {
+  const DecidedSystem& decided;
   const std::string& prefix;
   const std::string& described;  // how the logon is made
   const LogonParameters& logon;
@@ -48,7 +48,8 @@ struct MeasuredSystem {
   MeasureStep failed_at;  // the last step begun
 };
 
-class Doctor {
+// Runs the probe's own passes and reports, step by step, what they decide.
+class Doctor : private PassObserver {
  public:
   Doctor(const std::string& program_path, FileSystem& fs, Clock& clock, Console& console)
       : fs_(fs),
@@ -57,7 +58,9 @@ class Doctor {
         callback_console_(console, report_),
         sap_(program_path, fs, callback_console_),
         call_log_(fs),
-        program_path_(program_path) {}
+        program_path_(program_path) {
+    sap_.LeaveLibraryLogsAlone();
+  }
 
   int Run(const std::vector<std::string>& args);
 
@@ -71,12 +74,20 @@ class Doctor {
   void CheckPassword(const std::string& step, const std::string& path);
   int RunSingleSystem();
   int RunListing();
-  bool ReadListingStep(std::string* entries);
-  // Returns how the pass goes on, as Measure.
-  bool CheckListedSystem(const std::string& entry, bool library_ok, ResultDocument& document,
-                         PassCounts* counts);
-  // The listed system's profile step; whether the probe would take it.
-  bool CheckListedProfile(const std::string& entry, const std::string& content);
+  bool ReadListingStep(ListingValues* listing);
+  // Runs a pass of the probe's as a run would, with this doctor as its
+  // observer and nothing left behind.
+  int RunPass(const std::function<int(RunState&)>& pass);
+  // The listed system's profile step; whether it has steps to report.
+  bool ReportListedProfile(const DecidedSystem& system);
+
+  // What the pass tells (measuring_check.cc).
+  bool MayLogOn(std::size_t position, const ConnectionParameters& parameters,
+                const LogonParameters& logon) override;
+  std::shared_ptr<MeasureObserver> StepsOf(std::size_t position,
+                                           const std::string& entry) override;
+  void SystemDecided(const DecidedSystem& system) override;
+  void PassEnded(const PassEnding& ending) override { ending_ = ending; }
 
   // library_check.cc
   bool CheckLibrary();
@@ -92,16 +103,23 @@ class Doctor {
   std::string SncProblem(const LogonParameters& logon, std::string* described, std::string* hint);
   std::string PasswordProblem();
   std::string DescribeLogon(const LogonParameters& logon);
-  // Returns how the pass goes on: false when the probe would end it here.
-  bool Measure(const std::string& prefix, const ProfileLines* lines, bool listing,
-               SystemOutcome* outcome);
-  bool ReportMeasurement(const MeasuredSystem& system, bool listing);
+  // Why the doctor makes no logon for the system ("" when it makes one),
+  // with the hint, and how the logon is made into *described.
+  std::string LogonProblem(const LogonParameters& logon, std::string* described,
+                           std::string* hint);
+  // What the probe does with a system that failed here.
+  std::string ProbeVerdict(const DecidedSystem& system) const;
+  void ReportMeasurement(const MeasuredSystem& system);
+  // ok, or warn for a call slower than kSlowCallMilliseconds.
+  void ReportAnswered(const MeasuredSystem& system, MeasureStep step, const std::string& finding);
   void ReportOkUntil(const MeasuredSystem& system, MeasureStep last);
   void SkipAfter(const MeasuredSystem& system, MeasureStep step);
-  bool ReportFatal(const MeasuredSystem& system);
-  bool ReportRefusal(const MeasuredSystem& system);
-  bool ReportCallFailure(const MeasuredSystem& system, bool listing);
-  bool ReportMeasured(const MeasuredSystem& system);
+  void ReportFatal(const MeasuredSystem& system);
+  void ReportRefusal(const MeasuredSystem& system);
+  void ReportDeadline(const MeasuredSystem& system);
+  void ReportCallFailure(const MeasuredSystem& system);
+  void ReportMeasured(const MeasuredSystem& system);
+  void ReportFigures(const DecidedSystem& system);
   void SkipFrom(const std::string& prefix, MeasureStep first, const std::string& why);
   // The logon guard's record for the logon's SAP user: whether the probe
   // would hold the logon back.
@@ -125,6 +143,15 @@ class Doctor {
   bool force_logon_ = false;  // --logon: log on even while the guard holds the logon
   bool library_checked_ = false;
   bool library_ok_ = false;
+  // False when the profile's state line cannot be kept: the probe then
+  // prints Error 1016 whenever the line is due.
+  bool state_line_keepable_ = true;
+  bool listing_ = false;
+  // Of the pass under way, by the system's position; on the pass's thread.
+  std::map<std::size_t, std::shared_ptr<StepTimer>> timers_;
+  std::optional<PassEnding> ending_;
+  StringConsole pass_output_;  // all the pass printed
+  bool decided_any_ = false;
 };
 
 }  // namespace tidewarden

@@ -19,7 +19,7 @@ constexpr std::size_t kMaxLibraryRead = 128 * 1024 * 1024;
 bool Doctor::CheckLibrary() {
   if (library_checked_) return library_ok_;
   library_checked_ = true;
-  report_.current = "library";
+  report_.SetCurrent("library");
   const std::optional<FatalFailure> fatal = sap_.Prepare(Logger());
   LibraryProblems problems;
   std::vector<std::string> details = CandidateLines(&problems);

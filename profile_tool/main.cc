@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "collect/measure_pool.h"
 #include "profile_tool/doctor.h"
 #include "profile_tool/profile_tool.h"
 
@@ -17,6 +18,7 @@ int main(int argc, char** argv) {
                                            argc > 0 ? argv[0] : "", tidewarden::RealFileSystem(),
                                            tidewarden::SystemClock(), console, std::cerr);
     console.Flush();
+    if (tidewarden::MeasurePool::AnyThreadAbandoned()) tidewarden::EndProcess(code);
     return code;
   }
   std::random_device entropy;

@@ -11,6 +11,7 @@
 #include "platform/setup_facts.h"
 #include "profile_tool/doctor_steps.h"
 #include "profiles/password.h"
+#include "output/result_document.h"
 #include "rfc/ini_entry.h"
 
 namespace tidewarden {
@@ -156,74 +157,140 @@ void Doctor::SkipFrom(const std::string& prefix, MeasureStep first, const std::s
   report_.Step(prefix + "figures", Verdict::kSkip, why);
 }
 
-bool Doctor::Measure(const std::string& prefix, const ProfileLines* lines, bool listing,
-                     SystemOutcome* result) {
-  const LogonParameters logon =
-      MakeLogonParameters(parameters_, settings_.options.host, &kept_sysnr_);
-  std::string described = DescribeLogon(logon);
-  std::string hint;
-  std::string problem = SncProblem(logon, &described, &hint);
+std::string Doctor::LogonProblem(const LogonParameters& logon, std::string* described,
+                                 std::string* hint) {
+  *described = DescribeLogon(logon);
+  std::string problem = SncProblem(logon, described, hint);
   if (problem.empty()) {
     problem = PasswordProblem();
-    hint = "see the password step above";
+    *hint = "see the password step above";
   }
-  if (!problem.empty()) {
-    // No attempt that could count towards locking the SAP user.
-    report_.Step(prefix + StepName(MeasureStep::kLogon), Verdict::kFail, described + ": " + problem,
-                 hint);
-    SkipFrom(prefix, MeasureStep::kClock, "after the failed logon");
-    result->end = MeasureEnd::kLogonRefused;
-    return true;
-  }
-  CheckLogonHold(prefix, logon);
-  LogonGuard guard(fs_, clock_, location_.directory, location_.path, !force_logon_);
-  StepTimer timer(report_, prefix);
-  StringConsole ini_line;
-  MeasureInput input{sap_,
-                     fs_,
-                     ini_line,
-                     Logger(),
-                     logon,
-                     lines,
-                     location_.path,
-                     /*keep_state=*/false,
-                     &timer};
-  input.guard = &guard;
-  *result = MeasureSystem(input);
-  timer.Finish();
-  MeasureStep failed_at = MeasureStep::kLogon;
-  for (MeasureStep step : kMeasureSteps) {
-    if (timer.Reached(step)) failed_at = step;
-  }
-  return ReportMeasurement({prefix, described, logon, timer, *result, failed_at}, listing);
+  return problem;
 }
 
-bool Doctor::ReportMeasurement(const MeasuredSystem& system, bool listing) {
+bool Doctor::MayLogOn(std::size_t, const ConnectionParameters& parameters,
+                      const LogonParameters& logon) {
+  parameters_ = parameters;
+  std::string described, hint;
+  // No attempt that could count towards locking the SAP user.
+  return LogonProblem(logon, &described, &hint).empty();
+}
+
+std::shared_ptr<MeasureObserver> Doctor::StepsOf(std::size_t position, const std::string& entry) {
+  auto timer = std::make_shared<StepTimer>(report_, listing_ ? entry + " " : "");
+  timers_[position] = timer;
+  return timer;
+}
+
+void Doctor::SystemDecided(const DecidedSystem& system) {
+  decided_any_ = true;
+  if (listing_ && !ReportListedProfile(system)) return;
+  const std::string prefix = listing_ ? system.entry + " " : "";
+  parameters_ = system.parameters;
+  std::string described, hint;
+  const std::string problem = LogonProblem(system.logon, &described, &hint);
+  const SystemOutcome& outcome = *system.outcome;
+  if (!problem.empty() && !outcome.logged_on && outcome.held.empty()) {
+    report_.Step(prefix + StepName(MeasureStep::kLogon), Verdict::kFail,
+                 described + ": " + problem + "; " + ProbeVerdict(system), hint);
+    SkipFrom(prefix, MeasureStep::kClock, "after the failed logon");
+    return;
+  }
+  CheckLogonHold(prefix, system.logon);
+  const auto timer = timers_.find(system.position);
+  const StepTimer no_steps(report_, prefix);
+  const StepTimer& steps = timer != timers_.end() ? *timer->second : no_steps;
+  ReportMeasurement({system, prefix, described, system.logon, steps, outcome, steps.Last()});
+  ReportFigures(system);
+}
+
+std::string Doctor::ProbeVerdict(const DecidedSystem& system) const {
+  if (!listing_) return "the probe prints " + system.message;
+  if (system.message == "RFC error") {
+    return "the probe ends the pass with its \"RFC error\" report and exit code 1";
+  }
+  if (!system.message.empty()) return "the probe ends the pass with " + system.message;
+  return "the pass counts the system failed (State=" + system.state +
+         ") and goes on; a listing prints no error document for it";
+}
+
+void Doctor::ReportFigures(const DecidedSystem& system) {
+  const SystemOutcome& outcome = *system.outcome;
+  const bool measured =
+      outcome.end == MeasureEnd::kMeasured || outcome.end == MeasureEnd::kRewriteFailed;
+  if (!measured || outcome.fatal) return;
+  if (listing_) {
+    if (system.printed.empty()) {
+      report_.Step(system.entry + " figures", Verdict::kOk,
+                   "measured; the probe prints no channel of it for the item " + settings_.item);
+      return;
+    }
+    report_.Step(system.entry + " figures", Verdict::kOk,
+                 "the probe prints this (State=" + system.state + "; no state kept):");
+    report_.Raw(system.printed);
+    return;
+  }
+  if (outcome.figures.rewrite && !state_line_keepable_) {
+    // The doctor never rewrites the profile; the probe would, and fail.
+    ResultDocument document;
+    document.SetOptions({settings_.output_mode, settings_.options.channel});
+    const std::string message = RewriteFailedMessage(location_.path, sap_.LastErrorText());
+    document.SetErrorDocument(message);
+    report_.Step("figures", Verdict::kFail,
+                 "the state line is due on this run and cannot be kept (see the state line "
+                 "step): the probe prints " +
+                     message + " with exit code 2:",
+                 "see the state line step");
+    report_.Raw(document.text());
+    return;
+  }
+  report_.Step("figures", Verdict::kOk,
+               "the probe prints this document (the doctor keeps no state line):");
+  report_.Raw(system.printed);
+}
+
+void Doctor::ReportMeasurement(const MeasuredSystem& system) {
   switch (system.outcome.end) {
     case MeasureEnd::kFatal:
       return ReportFatal(system);
     case MeasureEnd::kLogonRefused:
       return ReportRefusal(system);
+    case MeasureEnd::kDeadline:
+      return ReportDeadline(system);
     case MeasureEnd::kClockFailed:
     case MeasureEnd::kSystemInfoFailed:
     case MeasureEnd::kMainListFailed:
-      return ReportCallFailure(system, listing);
+      return ReportCallFailure(system);
     case MeasureEnd::kNotOracle:
       ReportOkUntil(system, MeasureStep::kSystemInfo);
       report_.Step(system.prefix + StepName(system.failed_at), Verdict::kFail,
                    "RFC_SYSTEM_INFO answered" + system.timer.Took(MeasureStep::kSystemInfo) +
                        ": the database is \"" +
-                       TrimmedRight(system.outcome.info->db_system_name) +
-                       "\", not Oracle; the probe prints " + kDatabaseMismatchMessage,
+                       TrimmedRight(system.outcome.info->db_system_name) + "\", not Oracle; " +
+                       ProbeVerdict(system.decided),
                    "Tidewarden measures only SAP systems on Oracle: point the sensor at one");
       SkipAfter(system, MeasureStep::kSystemInfo);
-      return false;
+      return;
     case MeasureEnd::kRewriteFailed:  // never: the doctor keeps no state
-    case MeasureEnd::kDeadline:       // never: the doctor sets no deadline
     case MeasureEnd::kMeasured:
       return ReportMeasured(system);
   }
-  return true;
+}
+
+void Doctor::ReportAnswered(const MeasuredSystem& system, MeasureStep step,
+                            const std::string& finding) {
+  const std::optional<std::int64_t> ms = system.timer.Milliseconds(step);
+  if (ms && *ms > kSlowCallMilliseconds) {
+    report_.Step(system.prefix + StepName(step), Verdict::kWarn,
+                 finding + system.timer.Took(step) + ": slower than " +
+                     std::to_string(kSlowCallMilliseconds / 1000) +
+                     " s, a third of the monitor's default sensor timeout of 60 s",
+                 "the monitor ends a sensor that runs past its timeout without a document: "
+                 "look at the network to the SAP host and at the SAP system's load, or raise "
+                 "the sensor's timeout");
+    return;
+  }
+  report_.Step(system.prefix + StepName(step), Verdict::kOk, finding + system.timer.Took(step));
 }
 
 void Doctor::ReportOkUntil(const MeasuredSystem& system, MeasureStep last) {
@@ -238,7 +305,7 @@ void Doctor::ReportOkUntil(const MeasuredSystem& system, MeasureStep last) {
                        ? ": host " + TrimmedRight(info->host) + ", database " +
                              TrimmedRight(info->db_system_name)
                        : std::string());
-    report_.Step(system.prefix + StepName(step), Verdict::kOk, finding + system.timer.Took(step));
+    ReportAnswered(system, step, finding);
   }
 }
 
@@ -250,7 +317,7 @@ void Doctor::SkipAfter(const MeasuredSystem& system, MeasureStep step) {
   report_.Step(system.prefix + "figures", Verdict::kSkip, why);
 }
 
-bool Doctor::ReportFatal(const MeasuredSystem& system) {
+void Doctor::ReportFatal(const MeasuredSystem& system) {
   ReportOkUntil(system, system.failed_at);
   const FatalFailure& fatal = *system.outcome.fatal;
   report_.Step(system.prefix + StepName(system.failed_at), Verdict::kFail,
@@ -261,14 +328,12 @@ bool Doctor::ReportFatal(const MeasuredSystem& system) {
                "see the key and message, and the library's trace file in the working "
                "directory");
   SkipAfter(system, system.failed_at);
-  sap_.CloseAll();
-  return false;
 }
 
-bool Doctor::ReportRefusal(const MeasuredSystem& system) {
+void Doctor::ReportRefusal(const MeasuredSystem& system) {
   if (!system.outcome.held.empty()) {
     SkipFrom(system.prefix, MeasureStep::kLogon, "the logon is held (see logon hold)");
-    return true;
+    return;
   }
   const LogonRefused& refusal = system.outcome.refusal;
   std::string text;
@@ -286,37 +351,47 @@ bool Doctor::ReportRefusal(const MeasuredSystem& system) {
   }
   report_.Step(system.prefix + StepName(system.failed_at), Verdict::kFail,
                system.described + system.timer.Took(MeasureStep::kLogon) + ": refused: " + text +
-                   "; the probe prints Error 1011: RFC-Open for " + system.logon.destination +
-                   " failed !",
+                   "; " + ProbeVerdict(system.decided),
                hint);
   SkipAfter(system, MeasureStep::kLogon);
-  return true;  // a pass goes on with its next system
 }
 
-bool Doctor::ReportCallFailure(const MeasuredSystem& system, bool listing) {
+void Doctor::ReportDeadline(const MeasuredSystem& system) {
+  ReportOkUntil(system, system.failed_at);
+  const double timeout = settings_.options.timeout_seconds.value_or(0);
+  std::string seconds = std::to_string(timeout);
+  seconds.erase(seconds.find_last_not_of('0') + 1);
+  if (!seconds.empty() && seconds.back() == '.') seconds.pop_back();
+  report_.Step(system.prefix + StepName(system.failed_at), Verdict::kFail,
+               "the TIMEOUT of " + seconds + " s passed during the " +
+                   StepName(system.failed_at) + ": " + ProbeVerdict(system.decided),
+               "the SAP system or the network to it answers too slowly: look at both, or "
+               "raise TIMEOUT= in the listing record");
+  SkipAfter(system, system.failed_at);
+}
+
+void Doctor::ReportCallFailure(const MeasuredSystem& system) {
   ReportOkUntil(system, system.failed_at);
   const CallFailure& failure = system.outcome.call_failure;
   const std::string function = FunctionModule(system.failed_at);
   report_.Step(system.prefix + StepName(system.failed_at), Verdict::kFail,
-               function + " failed" + system.timer.Took(system.failed_at) +
-                   ": the probe prints " + FailedStepMessage(failure),
+               function + " failed" + system.timer.Took(system.failed_at) + ": " +
+                   (listing_ && system.decided.message.empty()
+                        ? FailedStepMessage(failure) + "; " + ProbeVerdict(system.decided)
+                        : ProbeVerdict(system.decided)),
                CallFailureHint(failure, function));
   SkipAfter(system, system.failed_at);
-  // A pass goes on only after a failed main list.
-  return system.outcome.end == MeasureEnd::kMainListFailed || !listing;
 }
 
-bool Doctor::ReportMeasured(const MeasuredSystem& system) {
+void Doctor::ReportMeasured(const MeasuredSystem& system) {
   ReportOkUntil(system, MeasureStep::kMainList);
-  report_.Step(system.prefix + StepName(MeasureStep::kMainList), Verdict::kOk,
-               "DB_ORA_MAIN_LIST answered" + system.timer.Took(MeasureStep::kMainList));
-  if (!system.outcome.fatal) return true;
+  ReportAnswered(system, MeasureStep::kMainList, "DB_ORA_MAIN_LIST answered");
+  if (!system.outcome.fatal) return;
   report_.Step(system.prefix + "figures", Verdict::kFail,
                "the library failed fatally after the figures, in " +
-                   system.outcome.fatal->operation + ": " + system.outcome.fatal->record.message,
+                   system.outcome.fatal->operation + ": " + system.outcome.fatal->record.message +
+                   "; the probe prints its \"RFC error\" report and ends with exit code 1",
                "see the key and message, and the library's trace file");
-  sap_.CloseAll();
-  return false;
 }
 
 void Doctor::CheckLogonHold(const std::string& prefix, const LogonParameters& logon) {
@@ -327,7 +402,8 @@ void Doctor::CheckLogonHold(const std::string& prefix, const LogonParameters& lo
   request.by_destination = fs_.ReadFile("SapRfc." + logon.destination, &request.ini_content).ok();
   // Looked at without holding: a look that held would take the retry lock
   // the measurement itself needs.
-  LogonGuard look(fs_, clock_, location_.directory, location_.path, /*holds=*/false);
+  LogonGuard look(fs_, clock_, location_.directory, location_.path, /*holds=*/false,
+                  /*records=*/false);
   const GuardedLogon found = look.Check(request, Logger());
   if (!found.record) return;
   const LogonRecord& record = *found.record;
@@ -354,7 +430,8 @@ void Doctor::CheckLogonHold(const std::string& prefix, const LogonParameters& lo
                  : "; the probe makes no logon with this password for an hour after that";
   if (force_logon_) {
     report_.Step(step, Verdict::kWarn, finding + "; --logon: the doctor logs on once",
-                 "a refusal now counts like any other");
+                 "the doctor records no outcome: a refusal now counts only towards SAP's lock "
+                 "of the user, and the probe's next run tries the password again");
     return;
   }
   report_.Step(step, Verdict::kFail, finding + "; nor does the doctor",

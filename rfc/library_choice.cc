@@ -141,7 +141,7 @@ std::optional<FatalFailure> ChosenSapLibrary::Choose(const CallLogger& log) {
           log.Write(0, "NetWeaver RFC library " + candidate.path, version_);
           chosen();
           shared_library_ = std::move(library);
-          chosen_ = std::make_unique<NetWeaverSapLibrary>(table, fs_);
+          chosen_ = std::make_unique<NetWeaverSapLibrary>(table, fs_, set_aside_logs_);
           return std::nullopt;
         }
       }

@@ -76,6 +76,10 @@ class ChosenSapLibrary : public SapLibrary {
   void DiscardErrorTrail() override;
   void CloseAll() override;
 
+  // A setup check's run: the NetWeaver library's large log files are not
+  // set aside. REQUIRES: before the first Prepare.
+  void LeaveLibraryLogsAlone() { set_aside_logs_ = false; }
+
   // Each candidate tried, in order, the chosen one last (empty before the
   // first Prepare). A setup check reports them.
   const std::vector<CandidateOutcome>& outcomes() const { return outcomes_; }
@@ -97,6 +101,7 @@ class ChosenSapLibrary : public SapLibrary {
   std::vector<CandidateOutcome> outcomes_;
   std::string version_;
   std::string folder_;
+  bool set_aside_logs_ = true;
 };
 
 }  // namespace tidewarden

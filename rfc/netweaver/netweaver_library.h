@@ -43,9 +43,11 @@ void SetAsideLargeLibraryLogs(FileSystem& fs, const std::string& folder);
 class NetWeaverSapLibrary : public SapLibrary {
  public:
   // `functions` must be complete; `fs` is where the trace file is removed
-  // after a successful run.
-  NetWeaverSapLibrary(const nwrfc::NwRfcFunctions& functions, FileSystem& fs)
-      : functions_(functions), fs_(fs) {}
+  // after a successful run. Without `set_aside_logs` (a setup check) the
+  // library's large log files stay where they are.
+  NetWeaverSapLibrary(const nwrfc::NwRfcFunctions& functions, FileSystem& fs,
+                      bool set_aside_logs = true)
+      : functions_(functions), fs_(fs), library_logs_checked_(!set_aside_logs) {}
 
   std::optional<FatalFailure> Prepare(const CallLogger& log) override;
   // Each connection is used by one thread; RfcCancel comes from another.
