@@ -104,14 +104,29 @@ class ListingE2eTest : public ::testing::Test {
     dir_.Write(file, content);
   }
 
-  // With the parallel option in the command line of an item run.
-  RunResult Run(std::vector<std::string> args) {
+  // With the parallel option in the command line of an item run; the
+  // doctor's run of the same command line with `doctor`.
+  RunResult Run(std::vector<std::string> args, bool doctor = false) {
     const std::string option = ParallelOption();
     if (!option.empty() && args.size() > 1 && args[1].find("PARALLEL=") == std::string::npos &&
         args[1].find("ITEM=") != std::string::npos) {
       args[1] += " " + option;
     }
-    return probe_.Run(dir_, args);
+    if (!doctor) return probe_.Run(dir_, args);
+    args.insert(args.begin(), "doctor");
+    return probe_.Tool().Run(dir_, args);
+  }
+
+  // The doctor shows what the probe printed, `probe`, byte for byte.
+  void ExpectDoctorShows(const std::vector<std::string>& args, const RunResult& probe) {
+    const std::size_t at = probe.out.find("(***) ");
+    ASSERT_NE(at, std::string::npos) << probe.out;
+    const std::string summary = probe.out.substr(at, probe.out.find('<', at) - at);
+    RunResult doctor = Run(args, /*doctor=*/true);
+    EXPECT_NE(doctor.out.find("summary ok: " + summary + "; the probe prints:" + Text("\n") +
+                              probe.out),
+              std::string::npos)
+        << doctor.out << doctor.err;
   }
 
   // Standard output without the parallel option, which the progress lines
@@ -179,6 +194,8 @@ struct PassCase {
   std::string listing;
   std::string channels;
   std::string summary;
+  // When set, the listing is a global sensor's, with these naming options.
+  std::string naming = "";
 };
 
 // Test names show the case, not its bytes.
@@ -186,12 +203,21 @@ void PrintTo(const PassCase& c, std::ostream* os) { *os << c.name; }
 
 class PassE2eTest : public ListingE2eTest, public ::testing::WithParamInterface<PassCase> {};
 
+// The doctor runs the same pass and shows the same document.
 TEST_P(PassE2eTest, CountsEveryEntry) {
   const PassCase& c = GetParam();
-  dir_.Write("Marrowin.Prf", ItemProfile(c.listing));
-  RunResult r = Run({"X", "ITEM=LogUsage"});
+  std::vector<std::string> args = {"X", "ITEM=LogUsage"};
+  if (c.naming.empty()) {
+    dir_.Write("Marrowin.Prf", ItemProfile(c.listing));
+  } else {
+    Write(kGlobal, "# GSNG: PASS      : " + c.listing + "\n# GSNX: PASS      : Item=LogUsage," +
+                       c.naming + ",Sensor=\"SAP Tidewarden\"\n");
+    args = {"GLOBAL", "PASS"};
+  }
+  RunResult r = Run(args);
   EXPECT_EQ(r.out, Text(ListingDocument(c.channels, c.summary))) << r.err;
   EXPECT_EQ(r.exit_code, 0);
+  ExpectDoctorShows(args, r);
 }
 
 INSTANTIATE_TEST_SUITE_P(Listings, PassE2eTest,
@@ -207,7 +233,19 @@ INSTANTIATE_TEST_SUITE_P(Listings, PassE2eTest,
                              // A refused logon fails that system only.
                              PassCase{"FailingLogonInTheMiddle", "PRD.P00#BAD.P00#QAS.P00#",
                                       Usage("PRD.P00", "3") + Usage("QAS.P00", "42"),
-                                      "(***) LogUsage: NoSystems=3, Processed=2, Failed=1"}),
+                                      "(***) LogUsage: NoSystems=3, Processed=2, Failed=1"},
+                             PassCase{"EmptyEntryInTheMiddle", "PRD.P00##QAS.P00#",
+                                      Usage("PRD.P00", "3") + Usage("QAS.P00", "42"),
+                                      "(***) LogUsage: NoSystems=3, Processed=2, Failed=0"},
+                             // Longer than any profile's name: failed, never read.
+                             PassCase{"EntryOf64Characters",
+                                      "PRD.P00#" + std::string(60, 'Q') + ".P00#QAS.P00#",
+                                      Usage("PRD.P00", "3") + Usage("QAS.P00", "42"),
+                                      "(***) LogUsage: NoSystems=3, Processed=2, Failed=1"},
+                             PassCase{"AliasNamesTheChannelWithoutTheExtension",
+                                      "PRD.P00#QAS.P00#", Usage("PRD", "3") + Usage("QAS", "42"),
+                                      "(***) LogUsage: NoSystems=2, Processed=2, Failed=0",
+                                      "Alias"}),
                          [](const ::testing::TestParamInfo<PassCase>& info) {
                            return info.param.name;
                          });
@@ -735,6 +773,7 @@ TEST_F(ListingE2eTest, DeadlineFailsAHangingSystemAlone) {
                                       : "(***) LogUsage: NoSystems=3, Processed=2, Failed=1")))
         << r.err;
     EXPECT_EQ(r.exit_code, 0);
+    ExpectDoctorShows({"X", row.options}, r);
   }
 }
 
