@@ -1,7 +1,8 @@
 // tidewarden-profile doctor: the probe's own run, step by step, with a line
 // per step saying what was found and, where something is wrong, what to do.
-// It changes nothing the probe would not change: no state line, no profile
-// rewrite, no call log; SapRfc.ini only as the probe writes it.
+// It runs the probe's own passes but changes nothing the probe would not
+// change: no state line, no profile rewrite, no call log, no logon record,
+// no library log set aside; SapRfc.ini only as the probe writes it.
 #ifndef TIDEWARDEN_PROFILE_TOOL_DOCTOR_H_
 #define TIDEWARDEN_PROFILE_TOOL_DOCTOR_H_
 
