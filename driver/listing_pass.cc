@@ -99,7 +99,8 @@ class ListingPass {
   std::optional<PassEnd> Print(ListedSystem& system);
   std::optional<PassEnd> PrintTo(ListedSystem& system, Console& console);
   // Tells the observer, when there is one.
-  void Tell(const ListedSystem& system, const std::string& message, const std::string& printed);
+  void Tell(const ListedSystem& system, const std::optional<PassEnd>& end,
+            const std::string& printed);
   void TellPassedOver(const ListedSystem& system) {
     if (observer_ == nullptr) return;
     DecidedSystem decided;
@@ -254,23 +255,26 @@ std::optional<PassEnd> ListingPass::Print(ListedSystem& system) {
   StringConsole printed;
   std::optional<PassEnd> end = PrintTo(system, printed);
   run_.platform.console.Write(printed.output);
-  Tell(system, !end ? "" : end->fatal ? "RFC error" : end->message, printed.output);
+  Tell(system, end, printed.output);
   return end;
 }
 
-void ListingPass::Tell(const ListedSystem& system, const std::string& message,
+void ListingPass::Tell(const ListedSystem& system, const std::optional<PassEnd>& end,
                        const std::string& printed) {
   if (observer_ == nullptr) return;
   DecidedSystem decided;
   decided.position = system.position;
   decided.entry = system.entry;
   decided.entry_fits = system.entry_fits;
-  decided.sound = system.sound && system.entry_fits;
+  decided.sound = system.sound;
   decided.parameters = system.parameters;
   decided.logon = system.logon;
   decided.outcome = system.outcome;
   decided.state = system.state;
-  decided.message = message;
+  if (end) {
+    decided.message = end->message;
+    decided.fatal = end->fatal.has_value();
+  }
   decided.printed = printed;
   observer_->SystemDecided(decided);
 }
@@ -349,9 +353,7 @@ int ListingPass::End(const PassEnd& end) {
   if (pool_ != nullptr) pool_->CancelAll();
   const int code = end.fatal ? run_.Abort(*end.fatal) : run_.Fail(end.message);
   if (observer_ != nullptr) {
-    PassEnding ending;
-    ending.message = end.fatal ? "RFC error" : end.message;
-    observer_->PassEnded(ending);
+    observer_->PassEnded({"", end.message, end.fatal.has_value()});
   }
   return code;
 }
@@ -416,7 +418,7 @@ int ListingPass::Run(std::string server_listing) {
   run_.document.CloseText();
   run_.document.EndDocument();
   console.Write(run_.document.text() + "\n");
-  if (observer_ != nullptr) observer_->PassEnded({summary, ""});
+  if (observer_ != nullptr) observer_->PassEnded({summary, "", false});
   if (options().trace) {
     console.Write("\n* " + Now(run_) + " SAP " + std::string(kProgramName) + " now processed...\n");
   }

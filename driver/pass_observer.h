@@ -29,8 +29,10 @@ struct DecidedSystem {
   // single run and for a system that ends the pass.
   std::string state;
   // The document's message when the single run failed, or the message the
-  // pass ends with at this system ("RFC error" for the fatal report).
+  // pass ends with at this system.
   std::string message;
+  // The run ends here with the fatal report instead.
+  bool fatal = false;
   // What the probe printed for it: its channel in a listing (with the
   // progress lines under ",TRACE"), the document of a single run.
   std::string printed;
@@ -41,8 +43,9 @@ struct PassEnding {
   // "(***) ITEM: NoSystems=..., Processed=..., Failed=..."; "" when the
   // pass ended early.
   std::string summary;
-  // Why it ended early: the error document's message, or "RFC error".
+  // Why it ended early: the error document's message, or the fatal report.
   std::string message;
+  bool fatal = false;
 };
 
 class PassObserver {

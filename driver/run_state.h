@@ -53,6 +53,7 @@ struct RunState {
   // False for a setup check told to log on while the logon guard holds it.
   bool hold_refused_logons = true;
 
+  // The logon guard of the profile's folder, as these switches want it.
   LogonGuard Guard() {
     return LogonGuard(platform.fs, platform.clock, location.directory, location.path,
                       hold_refused_logons, !setup_check);

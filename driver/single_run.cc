@@ -22,8 +22,9 @@ namespace {
 
 std::string Now(RunState& run) { return FormatTimeOfDay(run.platform.clock.LocalTimeOfDay()); }
 
-// Prints what the outcome calls for; *message is the error document's.
-int Deliver(RunState& run, const SystemOutcome& outcome, std::string* message) {
+// Prints what the outcome calls for, and tells `decided` what it printed.
+int Deliver(RunState& run, const SystemOutcome& outcome, DecidedSystem* decided) {
+  std::string* message = &decided->message;
   RunSettings& settings = run.settings;
   ConnectionParameters& parameters = run.parameters;
   Console& console = run.platform.console;
@@ -34,7 +35,7 @@ int Deliver(RunState& run, const SystemOutcome& outcome, std::string* message) {
   if (outcome.info) parameters.display_host = outcome.info->host;
   switch (outcome.end) {
     case MeasureEnd::kFatal:
-      *message = "RFC error";
+      decided->fatal = true;
       return run.Abort(*outcome.fatal);
     case MeasureEnd::kLogonRefused:
     case MeasureEnd::kDeadline:  // only a listing pass has a deadline
@@ -55,7 +56,7 @@ int Deliver(RunState& run, const SystemOutcome& outcome, std::string* message) {
       // After the profile rewrite: a fatal failure of the main list's
       // table comes first.
       if (outcome.fatal) {
-        *message = "RFC error";
+        decided->fatal = true;
         return run.Abort(*outcome.fatal);
       }
       return fail(RewriteFailedMessage(run.location.path, run.platform.sap.LastErrorText()));
@@ -63,7 +64,7 @@ int Deliver(RunState& run, const SystemOutcome& outcome, std::string* message) {
       break;
   }
   if (outcome.fatal) {
-    *message = "RFC error";
+    decided->fatal = true;
     return run.Abort(*outcome.fatal);
   }
   SetLoggingDocument(run.document, parameters.destination, outcome.figures);
@@ -124,7 +125,7 @@ int RunSingleSystem(RunState& run, PassObserver* observer) {
   } else {
     outcome = MeasureSystem(input);
   }
-  const int code = Deliver(run, outcome, &decided.message);
+  const int code = Deliver(run, outcome, &decided);
   if (observer != nullptr) {
     if (code != kExitFatal) decided.printed = run.document.text();
     decided.outcome = std::move(outcome);

@@ -265,7 +265,7 @@ int Doctor::RunListing() {
   } else if (ending_->summary.empty()) {
     report_.Step("summary", Verdict::kSkip,
                  "the probe's pass ends at the failure above" +
-                     std::string(ending_->message == "RFC error"
+                     std::string(ending_->fatal
                                      ? ", with its \"RFC error\" report and exit code 1:"
                                      : ", with exit code 2; it prints:"));
     report_.Raw(pass_output_.Take());
