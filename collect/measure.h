@@ -129,8 +129,7 @@ struct ListedMeasurement {
 // `observer` may be null; a system cancelled before its logon fails
 // without one.
 ListedMeasurement MeasureListedSystem(SapLibrary& sap, LogonRequest request, const CallLogger& log,
-                                      MeasureControl* control,
-                                      MeasureObserver* observer = nullptr);
+                                      MeasureControl* control, MeasureObserver* observer = nullptr);
 
 // The outcome of a logon the guard held back: refused, and no logon made.
 SystemOutcome HeldLogonOutcome(const GuardedLogon& guarded);

@@ -409,10 +409,9 @@ int ListingPass::Run(std::string server_listing) {
   if (auto end = PrintDecided(true)) return End(*end);
   if (pool_ != nullptr) pool_->CancelAll();
 
-  const std::string summary = "(***) " + settings.item +
-                              ": NoSystems=" + std::to_string(no_systems_) +
-                              ", Processed=" + std::to_string(processed_) +
-                              ", Failed=" + std::to_string(failed_);
+  const std::string summary =
+      "(***) " + settings.item + ": NoSystems=" + std::to_string(no_systems_) +
+      ", Processed=" + std::to_string(processed_) + ", Failed=" + std::to_string(failed_);
   run_.document.OpenText();
   run_.document.Append(summary);
   run_.document.CloseText();

@@ -20,8 +20,8 @@ struct DecidedSystem {
   std::string entry;         // the listing's entry; the profile's name in a single run
   // Counted in NoSystems only: the entry is empty, or names no file there.
   bool passed_over = false;
-  bool entry_fits = true;  // a longer entry is failed without a logon
-  bool sound = true;       // the pass took its profile
+  bool entry_fits = true;           // a longer entry is failed without a logon
+  bool sound = true;                // the pass took its profile
   ConnectionParameters parameters;  // as the pass took them, carried-over fields included
   LogonParameters logon;
   std::optional<SystemOutcome> outcome;  // none without a logon attempt
@@ -61,7 +61,7 @@ class PassObserver {
   // On the pass's thread: told as the system's steps begin, maybe from a
   // thread of the pass's pool, which keeps it alive while it runs.
   virtual std::shared_ptr<MeasureObserver> StepsOf(std::size_t /*position*/,
-                                                  const std::string& /*entry*/) {
+                                                   const std::string& /*entry*/) {
     return nullptr;
   }
   // On the pass's thread, in listing order.

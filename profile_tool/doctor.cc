@@ -253,8 +253,9 @@ int Doctor::RunListing() {
   if (!ReadListingStep(&listing)) return ExitCode();
   report_.Step("state line", Verdict::kSkip, "a listing pass keeps no state");
   report_.Step("password", Verdict::kSkip,
-               location_.name + " holds no password: each listed system's profile has its own "
-                                "password step");
+               location_.name +
+                   " holds no password: each listed system's profile has its own "
+                   "password step");
   CheckLibrary();
   listing_ = true;
   RunPass([this, &listing](RunState& run) {
@@ -265,9 +266,8 @@ int Doctor::RunListing() {
   } else if (ending_->summary.empty()) {
     report_.Step("summary", Verdict::kSkip,
                  "the probe's pass ends at the failure above" +
-                     std::string(ending_->fatal
-                                     ? ", with its \"RFC error\" report and exit code 1:"
-                                     : ", with exit code 2; it prints:"));
+                     std::string(ending_->fatal ? ", with its \"RFC error\" report and exit code 1:"
+                                                : ", with exit code 2; it prints:"));
     report_.Raw(pass_output_.Take());
   } else {
     report_.Step("summary", Verdict::kOk, ending_->summary + "; the probe prints:");
@@ -305,18 +305,19 @@ bool Doctor::ReportListedProfile(const DecidedSystem& system) {
     return false;
   }
   if (system.passed_over) {
-    report_.Step(prefix + "profile", Verdict::kFail,
-                 "not found in " + FolderName(location_.directory) +
-                     ": the probe passes over it without a channel, counted in NoSystems only",
-                 "put " + system.entry + " beside " + location_.name +
-                     " or take it off the listing");
+    report_.Step(
+        prefix + "profile", Verdict::kFail,
+        "not found in " + FolderName(location_.directory) +
+            ": the probe passes over it without a channel, counted in NoSystems only",
+        "put " + system.entry + " beside " + location_.name + " or take it off the listing");
     return false;
   }
   if (!system.entry_fits) {
     report_.Step(prefix + "profile", Verdict::kFail,
                  "the entry has " + Characters(system.entry.size()) +
                      ", more than a profile's name may have: the probe counts the system failed "
-                     "(State=" + system.state + ") without reading it",
+                     "(State=" +
+                     system.state + ") without reading it",
                  "give the profile a name of at most 63 characters and list it so");
     return false;
   }
@@ -339,10 +340,10 @@ bool Doctor::ReportListedProfile(const DecidedSystem& system) {
   if (system.sound) {
     report_.Step(prefix + "profile", Verdict::kOk, fields + kept);
   } else {
-    report_.Step(prefix + "profile", Verdict::kFail,
-                 fields + kept + ": the probe counts this system failed (State=" + system.state +
-                     ")",
-                 "run tidewarden-profile check on " + system.entry + " and correct what it names");
+    report_.Step(
+        prefix + "profile", Verdict::kFail,
+        fields + kept + ": the probe counts this system failed (State=" + system.state + ")",
+        "run tidewarden-profile check on " + system.entry + " and correct what it names");
   }
   parameters_ = system.parameters;
   CheckPassword(prefix + "password", location_.directory + system.entry);

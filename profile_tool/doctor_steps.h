@@ -84,8 +84,7 @@ class Doctor : private PassObserver {
   // What the pass tells (measuring_check.cc).
   bool MayLogOn(std::size_t position, const ConnectionParameters& parameters,
                 const LogonParameters& logon) override;
-  std::shared_ptr<MeasureObserver> StepsOf(std::size_t position,
-                                           const std::string& entry) override;
+  std::shared_ptr<MeasureObserver> StepsOf(std::size_t position, const std::string& entry) override;
   void SystemDecided(const DecidedSystem& system) override;
   void PassEnded(const PassEnding& ending) override { ending_ = ending; }
 
@@ -105,8 +104,7 @@ class Doctor : private PassObserver {
   std::string DescribeLogon(const LogonParameters& logon);
   // Why the doctor makes no logon for the system ("" when it makes one),
   // with the hint, and how the logon is made into *described.
-  std::string LogonProblem(const LogonParameters& logon, std::string* described,
-                           std::string* hint);
+  std::string LogonProblem(const LogonParameters& logon, std::string* described, std::string* hint);
   // What the probe does with a system that failed here.
   std::string ProbeVerdict(const DecidedSystem& system) const;
   void ReportMeasurement(const MeasuredSystem& system);

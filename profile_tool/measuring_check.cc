@@ -8,10 +8,10 @@
 #include "collect/logon_guard.h"
 #include "collect/logon_preparation.h"
 #include "driver/failure_messages.h"
+#include "output/result_document.h"
 #include "platform/setup_facts.h"
 #include "profile_tool/doctor_steps.h"
 #include "profiles/password.h"
-#include "output/result_document.h"
 #include "rfc/ini_entry.h"
 
 namespace tidewarden {
@@ -265,9 +265,8 @@ void Doctor::ReportMeasurement(const MeasuredSystem& system) {
       ReportOkUntil(system, MeasureStep::kSystemInfo);
       report_.Step(system.prefix + StepName(system.failed_at), Verdict::kFail,
                    "RFC_SYSTEM_INFO answered" + system.timer.Took(MeasureStep::kSystemInfo) +
-                       ": the database is \"" +
-                       TrimmedRight(system.outcome.info->db_system_name) + "\", not Oracle; " +
-                       ProbeVerdict(system.decided),
+                       ": the database is \"" + TrimmedRight(system.outcome.info->db_system_name) +
+                       "\", not Oracle; " + ProbeVerdict(system.decided),
                    "Tidewarden measures only SAP systems on Oracle: point the sensor at one");
       SkipAfter(system, MeasureStep::kSystemInfo);
       return;
@@ -363,8 +362,8 @@ void Doctor::ReportDeadline(const MeasuredSystem& system) {
   seconds.erase(seconds.find_last_not_of('0') + 1);
   if (!seconds.empty() && seconds.back() == '.') seconds.pop_back();
   report_.Step(system.prefix + StepName(system.failed_at), Verdict::kFail,
-               "the TIMEOUT of " + seconds + " s passed during the " +
-                   StepName(system.failed_at) + ": " + ProbeVerdict(system.decided),
+               "the TIMEOUT of " + seconds + " s passed during the " + StepName(system.failed_at) +
+                   ": " + ProbeVerdict(system.decided),
                "the SAP system or the network to it answers too slowly: look at both, or "
                "raise TIMEOUT= in the listing record");
   SkipAfter(system, system.failed_at);
