@@ -127,6 +127,7 @@ class ListingE2eTest : public ::testing::Test {
                               probe.out),
               std::string::npos)
         << doctor.out << doctor.err;
+    EXPECT_EQ(doctor.err.find("Sanitizer"), std::string::npos) << doctor.err;
   }
 
   // Standard output without the parallel option, which the progress lines
