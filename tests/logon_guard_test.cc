@@ -4,6 +4,9 @@
 
 #include <string>
 
+#include "tests/fake_file_system.h"
+#include "tests/fake_system.h"
+
 namespace tidewarden {
 namespace {
 
@@ -66,6 +69,33 @@ TEST(LogonGuardTest, MessageAndSuffix) {
   EXPECT_EQ(HeldLogonText(record, {2026, 1, 5}, {7, 4, 9}),
             " - logon not repeated: refused 2 times, last at 2026-01-05 07:04:09 (Name or "
             "password is incorrect (repeat logon))");
+}
+
+// The doctor's guard holds a logon as the probe's does, but only looks: no
+// write for a refusal dated in the future, no retry lock once the hold ran
+// out, no record of the outcome.
+TEST(LogonGuardTest, GuardThatOnlyLooksWritesNothing) {
+  FakeFileSystem fs;
+  FixedClock clock;
+  LogonRequest request;
+  request.parameters.hostname = "sapbad01";
+  request.parameters.client = "100";
+  request.parameters.user = "MONITOR";
+  request.parameters.password = "Secret12";
+  LogonRecord record = *ParseLogonRecords(kLine)->begin();
+  record.key = MakeLogonKey(request);
+  record.count = 1;
+  record.fingerprint = PasswordFingerprint(record.salt, "Secret12");
+  for (std::int64_t age : {-86400, 3600}) {
+    record.time = clock.utc_seconds - age;
+    fs.Add(kLogonRecordFile, FormatLogonRecords({record}));
+    LogonGuard guard(fs, clock, "", "PRD.P00", /*holds=*/true, /*records=*/false);
+    const GuardedLogon guarded = guard.Check(request, CallLogger{});
+    EXPECT_EQ(guarded.held.empty(), age > 0) << age;
+    const LogonRefused refused{"", "refused", /*by_sap=*/true};
+    guard.Remember(guarded, &refused, false, CallLogger{});
+  }
+  EXPECT_TRUE(fs.writes.empty() && fs.locks.empty() && fs.removed.empty());
 }
 
 }  // namespace
