@@ -185,6 +185,7 @@ std::shared_ptr<MeasureObserver> Doctor::StepsOf(std::size_t position, const std
 void Doctor::SystemDecided(const DecidedSystem& system) {
   decided_any_ = true;
   if (listing_ && !ReportListedProfile(system)) return;
+  if (!system.outcome) return;  // a pass tells every system it measured with its outcome
   const std::string prefix = listing_ ? system.entry + " " : "";
   parameters_ = system.parameters;
   std::string described, hint;
