@@ -398,6 +398,47 @@ std::string RefusedOnce(WorkDir& dir, const Probe& probe, const std::string& the
   return SimWith(dir, PrdWith({}, then));
 }
 
+// Under Wine the 32-bit probe beside the 64-bit build's drop-in, when that
+// build lies beside this one; else a stand-in header.
+std::string OtherWidthLibrary(WorkDir& dir, const Probe& probe, Probe* tool) {
+  *tool = Bare(dir, probe);
+  const int width = WidthOf(tool->executable()) == 64 ? 32 : 64;
+  const std::filesystem::path w64 = probe.executable().parent_path().parent_path().parent_path() /
+                                    "build-w64" / "bin" / Probe::RfcLibraryFileName();
+  std::error_code error;
+  if (UnderWine() && width == 64 && std::filesystem::exists(w64, error)) {
+    std::filesystem::copy_file(w64, dir.host_path() / "bin" / w64.filename(), error);
+  } else {
+    dir.Write("bin/" + Probe::RfcLibraryFileName(), StandInLibrary(width));
+  }
+  return std::string();
+}
+
+// PRD.P00 replaced by `profile`.
+std::function<std::string(WorkDir&, const Probe&, Probe*)> WithProfile(std::string profile) {
+  return [profile](WorkDir& dir, const Probe&, Probe*) {
+    dir.Write("PRD.P00", profile);
+    return std::string();
+  };
+}
+
+// A global sensor USAGE over PRD whose record carries `options`.
+std::function<std::string(WorkDir&, const Probe&, Probe*)> UsageRecord(std::string options,
+                                                                      bool classic = false) {
+  return [options, classic](WorkDir& dir, const Probe&, Probe*) {
+    if (classic && UsesNetWeaver()) return std::string("the NetWeaver library runs in parallel");
+    dir.Write("SAP Marrowin.Gbl", "# GSNG: USAGE     : PRD.P00#\n# GSNX: USAGE     : Item=LogUsage," +
+                                      options + "Sensor=\"SAP Tidewarden\"\n");
+    return std::string();
+  };
+}
+
+std::string Utf16(const std::string& text) {
+  std::string wide = "\xFF\xFE";
+  for (char c : text) wide += std::string{c, '\0'};
+  return wide;
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Doctor, DoctorE2eTest,
     ::testing::Values(
@@ -424,24 +465,19 @@ INSTANTIATE_TEST_SUITE_P(
         // when that build lies beside this one; else a stand-in header.
         DoctorCase{"LibraryOfTheOtherWidth",
                    Needs::kAny,
-                   [](WorkDir& dir, const Probe& probe, Probe* tool) {
-                     *tool = Bare(dir, probe);
-                     const int width = WidthOf(tool->executable()) == 64 ? 32 : 64;
-                     const std::filesystem::path w64 =
-                         probe.executable().parent_path().parent_path().parent_path() /
-                         "build-w64" / "bin" / Probe::RfcLibraryFileName();
-                     std::error_code error;
-                     if (UnderWine() && width == 64 && std::filesystem::exists(w64, error)) {
-                       std::filesystem::copy_file(w64, dir.host_path() / "bin" / w64.filename(),
-                                                  error);
-                     } else {
-                       dir.Write("bin/" + Probe::RfcLibraryFileName(), StandInLibrary(width));
-                     }
-                     return std::string();
-                   },
+                   OtherWidthLibrary,
                    {"doctor", "PRD"},
                    "library FAIL: ",
                    "-bit library; this probe is ",
+                   "of this probe's width",
+                   2},
+        // There is no 32-bit Linux package to point to.
+        DoctorCase{"LibraryOfTheOtherWidthOnLinux",
+                   Needs::kPosix,
+                   OtherWidthLibrary,
+                   {"doctor", "PRD"},
+                   "library FAIL: ",
+                   "-bit library (Tidewarden for this system comes in its ",
                    "of this probe's width",
                    2},
         DoctorCase{"NetWeaverWithoutCompanions",
@@ -543,10 +579,11 @@ INSTANTIATE_TEST_SUITE_P(
                      return std::string();
                    },
                    {"doctor", "sub\\PRD"},
-                   "state line warn: ",
-                   "no file can be written beside the profile",
+                   "state line FAIL: ",
+                   "this one and the first one too, prints Error 1016: ReWriting of Profile "
+                   "sub\\PRD.P00 failed ! instead of them",
                    "write access to",
-                   0},
+                   2},
         DoctorCase{"ReadOnlyProfile",
                    Needs::kWine,
                    [](WorkDir& dir, const Probe&, Probe*) {
@@ -554,10 +591,10 @@ INSTANTIATE_TEST_SUITE_P(
                      return std::string();
                    },
                    {"doctor", "PRD"},
-                   "state line warn: ",
-                   "it is read-only",
+                   "state line FAIL: ",
+                   "it is read-only; every run that gets its figures",
                    "clear the read-only mark",
-                   0},
+                   2},
         DoctorCase{"ProfileReadableByOthers",
                    Needs::kPosix,
                    [](WorkDir& dir, const Probe&, Probe*) {
@@ -588,6 +625,121 @@ INSTANTIATE_TEST_SUITE_P(
                    {"doctor", "GLOBAL", "USAGE"},
                    "BAD.P00 logon FAIL: ",
                    "Error 1011: RFC-Open for BAD failed !",
+                   "check User, Password",
+                   2},
+        // A 1003 names its field and the field's rule.
+        DoctorCase{"ClientOfOneCharacter",
+                   Needs::kAny,
+                   WithProfile(PrdProfile().Set("Client.....:", "1").Bytes()),
+                   {"doctor", "PRD"},
+                   "entry FAIL: ",
+                   "found...: Client.....: has 1 character, fewer than 3",
+                   "correct the line \"Client.....: \": its value takes 3 to 11 characters",
+                   2},
+        DoctorCase{"HostnameOf100Characters",
+                   Needs::kAny,
+                   WithProfile(PrdProfile().Set("Hostname...:", std::string(100, 'h')).Bytes()),
+                   {"doctor", "PRD"},
+                   "entry FAIL: ",
+                   "found...: Hostname...: is longer than 47 characters",
+                   "its value takes 2 to 47 characters",
+                   2},
+        DoctorCase{"UnfilledSkeleton",
+                   Needs::kAny,
+                   WithProfile(PrdProfile()
+                                   .Set("Extcompany.:", "<company>")
+                                   .Set("User.......:", "<rfc user>")
+                                   .Set("Hostname...:", "<application server>")
+                                   .Bytes()),
+                   {"doctor", "PRD"},
+                   "entry FAIL: ",
+                   "PRD.P00 is not filled in: Extcompany.: \"<company>\", User.......: \"<RFC "
+                   "USER>\", Hostname...: \"<application server>\" as tidewarden-profile new",
+                   "fill in the real values",
+                   2},
+        DoctorCase{"EmptyProfile",
+                   Needs::kAny,
+                   WithProfile(""),
+                   {"doctor", "PRD"},
+                   "entry FAIL: ",
+                   "Error 1006: Username in Profile PRD.P00 is missing...: PRD.P00 is empty",
+                   "tidewarden-profile new PRD prints a complete profile",
+                   2},
+        DoctorCase{"Utf16Profile",
+                   Needs::kAny,
+                   WithProfile(Utf16(PrdProfile().Bytes("\r\n"))),
+                   {"doctor", "PRD"},
+                   "entry FAIL: ",
+                   "missing...: PRD.P00 is UTF-16 text",
+                   "save PRD.P00 again as ANSI or UTF-8 text",
+                   2},
+        DoctorCase{"UnreadableProfile",
+                   Needs::kPosix,
+                   [](WorkDir& dir, const Probe&, Probe*) {
+                     SetMode(dir, "PRD.P00", std::filesystem::perms::none);
+                     if (std::ifstream(dir.host_path() / "PRD.P00")) {
+                       return std::string("this account reads every file");
+                     }
+                     return std::string();
+                   },
+                   {"doctor", "PRD"},
+                   "profile FAIL: ",
+                   "PRD.P00 is there, but this account cannot read it",
+                   "give the monitor's account read access to PRD.P00",
+                   2},
+        DoctorCase{"PathFileOnLinux",
+                   Needs::kPosix,
+                   Nothing,
+                   {"doctor", "QAS"},
+                   "profile FAIL: ",
+                   "Error 1002: Profile QAS.P00 is missing...",
+                   "working directory; /PRTG_Path.Txt, when it exists, names the only folder",
+                   2},
+        DoctorCase{"OptionsCutAndDropped",
+                   Needs::kAny,
+                   Nothing,
+                   {"doctor", "PRD", std::string(126, 'x'), "TIMEOUT=3", "three"},
+                   "options warn: ",
+                   "cut: \"TIMEOUT=3\" is not read; the arguments after the second option "
+                   "argument are not read: \"three\"",
+                   "correct the options",
+                   0},
+        DoctorCase{"RecordOptionsInvalid",
+                   Needs::kAny,
+                   UsageRecord("PARALLEL=0,TIMEOUT=abc,"),
+                   {"doctor", "GLOBAL", "USAGE"},
+                   "options warn: ",
+                   "PARALLEL=0 ignored: a whole number from 1 to 32 is expected, so the pass "
+                   "measures one system at a time; TIMEOUT=abc ignored",
+                   "correct the options",
+                   0},
+        DoctorCase{"ParallelOverTheClassicLibrary",
+                   Needs::kAny,
+                   UsageRecord("PARALLEL=8,TIMEOUT=2,", /*classic=*/true),
+                   {"doctor", "GLOBAL", "USAGE"},
+                   "options warn: ",
+                   "PARALLEL and TIMEOUT ignored: this RFC library allows one connection at a time",
+                   "correct the options",
+                   0},
+        DoctorCase{"GlobalKeyMissing",
+                   Needs::kAny,
+                   UsageRecord(""),
+                   {"doctor", "GLOBAL", "OTHER"},
+                   "listing FAIL: ",
+                   "Error 1030: Global Sensor OTHER not found...",
+                   "has no sensor record for the key OTHER: add the lines \"# GSNX: OTHER     : "
+                   "Item=",
+                   2},
+        // Over the NetWeaver library the logon names no mode and no gateway.
+        DoctorCase{"NetWeaverLogonNamesWhatIsPassed",
+                   Needs::kAny,
+                   [](WorkDir& dir, const Probe&, Probe*) {
+                     if (!UsesNetWeaver()) return std::string("the classic library takes them");
+                     return SimWith(dir, PrdWith({}, "Changed99"));
+                   },
+                   {"doctor", "PRD"},
+                   "logon FAIL: ",
+                   "password of 8 characters, language E; SNC off",
                    "check User, Password",
                    2},
         DoctorCase{"PasswordVariableNotSetHere",
