@@ -144,8 +144,7 @@ std::optional<std::string> ReadSystemEntry(std::string_view content,
   return std::nullopt;
 }
 
-std::optional<InvalidField> FindInvalidField(std::string_view content,
-                                             const PasswordKeyTable& keys,
+std::optional<InvalidField> FindInvalidField(std::string_view content, const PasswordKeyTable& keys,
                                              EnvironmentVariables& environment) {
   ConnectionParameters parameters;
   Overlong overlong{};

@@ -54,8 +54,7 @@ struct InvalidField {
 
 // Reads `content` as ReadSystemEntry does and names the field of its 1003;
 // nullopt when the profile gives no 1003.
-std::optional<InvalidField> FindInvalidField(std::string_view content,
-                                             const PasswordKeyTable& keys,
+std::optional<InvalidField> FindInvalidField(std::string_view content, const PasswordKeyTable& keys,
                                              EnvironmentVariables& environment);
 
 // Pass reading for one system of a listing run: overwrites only the fields

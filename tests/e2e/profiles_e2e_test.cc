@@ -398,22 +398,6 @@ std::string RefusedOnce(WorkDir& dir, const Probe& probe, const std::string& the
   return SimWith(dir, PrdWith({}, then));
 }
 
-// Under Wine the 32-bit probe beside the 64-bit build's drop-in, when that
-// build lies beside this one; else a stand-in header.
-std::string OtherWidthLibrary(WorkDir& dir, const Probe& probe, Probe* tool) {
-  *tool = Bare(dir, probe);
-  const int width = WidthOf(tool->executable()) == 64 ? 32 : 64;
-  const std::filesystem::path w64 = probe.executable().parent_path().parent_path().parent_path() /
-                                    "build-w64" / "bin" / Probe::RfcLibraryFileName();
-  std::error_code error;
-  if (UnderWine() && width == 64 && std::filesystem::exists(w64, error)) {
-    std::filesystem::copy_file(w64, dir.host_path() / "bin" / w64.filename(), error);
-  } else {
-    dir.Write("bin/" + Probe::RfcLibraryFileName(), StandInLibrary(width));
-  }
-  return std::string();
-}
-
 // PRD.P00 replaced by `profile`.
 std::function<std::string(WorkDir&, const Probe&, Probe*)> WithProfile(std::string profile) {
   return [profile](WorkDir& dir, const Probe&, Probe*) {
@@ -423,12 +407,11 @@ std::function<std::string(WorkDir&, const Probe&, Probe*)> WithProfile(std::stri
 }
 
 // A global sensor USAGE over PRD whose record carries `options`.
-std::function<std::string(WorkDir&, const Probe&, Probe*)> UsageRecord(std::string options,
-                                                                      bool classic = false) {
-  return [options, classic](WorkDir& dir, const Probe&, Probe*) {
-    if (classic && UsesNetWeaver()) return std::string("the NetWeaver library runs in parallel");
-    dir.Write("SAP Marrowin.Gbl", "# GSNG: USAGE     : PRD.P00#\n# GSNX: USAGE     : Item=LogUsage," +
-                                      options + "Sensor=\"SAP Tidewarden\"\n");
+std::function<std::string(WorkDir&, const Probe&, Probe*)> UsageRecord(std::string options) {
+  return [options](WorkDir& dir, const Probe&, Probe*) {
+    dir.Write("SAP Marrowin.Gbl",
+              "# GSNG: USAGE     : PRD.P00#\n# GSNX: USAGE     : Item=LogUsage," + options +
+                  "Sensor=\"SAP Tidewarden\"\n");
     return std::string();
   };
 }
@@ -463,21 +446,29 @@ INSTANTIATE_TEST_SUITE_P(
                    2},
         // Under Wine the 32-bit probe beside the 64-bit build's drop-in,
         // when that build lies beside this one; else a stand-in header.
+        // Under Wine the 32-bit probe beside the 64-bit build's drop-in,
+        // when that build lies beside this one; else a stand-in header.
         DoctorCase{"LibraryOfTheOtherWidth",
                    Needs::kAny,
-                   OtherWidthLibrary,
+                   [](WorkDir& dir, const Probe& probe, Probe* tool) {
+                     *tool = Bare(dir, probe);
+                     const int width = WidthOf(tool->executable()) == 64 ? 32 : 64;
+                     const std::filesystem::path w64 =
+                         probe.executable().parent_path().parent_path().parent_path() /
+                         "build-w64" / "bin" / Probe::RfcLibraryFileName();
+                     std::error_code error;
+                     if (UnderWine() && width == 64 && std::filesystem::exists(w64, error)) {
+                       std::filesystem::copy_file(w64, dir.host_path() / "bin" / w64.filename(),
+                                                  error);
+                     } else {
+                       dir.Write("bin/" + Probe::RfcLibraryFileName(), StandInLibrary(width));
+                     }
+                     return std::string();
+                   },
                    {"doctor", "PRD"},
                    "library FAIL: ",
-                   "-bit library; this probe is ",
-                   "of this probe's width",
-                   2},
-        // There is no 32-bit Linux package to point to.
-        DoctorCase{"LibraryOfTheOtherWidthOnLinux",
-                   Needs::kPosix,
-                   OtherWidthLibrary,
-                   {"doctor", "PRD"},
-                   "library FAIL: ",
-                   "-bit library (Tidewarden for this system comes in its ",
+                   // Only the Windows packages come in both widths.
+                   UnderWine() ? "-bit package or a " : "-bit form only)",
                    "of this probe's width",
                    2},
         DoctorCase{"NetWeaverWithoutCompanions",
@@ -636,14 +627,6 @@ INSTANTIATE_TEST_SUITE_P(
                    "found...: Client.....: has 1 character, fewer than 3",
                    "correct the line \"Client.....: \": its value takes 3 to 11 characters",
                    2},
-        DoctorCase{"HostnameOf100Characters",
-                   Needs::kAny,
-                   WithProfile(PrdProfile().Set("Hostname...:", std::string(100, 'h')).Bytes()),
-                   {"doctor", "PRD"},
-                   "entry FAIL: ",
-                   "found...: Hostname...: is longer than 47 characters",
-                   "its value takes 2 to 47 characters",
-                   2},
         DoctorCase{"UnfilledSkeleton",
                    Needs::kAny,
                    WithProfile(PrdProfile()
@@ -673,27 +656,14 @@ INSTANTIATE_TEST_SUITE_P(
                    "missing...: PRD.P00 is UTF-16 text",
                    "save PRD.P00 again as ANSI or UTF-8 text",
                    2},
-        DoctorCase{"UnreadableProfile",
-                   Needs::kPosix,
-                   [](WorkDir& dir, const Probe&, Probe*) {
-                     SetMode(dir, "PRD.P00", std::filesystem::perms::none);
-                     if (std::ifstream(dir.host_path() / "PRD.P00")) {
-                       return std::string("this account reads every file");
-                     }
-                     return std::string();
-                   },
-                   {"doctor", "PRD"},
-                   "profile FAIL: ",
-                   "PRD.P00 is there, but this account cannot read it",
-                   "give the monitor's account read access to PRD.P00",
-                   2},
-        DoctorCase{"PathFileOnLinux",
-                   Needs::kPosix,
+        DoctorCase{"PathFileAsTheSystemNamesIt",
+                   Needs::kAny,
                    Nothing,
                    {"doctor", "QAS"},
                    "profile FAIL: ",
                    "Error 1002: Profile QAS.P00 is missing...",
-                   "working directory; /PRTG_Path.Txt, when it exists, names the only folder",
+                   UnderWine() ? "Custom Sensors\\ExeXml folder; C:\\PRTG_Path.Txt, when it"
+                               : "working directory; /PRTG_Path.Txt, when it exists",
                    2},
         DoctorCase{"OptionsCutAndDropped",
                    Needs::kAny,
@@ -713,14 +683,6 @@ INSTANTIATE_TEST_SUITE_P(
                    "measures one system at a time; TIMEOUT=abc ignored",
                    "correct the options",
                    0},
-        DoctorCase{"ParallelOverTheClassicLibrary",
-                   Needs::kAny,
-                   UsageRecord("PARALLEL=8,TIMEOUT=2,", /*classic=*/true),
-                   {"doctor", "GLOBAL", "USAGE"},
-                   "options warn: ",
-                   "PARALLEL and TIMEOUT ignored: this RFC library allows one connection at a time",
-                   "correct the options",
-                   0},
         DoctorCase{"GlobalKeyMissing",
                    Needs::kAny,
                    UsageRecord(""),
@@ -729,18 +691,6 @@ INSTANTIATE_TEST_SUITE_P(
                    "Error 1030: Global Sensor OTHER not found...",
                    "has no sensor record for the key OTHER: add the lines \"# GSNX: OTHER     : "
                    "Item=",
-                   2},
-        // Over the NetWeaver library the logon names no mode and no gateway.
-        DoctorCase{"NetWeaverLogonNamesWhatIsPassed",
-                   Needs::kAny,
-                   [](WorkDir& dir, const Probe&, Probe*) {
-                     if (!UsesNetWeaver()) return std::string("the classic library takes them");
-                     return SimWith(dir, PrdWith({}, "Changed99"));
-                   },
-                   {"doctor", "PRD"},
-                   "logon FAIL: ",
-                   "password of 8 characters, language E; SNC off",
-                   "check User, Password",
                    2},
         DoctorCase{"PasswordVariableNotSetHere",
                    Needs::kAny,
