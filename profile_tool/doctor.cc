@@ -87,9 +87,9 @@ bool Doctor::FindProfile() {
   std::string why_unreadable;
   for (const std::string& folder : not_found ? tried : std::vector<std::string>()) {
     const std::string path = folder + location_.name;
+    if (!unreadable.empty() || fs_.FileSize(path) < 0) continue;
     std::string ignored;
-    const Status read = fs_.ReadFile(path, &ignored);
-    if (unreadable.empty() && fs_.FileSize(path) >= 0 && !read.ok()) {
+    if (const Status read = fs_.ReadFile(path, &ignored); !read.ok()) {
       unreadable = path;
       why_unreadable = read.message();
     }
@@ -195,14 +195,15 @@ std::string Doctor::EntryFault(const std::string& message, std::string* hint) {
                                  std::to_string(field.minimum_length);
 }
 
-void Doctor::CheckOptions(const std::string& source) {
+void Doctor::CheckOptions(bool from_record) {
+  const std::string source = from_record ? "the sensor record" : "the command line";
   const RunOptions& options = settings_.options;
   std::vector<std::string> problems;
-  if (source == "the command line" && uncut_options_.size() > kMaxOptionText) {
+  if (!from_record && uncut_options_.size() > kMaxOptionText) {
     problems.push_back("the text past its " + std::to_string(kMaxOptionText) +
                        " characters is cut: \"" + uncut_options_.substr(kMaxOptionText) +
                        "\" is not read");
-  } else if (source != "the command line" && options.text.size() >= kMaxRecordOptionText) {
+  } else if (from_record && options.text.size() >= kMaxRecordOptionText) {
     problems.push_back("the text fills the " + std::to_string(kMaxRecordOptionText) +
                        " characters the probe reads: whatever follows them before \",Sensor=\" "
                        "is not read");
@@ -260,9 +261,10 @@ void Doctor::CheckStateLine() {
   const std::string folder = FolderName(location_.directory);
   // A run without a state line behind it always rewrites the profile, so a
   // rewrite that cannot succeed fails every run, the first one too.
-  const std::string fails = "; every run that gets its figures, this one and the first one "
-                            "too, prints Error 1016: ReWriting of Profile " +
-                            location_.path + " failed ! instead of them";
+  const std::string fails = "; the probe prints Error 1016: ReWriting of Profile " +
+                            location_.path +
+                            " failed ! on this run once it has its figures, and on every run "
+                            "after it";
   if (!status.ok()) {
     state_line_keepable_ = false;
     report_.Step("state line", Verdict::kFail,
@@ -426,7 +428,7 @@ bool Doctor::ReadListingStep(std::string* entries) {
                    ": item " + settings_.item + ", systems " + *entries +
                    (listing.record_options ? ", options \"" + settings_.options.text + "\""
                                            : std::string()));
-  CheckOptions(listing.record_options ? "the sensor record" : "the command line");
+  CheckOptions(listing.record_options.has_value());
   return true;
 }
 
@@ -512,7 +514,7 @@ int Doctor::Run(const std::vector<std::string>& args) {
     return ExitCode();
   }
   if (settings_.listing_run) return RunListing();
-  CheckOptions("the command line");
+  CheckOptions(/*from_record=*/false);
   return RunSingleSystem();
 }
 

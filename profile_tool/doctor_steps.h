@@ -69,8 +69,8 @@ class Doctor {
   // no entry at all, or the field a 1003 is about. *hint gets what to do.
   std::string EntryFault(const std::string& message, std::string* hint);
   // The options step: what the probe cuts, ignores or drops of the option
-  // text in force, `source` naming where it comes from.
-  void CheckOptions(const std::string& source);
+  // text in force, the command line's or the sensor record's.
+  void CheckOptions(bool from_record);
   void CheckStateLine();
   // `form` opens the finding: what the file holds of the password.
   void CheckReaders(const std::string& step, const std::string& path, const std::string& form = "");

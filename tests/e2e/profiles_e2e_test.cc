@@ -571,8 +571,8 @@ INSTANTIATE_TEST_SUITE_P(
                    },
                    {"doctor", "sub\\PRD"},
                    "state line FAIL: ",
-                   "this one and the first one too, prints Error 1016: ReWriting of Profile "
-                   "sub\\PRD.P00 failed ! instead of them",
+                   "the probe prints Error 1016: ReWriting of Profile sub\\PRD.P00 failed ! "
+                   "on this run",
                    "write access to",
                    2},
         DoctorCase{"ReadOnlyProfile",
@@ -583,7 +583,7 @@ INSTANTIATE_TEST_SUITE_P(
                    },
                    {"doctor", "PRD"},
                    "state line FAIL: ",
-                   "it is read-only; every run that gets its figures",
+                   "it is read-only; the probe prints Error 1016",
                    "clear the read-only mark",
                    2},
         DoctorCase{"ProfileReadableByOthers",
