@@ -416,12 +416,6 @@ std::function<std::string(WorkDir&, const Probe&, Probe*)> UsageRecord(std::stri
   };
 }
 
-std::string Utf16(const std::string& text) {
-  std::string wide = "\xFF\xFE";
-  for (char c : text) wide += std::string{c, '\0'};
-  return wide;
-}
-
 INSTANTIATE_TEST_SUITE_P(
     Doctor, DoctorE2eTest,
     ::testing::Values(
@@ -650,7 +644,7 @@ INSTANTIATE_TEST_SUITE_P(
                    2},
         DoctorCase{"Utf16Profile",
                    Needs::kAny,
-                   WithProfile(Utf16(PrdProfile().Bytes("\r\n"))),
+                   WithProfile(std::string("\xFF\xFE;\0 \0P\0R\0D\0\r\0\n\0", 16)),
                    {"doctor", "PRD"},
                    "entry FAIL: ",
                    "missing...: PRD.P00 is UTF-16 text",
