@@ -344,8 +344,7 @@ TYPED_TEST(FileSystemContractTest, ListingAMissingFolderFails) {
   EXPECT_TRUE(entries.empty());
 }
 
-// Narrowing a profile another account owns takes the ownership first: the
-// others' rights alone would shut the monitor's account out.
+// Another account's file: the others' rights alone would shut the monitor out.
 TEST(NarrowingTest, OwnershipFirstWhenAnotherAccountOwnsTheFile) {
   EXPECT_EQ(PosixNarrowing("/s/PRD.P00", "root", "monitor"),
             "as root: chown 'monitor' '/s/PRD.P00' && chmod go-rwx '/s/PRD.P00'");

@@ -91,14 +91,15 @@ TEST_F(ProfileToolTest, NewProfileBecomesAcceptedOnceThePasswordIsIn) {
   std::string profile = skeleton;
   profile.replace(profile.find("Password...: \n"), 14, "Password...: " + out_);
   fs_.Add("C:\\Sensors\\PRD.P00", profile);
-  // The probe would read it; its logon would go to "<application server>".
   EXPECT_EQ(Run({"check", "C:\\Sensors\\PRD.P00"}), 2);
   EXPECT_EQ(out_,
             "PRD.P00: not filled in: Extcompany.: \"<company>\", Client.....: \"000\", "
             "User.......: \"<RFC USER>\", Hostname...: \"<application server>\", Gwhost.....: "
             "\"<gateway host>\" as tidewarden-profile new wrote them.\n");
-  for (const auto& [from, to] : {std::pair{"<company>", "ACME"}, {"<rfc user>", "monitor"},
-                                 {"<application server>", "sapprd01"}, {"<gateway host>", "gw"}}) {
+  for (const auto& [from, to] : {std::pair{"<company>", "ACME"},
+                                 {"<rfc user>", "monitor"},
+                                 {"<application server>", "sapprd01"},
+                                 {"<gateway host>", "gw"}}) {
     profile.replace(profile.find(from), std::string(from).size(), to);
   }
   fs_.Add("C:\\Sensors\\PRD.P00", profile);
