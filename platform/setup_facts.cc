@@ -16,6 +16,23 @@ std::uint32_t LittleEndian(std::string_view bytes, std::size_t at, std::size_t s
 
 }  // namespace
 
+std::string PosixNarrowing(const std::string& path, const std::string& owner,
+                           const std::string& account) {
+  const std::string quoted = "'" + path + "'";
+  if (owner == account) return "chmod go-rwx " + quoted;
+  return "as root: chown '" + account + "' " + quoted + " && chmod go-rwx " + quoted;
+}
+
+std::string WindowsNarrowing(const std::string& path, const std::string& owner,
+                             const std::string& account, const std::string& sids) {
+  const std::string icacls = "icacls \"" + path + "\"";
+  // Inherited grants cannot be removed until the inheritance is cut.
+  const std::string narrow = icacls + " /inheritance:d && " + icacls + " /remove:g" + sids;
+  if (owner == account) return narrow;
+  return "as an administrator: " + icacls + " /setowner \"" + account + "\" && " + icacls +
+         " /grant \"" + account + ":(M)\" && " + narrow;
+}
+
 int WidthFromHeader(std::string_view head) {
   if (head.size() >= 5 && head.substr(0, 4) ==
                               "\x7f"

@@ -23,9 +23,25 @@ std::string WorkingDirectory();
 std::string WhyNotReplaceable(const std::string& path);
 
 // Who besides the file's owner may read it ("group and others (mode 0644)",
-// "Everyone, Users"), or "" when nobody. *narrow receives the command that
-// takes that right away.
+// "Everyone, Users"), or "" when nobody. *narrow receives the commands that
+// leave it to this process's account (see the *Narrowing functions).
 std::string OthersWhoMayRead(const std::string& path, std::string* narrow);
+
+// The commands that leave the file at `path` (as this system names it) to
+// `account`. When `owner` is another account, ownership comes first: taking
+// the others' rights alone would shut `account` out, and only the owner
+// may change them. `sids` are the Windows groups to remove (" *S-1-1-0 ...").
+std::string PosixNarrowing(const std::string& path, const std::string& owner,
+                           const std::string& account);
+std::string WindowsNarrowing(const std::string& path, const std::string& owner,
+                             const std::string& account, const std::string& sids);
+
+// Whether this is a Windows system (otherwise a POSIX one).
+bool OnWindows();
+
+// A path of the probe's (backslashes, "C:\PRTG_Path.Txt") as this system
+// names the file it opens.
+std::string SystemPath(std::string_view probe_path);
 
 // The width of the shared library at `path` from its header (PE machine
 // field, ELF class): 32 or 64, 0 when the file cannot be read or is no

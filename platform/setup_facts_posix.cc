@@ -45,12 +45,21 @@ std::string OthersWhoMayRead(const std::string& path, std::string* narrow) {
   if (!group && !others) return std::string();
   char mode[8];
   std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(info.st_mode & 07777));
-  *narrow = "chmod go-rwx '" + native + "'";
+  const passwd* owner = ::getpwuid(info.st_uid);
+  const std::string owner_name = info.st_uid == ::geteuid() ? AccountName()
+                                 : owner != nullptr && owner->pw_name != nullptr
+                                     ? std::string(owner->pw_name)
+                                     : "uid " + std::to_string(info.st_uid);
+  *narrow = PosixNarrowing(native, owner_name, AccountName());
   return std::string(group && others ? "its group and all others"
                      : group         ? "its group"
                                      : "all others") +
          " (mode " + mode + ")";
 }
+
+bool OnWindows() { return false; }
+
+std::string SystemPath(std::string_view probe_path) { return ToPosixPath(probe_path); }
 
 int LibraryFileWidth(const std::string& path) {
   const int fd = ::open(ToPosixPath(path).c_str(), O_RDONLY | O_CLOEXEC);

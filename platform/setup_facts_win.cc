@@ -37,6 +37,26 @@ constexpr WideGroup kWideGroups[] = {
 
 constexpr ACCESS_MASK kReadRights = FILE_READ_DATA | GENERIC_READ | GENERIC_ALL;
 
+// The owner's account name ("" when the system cannot name it).
+std::string OwnerName(PSID owner) {
+  char name[257];
+  char domain[257];
+  DWORD name_size = sizeof name;
+  DWORD domain_size = sizeof domain;
+  SID_NAME_USE use;
+  if (owner == nullptr ||
+      !::LookupAccountSidA(nullptr, owner, name, &name_size, domain, &domain_size, &use)) {
+    return std::string();
+  }
+  return std::string(name, name_size);
+}
+
+bool SameName(const std::string& a, const std::string& b) {
+  return a.size() == b.size() &&
+         ::CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()),
+                          b.data(), static_cast<int>(b.size())) == CSTR_EQUAL;
+}
+
 }  // namespace
 
 std::string AccountName() {
@@ -73,8 +93,10 @@ std::string WhyNotReplaceable(const std::string& path) {
 
 std::string OthersWhoMayRead(const std::string& path, std::string* narrow) {
   PACL dacl = nullptr;
+  PSID owner = nullptr;
   PSECURITY_DESCRIPTOR descriptor = nullptr;
-  if (::GetNamedSecurityInfoA(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+  if (::GetNamedSecurityInfoA(path.c_str(), SE_FILE_OBJECT,
+                              DACL_SECURITY_INFORMATION | OWNER_SECURITY_INFORMATION, &owner,
                               nullptr, &dacl, nullptr, &descriptor) != ERROR_SUCCESS) {
     return std::string();
   }
@@ -104,13 +126,22 @@ std::string OthersWhoMayRead(const std::string& path, std::string* narrow) {
       }
     }
   }
+  const std::string account = AccountName();
+  const std::string owner_name = OwnerName(owner);
   ::LocalFree(descriptor);
   if (!who.empty()) {
-    // Inherited grants cannot be removed until the inheritance is cut.
-    *narrow = "icacls \"" + path + "\" /inheritance:d && icacls \"" + path + "\" /remove:g" + sids;
+    // An owner the system cannot name is taken for this account: nothing
+    // better could be told.
+    *narrow = WindowsNarrowing(
+        path, owner_name.empty() || SameName(owner_name, account) ? account : owner_name, account,
+        sids);
   }
   return who;
 }
+
+bool OnWindows() { return true; }
+
+std::string SystemPath(std::string_view probe_path) { return std::string(probe_path); }
 
 int LibraryFileWidth(const std::string& path) {
   ScopedFile file(::CreateFileA(path.c_str(), GENERIC_READ,

@@ -28,6 +28,12 @@ int Check(const std::string& given, std::ostream& out, std::ostream& err, FileSy
     out << *message << "\n";
     return kToolFailure;
   }
+  if (const std::vector<std::string> left = PlaceholdersLeft(parameters); !left.empty()) {
+    out << name << ": not filled in: ";
+    for (std::size_t i = 0; i < left.size(); ++i) out << (i == 0 ? "" : ", ") << left[i];
+    out << " as tidewarden-profile new wrote them.\n";
+    return kToolFailure;
+  }
   out << name << ": the probe accepts this profile.\n";
   for (const EntryField& field : EntryFields()) {
     const std::string& value = parameters.*field.field;

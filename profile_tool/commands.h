@@ -7,15 +7,23 @@
 #include <istream>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "platform/file_system.h"
 #include "profile_tool/profile_tool.h"
+#include "profiles/connection_parameters.h"
 
 namespace tidewarden {
 
 int Scramble(std::istream& in, std::ostream& out, std::ostream& err, std::uint32_t seed);
 int NewProfile(const std::string& destination, std::ostream& out, std::ostream& err);
 int Check(const std::string& given, std::ostream& out, std::ostream& err, FileSystem& fs);
+
+// The fields of a profile that still hold the placeholders "new" wrote
+// ("<company>", "<RFC USER>", ...), each as `Label: "value"`, with the
+// skeleton's client when it is left too; empty when no placeholder is left
+// (a client 000 alone is a real client).
+std::vector<std::string> PlaceholdersLeft(const ConnectionParameters& parameters);
 
 }  // namespace tidewarden
 

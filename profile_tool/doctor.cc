@@ -13,6 +13,7 @@
 #include "output/result_document.h"
 #include "platform/paths.h"
 #include "platform/setup_facts.h"
+#include "profile_tool/commands.h"
 #include "profile_tool/doctor_steps.h"
 #include "profiles/listing.h"
 #include "profiles/password.h"
@@ -29,10 +30,10 @@ constexpr const char* kHelp =
     "and prints one line per step: \"<step> ok|warn|FAIL|skip: <finding>\", with\n"
     "\"  do: <hint>\" under every warn and FAIL. The steps: the account and\n"
     "working directory, the output mode and where the profile is found, the\n"
-    "profile, whether the state line can be kept and who can read the password,\n"
-    "the RFC library, the logon, the three calls and the figures. For a GLOBAL\n"
-    "or ITEM run the listing, then the probe's own pass: each listed system and\n"
-    "the summary the probe prints. A logon SAP refused before\n"
+    "options, the profile, whether the state line can be kept and who can read\n"
+    "the password, the RFC library, the logon, the three calls and the figures.\n"
+    "For a GLOBAL or ITEM run the listing, then the probe's own pass: each\n"
+    "listed system and the summary the probe prints. A logon SAP refused before\n"
     "shows as the step \"logon hold\"; while the probe holds it back, the doctor\n"
     "makes no logon either, unless --logon is given.\n"
     "\n"
@@ -85,14 +86,34 @@ bool Doctor::FindProfile() {
   std::vector<std::string> tried;
   const auto not_found = sibling ? OpenProfileInDirectory(fs_, &location_, &tried)
                                  : SearchProfile(fs_, &location_, &tried);
-  if (not_found) {
+  // A profile that is there but cannot be read is missing to the probe.
+  std::string unreadable;
+  std::string why_unreadable;
+  for (const std::string& folder : not_found ? tried : std::vector<std::string>()) {
+    const std::string path = folder + location_.name;
+    if (!unreadable.empty() || fs_.FileSize(path) < 0) continue;
+    std::string ignored;
+    if (const Status read = fs_.ReadFile(path, &ignored); !read.ok()) {
+      unreadable = path;
+      why_unreadable = read.message();
+    }
+  }
+  if (!unreadable.empty()) {
+    report_.Step("profile", Verdict::kFail,
+                 *not_found + ": " + SystemPath(unreadable) +
+                     " is there, but this account cannot read it (" + why_unreadable + ")",
+                 "give the monitor's account read access to " + SystemPath(unreadable) +
+                     " (and, so that the state line can be kept, write access to it and its "
+                     "folder)");
+  } else if (not_found) {
     report_.Step("profile", Verdict::kFail, *not_found,
                  sibling ? "put " + location_.name + " beside the marker file, into " +
                                FolderName(location_.directory)
-                         : "put " + location_.name +
-                               " into the sensor's working directory or the monitor's "
-                               "Custom Sensors\\ExeXml folder; C:\\PRTG_Path.Txt, when it "
-                               "exists, names the only folder searched");
+                         : "put " + location_.name + " into the sensor's working directory" +
+                               (OnWindows() ? " or the monitor's Custom Sensors\\ExeXml folder"
+                                            : "") +
+                               "; " + SystemPath(kPrtgPathFile) +
+                               ", when it exists, names the only folder searched");
   } else {
     report_.Step("profile", Verdict::kOk, "found " + location_.path);
   }
@@ -106,7 +127,10 @@ bool Doctor::CheckEntry() {
     std::string hint =
         "correct the profile (docs/profiles.md, \"Sensor profile\"); "
         "tidewarden-profile new DEST prints a complete one";
-    if (message->find("Password") != std::string::npos && !parameters_.password_variable.empty()) {
+    if (const std::string fault = EntryFault(*message, &hint); !fault.empty()) {
+      *message += ": " + fault;
+    } else if (message->find("Password") != std::string::npos &&
+               !parameters_.password_variable.empty()) {
       hint = "the password comes from the environment variable " + parameters_.password_variable +
              ": see the password step";
     } else if (message->find("Password") != std::string::npos) {
@@ -119,7 +143,18 @@ bool Doctor::CheckEntry() {
     report_.Step("entry", Verdict::kFail, *message, hint);
     return false;
   }
-  report_.Step("entry", Verdict::kOk, location_.name + ": the probe accepts this profile");
+  if (const std::vector<std::string> left = PlaceholdersLeft(parameters_); !left.empty()) {
+    // The probe would take it, and log on to a host named "<application
+    // server>" as user "<RFC USER>".
+    report_.Step("entry", Verdict::kFail,
+                 location_.name + " is not filled in: " + Join(left) +
+                     " as tidewarden-profile new wrote them; the probe takes them as they are "
+                     "and its logon fails",
+                 "fill in the real values (keep client 000 only if the RFC user is in client "
+                 "000)");
+  } else {
+    report_.Step("entry", Verdict::kOk, location_.name + ": the probe accepts this profile");
+  }
   for (const EntryField& field : EntryFields()) {
     const std::string& value = parameters_.*field.field;
     report_.Detail(std::string(field.label) + " " +
@@ -127,6 +162,92 @@ bool Doctor::CheckEntry() {
                                                                    : "\"" + value + "\""));
   }
   return true;
+}
+
+std::string Doctor::EntryFault(const std::string& message, std::string* hint) {
+  const std::string& content = location_.content;
+  const std::string path = SystemPath(location_.path);
+  // Byte order marks of UTF-16, or the zero bytes its ASCII letters bring.
+  if (content.starts_with("\xFF\xFE") || content.starts_with("\xFE\xFF") ||
+      (content.size() >= 2 && (content[0] == '\0' || content[1] == '\0'))) {
+    *hint = "save " + path +
+            " again as ANSI or UTF-8 text (in Notepad: Save As, Encoding ANSI or UTF-8)";
+    return path + " is UTF-16 text (Notepad's \"Unicode\"): the probe reads single-byte "
+           "text and finds none of its entry lines";
+  }
+  if (content.find_first_not_of(" \t\r\n\x1a\xEF\xBB\xBF") == std::string::npos) {
+    *hint = "fill it in: tidewarden-profile new " +
+            location_.name.substr(0, location_.name.find('.')) +
+            " prints a complete profile to start from";
+    return path + " is empty";
+  }
+  if (!message.starts_with("Error 1003")) return "";
+  const std::optional<InvalidField> invalid =
+      FindInvalidField(content, PasswordKeys(), ProcessEnvironment());
+  if (!invalid) return "";
+  const EntryField& field = *invalid->field;
+  const std::string label(field.label);
+  const std::string rule = std::to_string(field.minimum_length) + " to " +
+                           std::to_string(field.width) + " characters";
+  *hint = "correct the line \"" + label + " \": its value takes " + rule +
+          (field.field == &ConnectionParameters::password && !parameters_.password_variable.empty()
+               ? " (here from the environment variable " + parameters_.password_variable + ")"
+               : std::string());
+  return invalid->too_long ? label + " is longer than " + std::to_string(field.width) +
+                                 " characters"
+                           : label + " has " + Characters(invalid->length) + ", fewer than " +
+                                 std::to_string(field.minimum_length);
+}
+
+void Doctor::CheckOptions(bool from_record) {
+  const std::string source = from_record ? "the sensor record" : "the command line";
+  const RunOptions& options = settings_.options;
+  std::vector<std::string> problems;
+  if (!from_record && uncut_options_.size() > kMaxOptionText) {
+    problems.push_back("the text past its " + std::to_string(kMaxOptionText) +
+                       " characters is cut: \"" + uncut_options_.substr(kMaxOptionText) +
+                       "\" is not read");
+  } else if (from_record && options.text.size() >= kMaxRecordOptionText) {
+    problems.push_back("the text fills the " + std::to_string(kMaxRecordOptionText) +
+                       " characters the probe reads: whatever follows them before \",Sensor=\" "
+                       "is not read");
+  }
+  if (!dropped_arguments_.empty()) {
+    problems.push_back("the arguments after the second option argument are not read: " +
+                       Join(dropped_arguments_));
+  }
+  const bool asked = options.parallel > 1 || options.timeout_seconds;
+  if (!settings_.listing_run) {
+    if (asked || !options.ignored_options.empty()) {
+      problems.push_back(
+          "PARALLEL= and TIMEOUT= serve a listing pass only: this run measures its one system "
+          "without them");
+    }
+  } else {
+    for (const std::string& ignored : options.ignored_options) {
+      problems.push_back(ignored + (ignored.starts_with("PARALLEL=")
+                                        ? ", so the pass measures one system at a time"
+                                        : ", so no call is cut short"));
+    }
+    // Whether the library takes them shows only once it is loaded.
+    if (asked && CheckLibrary() && !sap_.AllowsParallelConnections()) {
+      problems.push_back(
+          "PARALLEL and TIMEOUT ignored: this RFC library allows one connection at a time, so "
+          "the pass measures one system after the other, without a timeout");
+    }
+  }
+  const std::string text = options.text.empty() ? "no options" : "\"" + options.text + "\"";
+  if (problems.empty()) {
+    report_.Step("options", Verdict::kOk, text + " from " + source);
+    return;
+  }
+  std::string finding = text + " from " + source + ": ";
+  for (std::size_t i = 0; i < problems.size(); ++i) {
+    finding += (i == 0 ? "" : "; ") + problems[i];
+  }
+  report_.Step("options", Verdict::kWarn, finding,
+               "correct the options if the probe should do otherwise (docs/listing.md, "
+               "\"Parallel passes and a deadline per system\")");
 }
 
 void Doctor::CheckStateLine() {
@@ -142,19 +263,24 @@ void Doctor::CheckStateLine() {
     if (status.ok()) status = removed;
   }
   const std::string folder = FolderName(location_.directory);
+  // A run without a state line behind it always rewrites the profile, so a
+  // rewrite that cannot succeed fails every run, the first one too.
+  const std::string fails = "; the probe prints Error 1016: ReWriting of Profile " +
+                            location_.path +
+                            " failed ! on this run once it has its figures, and on every run "
+                            "after it";
   if (!status.ok()) {
-    report_.Step("state line", Verdict::kWarn,
-                 "no file can be written beside the profile (" + status.message() +
-                     "): the state line can never be kept, so every run reports its first "
-                     "figures (Error 1016 once they are due)",
+    state_line_keepable_ = false;
+    report_.Step("state line", Verdict::kFail,
+                 "no file can be written beside the profile (" + status.message() + ")" + fails,
                  "give the monitor's probe service account write access to " + folder);
     return;
   }
   const std::string why_not = WhyNotReplaceable(location_.path);
   if (!why_not.empty()) {
-    report_.Step("state line", Verdict::kWarn,
-                 location_.path + " cannot be replaced: " + why_not +
-                     "; the probe fails with Error 1016 when the state line is due",
+    state_line_keepable_ = false;
+    report_.Step("state line", Verdict::kFail,
+                 location_.path + " cannot be replaced: " + why_not + fails,
                  "clear the read-only mark and give the monitor's probe service account "
                  "modify rights to " +
                      location_.path + " and write access to " + folder);
@@ -280,9 +406,21 @@ bool Doctor::ReadListingStep(ListingValues* listing) {
   listing->item = settings_.item;
   if (auto error = ReadListing(fs_, location_, settings_.global_run, settings_.options.sensor_key,
                                settings_.second_argument, listing)) {
-    report_.Step("listing", Verdict::kFail, *error,
-                 "correct the listing lines of " + location_.path +
-                     " (docs/profiles.md, \"Listing profiles\")");
+    std::string hint = "correct the listing lines of " + location_.path +
+                       " (docs/profiles.md, \"Listing profiles\")";
+    if (error->starts_with("Error 1030")) {
+      const std::string& key = settings_.options.sensor_key;
+      std::string padded = key.substr(0, kGlobalSensorKeyLength);
+      padded.resize(kGlobalSensorKeyLength, ' ');
+      hint = key.empty()
+                 ? "name the sensor's key after GLOBAL, as the sensor's parameters do: "
+                   "GLOBAL USAGE"
+                 : location_.path + " has no sensor record for the key " + key +
+                       ": add the lines \"# GSNX: " + padded +
+                       ": Item=<item>,Sensor=\"SAP Tidewarden\"\" and \"# GSNG: " + padded +
+                       ": PRD.P00#\" with the systems to measure (docs/listing.md)";
+    }
+    report_.Step("listing", Verdict::kFail, *error, hint);
     return false;
   }
   settings_.item = listing->item;
@@ -293,6 +431,7 @@ bool Doctor::ReadListingStep(ListingValues* listing) {
                    ": item " + settings_.item + ", systems " + listing->server_listing +
                    (listing->record_options ? ", options \"" + settings_.options.text + "\""
                                             : std::string()));
+  CheckOptions(listing->record_options.has_value());
   return true;
 }
 
@@ -360,12 +499,19 @@ int Doctor::Run(const std::vector<std::string>& args) {
     }
   }
   ReadCommandLine(probe_args, clock_.LocalTimeOfDay(), &settings_);
+  // The probe reads the program, the profile and two option arguments.
+  if (probe_args.size() > 2) uncut_options_ = probe_args[2];
+  if (probe_args.size() > 3) uncut_options_ += " " + probe_args[3];
+  for (std::size_t i = 4; i < probe_args.size(); ++i) {
+    dropped_arguments_.push_back("\"" + probe_args[i] + "\"");
+  }
   Where();
   if (!FindProfile()) {
     report_.Step("entry", Verdict::kSkip, "no profile");
     return ExitCode();
   }
   if (settings_.listing_run) return RunListing();
+  CheckOptions(/*from_record=*/false);
   return RunSingleSystem();
 }
 

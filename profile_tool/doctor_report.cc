@@ -118,7 +118,9 @@ bool Contains(const std::string& text, std::initializer_list<const char*> words)
 }
 
 std::string FolderName(const std::string& folder) {
-  return folder.empty() ? "the working directory (" + WorkingDirectory() + ")" : folder;
+  // The folder the system opens, which on POSIX is not the probe's spelling.
+  return folder.empty() ? "the working directory (" + WorkingDirectory() + ")"
+                        : SystemPath(folder);
 }
 
 std::string Characters(std::size_t n) {

@@ -95,7 +95,8 @@ inline constexpr std::int64_t kSlowCallMilliseconds = 20000;
 
 // Whether `text` holds one of `words`, whatever its case.
 bool Contains(const std::string& text, std::initializer_list<const char*> words);
-// A folder as a finding names it: "" is the working directory.
+// A folder as a finding names it, as this system spells it: "" is the
+// working directory.
 std::string FolderName(const std::string& folder);
 std::string Characters(std::size_t n);
 std::string Join(const std::vector<std::string>& items);

@@ -68,6 +68,12 @@ class Doctor : private PassObserver {
   void Where();
   bool FindProfile();
   bool CheckEntry();
+  // What the entry step adds to the probe's message: why a profile reads as
+  // no entry at all, or the field a 1003 is about. *hint gets what to do.
+  std::string EntryFault(const std::string& message, std::string* hint);
+  // The options step: what the probe cuts, ignores or drops of the option
+  // text in force, the command line's or the sensor record's.
+  void CheckOptions(bool from_record);
   void CheckStateLine();
   // `form` opens the finding: what the file holds of the password.
   void CheckReaders(const std::string& step, const std::string& path, const std::string& form = "");
@@ -95,8 +101,9 @@ class Doctor : private PassObserver {
                             std::vector<std::string>* details, LibraryProblems* problems);
   void ReportNoLibrary(const LibraryProblems& problems, const std::vector<std::string>& details);
   void ReportChosenLibrary(std::vector<std::string> details);
-  void CompanionsOf(const std::string& folder, std::vector<std::string>* found,
-                    std::vector<std::string>* missing);
+  // Fails when the folder cannot be listed: then nothing is known missing.
+  Status CompanionsOf(const std::string& folder, std::vector<std::string>* found,
+                      std::vector<std::string>* missing);
 
   // measuring_check.cc
   std::string SncProblem(const LogonParameters& logon, std::string* described, std::string* hint);
@@ -139,11 +146,13 @@ class Doctor : private PassObserver {
   ProfileLines lines_;
   std::int32_t kept_sysnr_ = 0;
   bool force_logon_ = false;  // --logon: log on even while the guard holds the logon
+  // False when the probe could not keep the state line: it then prints
+  // Error 1016 instead of the figures.
+  bool state_line_keepable_ = true;
+  std::vector<std::string> dropped_arguments_;  // past the probe's two option arguments
+  std::string uncut_options_;                   // the command line's option text, whole
   bool library_checked_ = false;
   bool library_ok_ = false;
-  // False when the profile's state line cannot be kept: the probe then
-  // prints Error 1016 whenever the line is due.
-  bool state_line_keepable_ = true;
   bool listing_ = false;
   // Of the pass under way, by the system's position; on the pass's thread.
   std::map<std::size_t, std::shared_ptr<StepTimer>> timers_;

@@ -71,15 +71,25 @@ void Doctor::NoteRefusedCandidate(const RfcLibraryCandidate& candidate,
   const int width = LibraryFileWidth(candidate.path);
   const std::string ours = std::to_string(ProgramWidth());
   if (width != 0 && width != ProgramWidth() && problems->width.empty()) {
+    // Only the Windows packages come in both widths.
     problems->width = candidate.path + " is a " + std::to_string(width) +
-                      "-bit library; this probe is " + ours + "-bit: use the " +
-                      std::to_string(width) + "-bit package or a " + ours + "-bit library";
+                      "-bit library; this probe is " + ours + "-bit: " +
+                      (OnWindows() ? "use the " + std::to_string(width) + "-bit package or a " +
+                                         ours + "-bit library"
+                                   : "use a " + ours + "-bit library (Tidewarden for " +
+                                         "this system comes in its " + ours + "-bit form only)");
   }
   if (candidate.kind != RfcLibraryKind::kNetWeaver || (width != 0 && width != ProgramWidth())) {
     return;
   }
   std::vector<std::string> found, missing;
-  CompanionsOf(DirectoryPart(candidate.path), &found, &missing);
+  if (const Status listed = CompanionsOf(DirectoryPart(candidate.path), &found, &missing);
+      !listed.ok()) {
+    problems->companions =
+        candidate.path + (width == 0 ? " is no library this system loads" : " does not load") +
+        ", and its folder cannot be listed to look for its companions: " + listed.message();
+    return;
+  }
   if (width == 0) {
     problems->companions = candidate.path + " is no library this system loads" +
                            (missing.empty() ? std::string()
@@ -125,9 +135,15 @@ void Doctor::ReportChosenLibrary(std::vector<std::string> details) {
       (netweaver ? "version " + sap_.version()
                  : std::string("no version (the classic library reports none)"));
   std::vector<std::string> found, missing;
-  if (!simulated && netweaver) CompanionsOf(DirectoryPart(path), &found, &missing);
+  Status listed;
+  if (!simulated && netweaver) listed = CompanionsOf(DirectoryPart(path), &found, &missing);
   if (!found.empty()) details.push_back("companions found: " + Join(found));
-  if (simulated) {
+  if (!listed.ok()) {
+    report_.Step("library", Verdict::kWarn,
+                 finding + "; its folder cannot be listed, so its companions are not known: " +
+                     listed.message(),
+                 "give the monitor's account the right to list " + FolderName(DirectoryPart(path)));
+  } else if (simulated) {
     report_.Step("library", Verdict::kWarn, "simulated library: " + finding,
                  "it serves only the systems of SapSim.txt; install SAP's library to measure "
                  "real systems");
@@ -142,10 +158,10 @@ void Doctor::ReportChosenLibrary(std::vector<std::string> details) {
   for (const std::string& detail : details) report_.Detail(detail);
 }
 
-void Doctor::CompanionsOf(const std::string& folder, std::vector<std::string>* found,
-                          std::vector<std::string>* missing) {
+Status Doctor::CompanionsOf(const std::string& folder, std::vector<std::string>* found,
+                            std::vector<std::string>* missing) {
   std::vector<DirectoryEntry> entries;
-  static_cast<void>(fs_.ListDirectory(folder, &entries));
+  if (Status listed = fs_.ListDirectory(folder, &entries); !listed.ok()) return listed;
   for (const std::string& prefix : NetWeaverCompanionPrefixes()) {
     std::string name;
     for (const DirectoryEntry& entry : entries) {
@@ -157,6 +173,7 @@ void Doctor::CompanionsOf(const std::string& folder, std::vector<std::string>* f
       found->push_back(name);
     }
   }
+  return Status();
 }
 
 }  // namespace tidewarden

@@ -143,11 +143,19 @@ std::string Doctor::DescribeLogon(const LogonParameters& logon) {
            " (copied over SapRfc.ini; the entry's keys: " + keys + "), client " + logon.client +
            ", user " + logon.user + ", password of " + Characters(logon.password.size());
   }
-  return "by parameters: host " + logon.hostname + ", system number " +
-         (logon.sysnr.empty() ? "(kept) " + std::to_string(logon.sysnr_number) : logon.sysnr) +
-         ", client " + logon.client + ", user " + logon.user + ", password of " +
-         Characters(logon.password.size()) + ", language " + logon.language + ", mode " +
-         logon.mode + ", gateway " + logon.gwhost + " " + logon.gwservice;
+  const std::string common =
+      "by parameters: host " + logon.hostname + ", system number " +
+      (logon.sysnr.empty() ? "(kept) " + std::to_string(logon.sysnr_number) : logon.sysnr) +
+      ", client " + logon.client + ", user " + logon.user + ", password of " +
+      Characters(logon.password.size()) + ", language " + logon.language;
+  // The NetWeaver library is passed no mode and no gateway: naming them
+  // would send an admin after values that do not matter.
+  const std::vector<CandidateOutcome>& outcomes = sap_.outcomes();
+  if (!outcomes.empty() && outcomes.back().chosen &&
+      outcomes.back().candidate.kind == RfcLibraryKind::kNetWeaver) {
+    return common;
+  }
+  return common + ", mode " + logon.mode + ", gateway " + logon.gwhost + " " + logon.gwservice;
 }
 
 void Doctor::SkipFrom(const std::string& prefix, MeasureStep first, const std::string& why) {

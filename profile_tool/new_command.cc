@@ -1,6 +1,7 @@
 // "new": a commented sensor profile to fill in.
 #include "profile_tool/commands.h"
 
+#include "profiles/password.h"
 #include "profiles/system_entry.h"
 
 namespace tidewarden {
@@ -20,6 +21,28 @@ int NewProfile(const std::string& destination, std::ostream& out, std::ostream& 
   }
   out << ProfileSkeleton(destination);
   return kToolSuccess;
+}
+
+std::vector<std::string> PlaceholdersLeft(const ConnectionParameters& parameters) {
+  // The skeleton read as the probe reads a profile holds the placeholders
+  // as a profile's fields do (the user in capitals).
+  ConnectionParameters skeleton;
+  static_cast<void>(ReadSystemEntryForPass(ProfileSkeleton(parameters.destination),
+                                           PasswordKeys(), ProcessEnvironment(), &skeleton));
+  std::vector<std::string> left;
+  bool placeholder = false;
+  for (const EntryField& field : EntryFields()) {
+    const std::string& value = parameters.*field.field;
+    if (field.field == &ConnectionParameters::password || value != skeleton.*field.field) continue;
+    if (value.starts_with('<')) {
+      placeholder = true;
+    } else if (field.field != &ConnectionParameters::client) {
+      continue;
+    }
+    left.push_back(std::string(field.label) + " \"" + value + "\"");
+  }
+  if (!placeholder) left.clear();
+  return left;
 }
 
 std::string ProfileSkeleton(const std::string& destination) {

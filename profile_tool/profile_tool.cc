@@ -48,7 +48,8 @@ constexpr const char* kCheckHelp =
     "as the probe does) exactly as the probe reads the profile of a\n"
     "single-system run. Prints the probe's own error message when it would\n"
     "refuse the profile (exit code 2), or every field with its value in double\n"
-    "quotes and the password as its length only (exit code 0).\n";
+    "quotes and the password as its length only (exit code 0). A profile that\n"
+    "still holds the placeholders of \"new\" is refused too (exit code 2).\n";
 
 bool IsHelp(const std::string& arg) { return arg == "--help" || arg == "-h"; }
 

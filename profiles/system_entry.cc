@@ -68,12 +68,15 @@ PasswordLine ApplyEntryLine(std::string_view line, const PasswordKeyTable& keys,
 
 enum class EntryFault { kNone, kUserMissing, kPasswordMissing, kInvalidParameters };
 
-EntryFault CheckParameters(const ConnectionParameters& parameters, const Overlong& overlong) {
+// *invalid, when given, receives the index of the field a 1003 is about.
+EntryFault CheckParameters(const ConnectionParameters& parameters, const Overlong& overlong,
+                           std::size_t* invalid = nullptr) {
   if (parameters.user.empty()) return EntryFault::kUserMissing;
   if (parameters.password.empty()) return EntryFault::kPasswordMissing;
   const Fields& fields = EntryFields();
   for (std::size_t i = 0; i < fields.size(); ++i) {
     if ((parameters.*fields[i].field).size() < fields[i].minimum_length || overlong[i]) {
+      if (invalid != nullptr) *invalid = i;
       return EntryFault::kInvalidParameters;
     }
   }
@@ -139,6 +142,25 @@ std::optional<std::string> ReadSystemEntry(std::string_view content,
       break;
   }
   return std::nullopt;
+}
+
+std::optional<InvalidField> FindInvalidField(std::string_view content, const PasswordKeyTable& keys,
+                                             EnvironmentVariables& environment) {
+  ConnectionParameters parameters;
+  Overlong overlong{};
+  LineReader reader(content, kSingleProfileLineRoom);
+  std::string line;
+  while (reader.Next(&line)) {
+    if (ApplyEntryLine(line, keys, environment, &parameters, &overlong) != PasswordLine::kNone) {
+      return std::nullopt;
+    }
+  }
+  std::size_t i = 0;
+  if (CheckParameters(parameters, overlong, &i) != EntryFault::kInvalidParameters) {
+    return std::nullopt;
+  }
+  const EntryField& field = EntryFields()[i];
+  return InvalidField{&field, overlong[i], (parameters.*field.field).size()};
 }
 
 bool ReadSystemEntryForPass(std::string_view content, const PasswordKeyTable& keys,

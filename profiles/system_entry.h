@@ -43,6 +43,20 @@ std::optional<std::string> ReadSystemEntry(std::string_view content,
                                            EnvironmentVariables& environment,
                                            ConnectionParameters* parameters, ProfileLines* lines);
 
+// The field a single-system run's 1003 is about, and how it fails: cut to
+// its width (the value or its line had no room), or shorter than its
+// minimum_length (`length` is the value's length after the cut).
+struct InvalidField {
+  const EntryField* field;
+  bool too_long;
+  std::size_t length;
+};
+
+// Reads `content` as ReadSystemEntry does and names the field of its 1003;
+// nullopt when the profile gives no 1003.
+std::optional<InvalidField> FindInvalidField(std::string_view content, const PasswordKeyTable& keys,
+                                             EnvironmentVariables& environment);
+
 // Pass reading for one system of a listing run: overwrites only the fields
 // whose lines occur. Returns false when a check fails (the system failure
 // flag); never a message. An invalid or wrong stored password fails the

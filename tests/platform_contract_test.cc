@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/file_system.h"
+#include "platform/setup_facts.h"
 #include "tests/fake_file_system.h"
 
 #ifndef _WIN32
@@ -341,6 +342,16 @@ TYPED_TEST(FileSystemContractTest, ListingAMissingFolderFails) {
   std::vector<DirectoryEntry> entries;
   EXPECT_FALSE(this->fs().ListDirectory(this->Path("missing\\"), &entries).ok());
   EXPECT_TRUE(entries.empty());
+}
+
+// Another account's file: the others' rights alone would shut the monitor out.
+TEST(NarrowingTest, OwnershipFirstWhenAnotherAccountOwnsTheFile) {
+  EXPECT_EQ(PosixNarrowing("/s/PRD.P00", "root", "monitor"),
+            "as root: chown 'monitor' '/s/PRD.P00' && chmod go-rwx '/s/PRD.P00'");
+  EXPECT_EQ(WindowsNarrowing("P.P00", "Administrators", "SYSTEM", " *S-1-1-0"),
+            "as an administrator: icacls \"P.P00\" /setowner \"SYSTEM\" && icacls \"P.P00\" "
+            "/grant \"SYSTEM:(M)\" && icacls \"P.P00\" /inheritance:d && icacls \"P.P00\" "
+            "/remove:g *S-1-1-0");
 }
 
 #ifndef _WIN32

@@ -91,19 +91,31 @@ TEST_F(ProfileToolTest, NewProfileBecomesAcceptedOnceThePasswordIsIn) {
   std::string profile = skeleton;
   profile.replace(profile.find("Password...: \n"), 14, "Password...: " + out_);
   fs_.Add("C:\\Sensors\\PRD.P00", profile);
+  EXPECT_EQ(Run({"check", "C:\\Sensors\\PRD.P00"}), 2);
+  EXPECT_EQ(out_,
+            "PRD.P00: not filled in: Extcompany.: \"<company>\", Client.....: \"000\", "
+            "User.......: \"<RFC USER>\", Hostname...: \"<application server>\", Gwhost.....: "
+            "\"<gateway host>\" as tidewarden-profile new wrote them.\n");
+  for (const auto& [from, to] : {std::pair{"<company>", "ACME"},
+                                 {"<rfc user>", "monitor"},
+                                 {"<application server>", "sapprd01"},
+                                 {"<gateway host>", "gw"}}) {
+    profile.replace(profile.find(from), std::string(from).size(), to);
+  }
+  fs_.Add("C:\\Sensors\\PRD.P00", profile);
   ASSERT_EQ(Run({"check", "C:\\Sensors\\PRD.P00"}), 0) << out_;
   EXPECT_EQ(out_,
             "PRD.P00: the probe accepts this profile.\n"
-            "Extcompany.: \"<company>\"\n"
+            "Extcompany.: \"ACME\"\n"
             "Destination: \"PRD\"\n"
             "Client.....: \"000\"\n"
-            "User.......: \"<RFC USER>\"\n"
+            "User.......: \"MONITOR\"\n"
             "Password...: 8 characters\n"
             "Language...: \"E\"\n"
             "Mode.......: \"R/3\"\n"
-            "Hostname...: \"<application server>\"\n"
+            "Hostname...: \"sapprd01\"\n"
             "Sysnr......: \"00\"\n"
-            "Gwhost.....: \"<gateway host>\"\n"
+            "Gwhost.....: \"gw\"\n"
             "Gwservice..: \"sapgw00\"\n");
 }
 

@@ -404,6 +404,24 @@ std::string RefusedOnce(WorkDir& dir, const Probe& probe, const std::string& the
   return SimWith(dir, PrdWith({}, then));
 }
 
+// PRD.P00 replaced by `profile`.
+std::function<std::string(WorkDir&, const Probe&, Probe*)> WithProfile(std::string profile) {
+  return [profile](WorkDir& dir, const Probe&, Probe*) {
+    dir.Write("PRD.P00", profile);
+    return std::string();
+  };
+}
+
+// A global sensor USAGE over PRD whose record carries `options`.
+std::function<std::string(WorkDir&, const Probe&, Probe*)> UsageRecord(std::string options) {
+  return [options](WorkDir& dir, const Probe&, Probe*) {
+    dir.Write("SAP Marrowin.Gbl",
+              "# GSNG: USAGE     : PRD.P00#\n# GSNX: USAGE     : Item=LogUsage," + options +
+                  "Sensor=\"SAP Tidewarden\"\n");
+    return std::string();
+  };
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Doctor, DoctorE2eTest,
     ::testing::Values(
@@ -428,6 +446,8 @@ INSTANTIATE_TEST_SUITE_P(
                    2},
         // Under Wine the 32-bit probe beside the 64-bit build's drop-in,
         // when that build lies beside this one; else a stand-in header.
+        // Under Wine the 32-bit probe beside the 64-bit build's drop-in,
+        // when that build lies beside this one; else a stand-in header.
         DoctorCase{"LibraryOfTheOtherWidth",
                    Needs::kAny,
                    [](WorkDir& dir, const Probe& probe, Probe* tool) {
@@ -447,7 +467,8 @@ INSTANTIATE_TEST_SUITE_P(
                    },
                    {"doctor", "PRD"},
                    "library FAIL: ",
-                   "-bit library; this probe is ",
+                   // Only the Windows packages come in both widths.
+                   UnderWine() ? "-bit package or a " : "-bit form only)",
                    "of this probe's width",
                    2},
         DoctorCase{"NetWeaverWithoutCompanions",
@@ -549,10 +570,11 @@ INSTANTIATE_TEST_SUITE_P(
                      return std::string();
                    },
                    {"doctor", "sub\\PRD"},
-                   "state line warn: ",
-                   "no file can be written beside the profile",
+                   "state line FAIL: ",
+                   "the probe prints Error 1016: ReWriting of Profile sub\\PRD.P00 failed ! "
+                   "on this run",
                    "write access to",
-                   0},
+                   2},
         DoctorCase{"ReadOnlyProfile",
                    Needs::kWine,
                    [](WorkDir& dir, const Probe&, Probe*) {
@@ -560,10 +582,10 @@ INSTANTIATE_TEST_SUITE_P(
                      return std::string();
                    },
                    {"doctor", "PRD"},
-                   "state line warn: ",
-                   "it is read-only",
+                   "state line FAIL: ",
+                   "it is read-only; the probe prints Error 1016",
                    "clear the read-only mark",
-                   0},
+                   2},
         DoctorCase{"ProfileReadableByOthers",
                    Needs::kPosix,
                    [](WorkDir& dir, const Probe&, Probe*) {
@@ -639,6 +661,76 @@ INSTANTIATE_TEST_SUITE_P(
                    "-bit",
                    "serves only the systems",
                    0},
+        DoctorCase{"ClientOfOneCharacter",
+                   Needs::kAny,
+                   WithProfile(PrdProfile().Set("Client.....:", "1").Bytes()),
+                   {"doctor", "PRD"},
+                   "entry FAIL: ",
+                   "found...: Client.....: has 1 character, fewer than 3",
+                   "correct the line \"Client.....: \": its value takes 3 to 11 characters",
+                   2},
+        DoctorCase{"UnfilledSkeleton",
+                   Needs::kAny,
+                   WithProfile(PrdProfile()
+                                   .Set("User.......:", "<rfc user>")
+                                   .Set("Hostname...:", "<application server>")
+                                   .Bytes()),
+                   {"doctor", "PRD"},
+                   "entry FAIL: ",
+                   "not filled in: User.......: \"<RFC USER>\", Hostname...: \"<application "
+                   "server>\" as tidewarden-profile new",
+                   "fill in the real values",
+                   2},
+        DoctorCase{"EmptyProfile",
+                   Needs::kAny,
+                   WithProfile(""),
+                   {"doctor", "PRD"},
+                   "entry FAIL: ",
+                   "Error 1006: Username in Profile PRD.P00 is missing...: PRD.P00 is empty",
+                   "tidewarden-profile new PRD prints a complete profile",
+                   2},
+        DoctorCase{"Utf16Profile",
+                   Needs::kAny,
+                   WithProfile(std::string("\xFF\xFE;\0 \0P\0R\0D\0\r\0\n\0", 16)),
+                   {"doctor", "PRD"},
+                   "entry FAIL: ",
+                   "missing...: PRD.P00 is UTF-16 text",
+                   "save PRD.P00 again as ANSI or UTF-8 text",
+                   2},
+        DoctorCase{"PathFileAsTheSystemNamesIt",
+                   Needs::kAny,
+                   Nothing,
+                   {"doctor", "QAS"},
+                   "profile FAIL: ",
+                   "Error 1002: Profile QAS.P00 is missing...",
+                   UnderWine() ? "Custom Sensors\\ExeXml folder; C:\\PRTG_Path.Txt, when it"
+                               : "working directory; /PRTG_Path.Txt, when it exists",
+                   2},
+        DoctorCase{"OptionsCutAndDropped",
+                   Needs::kAny,
+                   Nothing,
+                   {"doctor", "PRD", std::string(126, 'x'), "TIMEOUT=3", "three"},
+                   "options warn: ",
+                   "\"TIMEOUT=3\" is not read; the arguments after the second option argument",
+                   "correct the options",
+                   0},
+        DoctorCase{"RecordOptionsInvalid",
+                   Needs::kAny,
+                   UsageRecord("PARALLEL=0,TIMEOUT=abc,"),
+                   {"doctor", "GLOBAL", "USAGE"},
+                   "options warn: ",
+                   "expected, so the pass measures one system at a time; TIMEOUT=abc ignored",
+                   "correct the options",
+                   0},
+        DoctorCase{"GlobalKeyMissing",
+                   Needs::kAny,
+                   UsageRecord(""),
+                   {"doctor", "GLOBAL", "OTHER"},
+                   "listing FAIL: ",
+                   "Error 1030: Global Sensor OTHER not found...",
+                   "has no sensor record for the key OTHER: add the lines \"# GSNX: OTHER     : "
+                   "Item=",
+                   2},
         DoctorCase{"PasswordVariableNotSetHere",
                    Needs::kAny,
                    [](WorkDir& dir, const Probe&, Probe*) {
