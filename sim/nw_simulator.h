@@ -165,10 +165,47 @@ NwSimulator& TheNwSimulator();
 // Replaces it by a fresh one for tests: call log kept, violations counted.
 void ResetNwSimulator();
 
-// The simulated functions under the library's calling convention, named
-// apart from SAP's so that they never clash with an exported library.
-nwrfc::NwRfcFunctions SimulatedNwFunctions();
-
 }  // namespace tidewarden::sim
+
+// The library's functions as X(result, SAP's name, the simulator's method,
+// parameters, arguments): the drop-in exports them under SAP's names
+// (nw_exports.cc), the static library under its own (nw_functions.cc).
+#define TIDEWARDEN_SIM_NW_FUNCTIONS(X)                                                         \
+  X(const nwrfc::SAP_UC*, RfcGetVersion, GetVersion,                                           \
+    (unsigned* major, unsigned* minor, unsigned* patch), (major, minor, patch))                \
+  X(nwrfc::RFC_CONNECTION_HANDLE, RfcOpenConnection, OpenConnection,                           \
+    (const nwrfc::RFC_CONNECTION_PARAMETER* parameters, unsigned count,                        \
+     nwrfc::RFC_ERROR_INFO* error),                                                            \
+    (parameters, count, error))                                                                \
+  X(nwrfc::RFC_RC, RfcCloseConnection, CloseConnection,                                        \
+    (nwrfc::RFC_CONNECTION_HANDLE handle, nwrfc::RFC_ERROR_INFO * error), (handle, error))     \
+  X(nwrfc::RFC_FUNCTION_DESC_HANDLE, RfcGetFunctionDesc, GetFunctionDesc,                      \
+    (nwrfc::RFC_CONNECTION_HANDLE handle, const nwrfc::SAP_UC* name,                           \
+     nwrfc::RFC_ERROR_INFO* error),                                                            \
+    (handle, name, error))                                                                     \
+  X(nwrfc::RFC_FUNCTION_HANDLE, RfcCreateFunction, CreateFunction,                             \
+    (nwrfc::RFC_FUNCTION_DESC_HANDLE description, nwrfc::RFC_ERROR_INFO * error),              \
+    (description, error))                                                                      \
+  X(nwrfc::RFC_RC, RfcDestroyFunction, DestroyFunction,                                        \
+    (nwrfc::RFC_FUNCTION_HANDLE function, nwrfc::RFC_ERROR_INFO * error), (function, error))   \
+  X(nwrfc::RFC_RC, RfcSetChars, SetChars,                                                      \
+    (nwrfc::DATA_CONTAINER_HANDLE container, const nwrfc::SAP_UC* name,                        \
+     const nwrfc::RFC_CHAR* value, unsigned length, nwrfc::RFC_ERROR_INFO* error),             \
+    (container, name, value, length, error))                                                   \
+  X(nwrfc::RFC_RC, RfcInvoke, Invoke,                                                          \
+    (nwrfc::RFC_CONNECTION_HANDLE handle, nwrfc::RFC_FUNCTION_HANDLE function,                 \
+     nwrfc::RFC_ERROR_INFO * error),                                                           \
+    (handle, function, error))                                                                 \
+  X(nwrfc::RFC_RC, RfcGetStructure, GetStructure,                                              \
+    (nwrfc::DATA_CONTAINER_HANDLE container, const nwrfc::SAP_UC* name,                        \
+     nwrfc::RFC_STRUCTURE_HANDLE* structure, nwrfc::RFC_ERROR_INFO* error),                    \
+    (container, name, structure, error))                                                       \
+  X(nwrfc::RFC_RC, RfcGetString, GetString,                                                    \
+    (nwrfc::DATA_CONTAINER_HANDLE container, const nwrfc::SAP_UC* name, nwrfc::SAP_UC* buffer, \
+     unsigned buffer_length, unsigned* string_length, nwrfc::RFC_ERROR_INFO* error),           \
+    (container, name, buffer, buffer_length, string_length, error))                            \
+  X(const nwrfc::SAP_UC*, RfcGetRcAsString, RcAsString, (nwrfc::RFC_RC rc), (rc))              \
+  X(nwrfc::RFC_RC, RfcCancel, Cancel,                                                          \
+    (nwrfc::RFC_CONNECTION_HANDLE handle, nwrfc::RFC_ERROR_INFO * error), (handle, error))
 
 #endif  // TIDEWARDEN_SIM_NW_SIMULATOR_H_

@@ -52,8 +52,6 @@ ClassicRfcFunctions SimulatedRfcLibrary() {
   return library;
 }
 
-nwrfc::NwRfcFunctions SimulatedNwRfcFunctions() { return SimulatedNwFunctions(); }
-
 std::vector<std::string> NwCallLog() { return TheNwSimulator().CallLog(); }
 
 std::vector<std::string> NwContractViolations() { return TheNwSimulator().Violations(); }
