@@ -102,7 +102,27 @@ class NwSimulator : public SimCore {
     std::string message;
   };
 
+  // A logon's parameters by upper-case name.
+  using Parameters = std::map<std::string, std::string>;
+  // Why a logon fails: the code, the message and where it failed.
+  struct Refusal {
+    nwrfc::RFC_RC code;
+    std::string message;
+    std::string location;
+  };
+
   const Description* EnsureDescription();
+  // The steps of RfcOpenConnection: the parameters read and logged
+  // (nullopt after a violation), their forms, the system they name and the
+  // logon to it.
+  std::optional<Parameters> ReadParameters(const nwrfc::RFC_CONNECTION_PARAMETER* parameters,
+                                           unsigned count, nwrfc::RFC_ERROR_INFO* error);
+  std::optional<Refusal> FormProblem(const Parameters& p, unsigned count,
+                                     const Description* description);
+  std::optional<Refusal> FindTarget(const Parameters& p, const Description& description,
+                                    const System** system, std::string* target);
+  std::optional<Refusal> LogOn(std::unique_lock<std::mutex>& lock, const System& system,
+                               const Parameters& p, std::string* match);
   void WriteTrace(const std::string& location, const std::string& message);
 
   // Fills *error, writes the call log and, for a severe failure (of a

@@ -177,16 +177,14 @@ RFC_HANDLE Simulator::FailOpen(const std::string& key, const std::string& messag
 RFC_HANDLE Simulator::FinishOpen(const System* system, const std::string& client,
                                  const std::string& user, const std::string& password,
                                  const std::string& language, RFC_ERROR_INFO_EX* error_info) {
-  std::string location = "SAP system " + SystemLabel(system) + " on host " + HostOf(*system);
+  std::string location = LogonLocation(*system);
   auto delay = system->delays.find("open");
   if (delay != system->delays.end()) {
     Log("  (delay " + Seconds(delay->second) + " s)");
     Sleep(delay->second);
   }
   if (const Fault* fault = FaultFor(system, "open", "")) {
-    std::string message = fault->message.empty()
-                              ? "Connection to partner " + HostOf(*system) + " refused"
-                              : fault->message;
+    std::string message = OpenFaultMessage(*fault, *system);
     if (fault->kind == Fault::Kind::kFatal) {
       Fail("RfcOpen", ErrorInfo{"RFC_ERROR_COMMUNICATION", "connection broken", message, location},
            location, true);
@@ -194,12 +192,9 @@ RFC_HANDLE Simulator::FinishOpen(const System* system, const std::string& client
     }
     return FailOpen("RFC_ERROR_COMMUNICATION", message, location, error_info);
   }
-  std::string match = PasswordMatches(*system, password) ? "matches" : "does not match";
-  std::string refusal = LogonRefusal(*system, client, user, password, language);
-  if (!refusal.empty()) {
-    Log("  (password " + match + ")");
-    return FailOpen("RFC_ERROR_LOGON_FAILURE", refusal, location, error_info);
-  }
+  std::string match;
+  std::string refusal = CheckLogon(*system, client, user, password, language, &match);
+  if (!refusal.empty()) return FailOpen("RFC_ERROR_LOGON_FAILURE", refusal, location, error_info);
   RFC_HANDLE handle = 1;
   while (connections_.count(handle) != 0) ++handle;
   connections_[handle].system = system;
@@ -254,10 +249,7 @@ RFC_HANDLE Simulator::Open(RFC_OPTIONS* options) {
   Log(line);
   WriteNote();
   if (description == nullptr) {
-    return FailOpen("RFC_ERROR_COMMUNICATION",
-                    std::string("no ") + kDescriptionFileName +
-                        " in the working directory: this simulated library serves no system",
-                    "RfcOpen", nullptr);
+    return FailOpen("RFC_ERROR_COMMUNICATION", NoSystemServed(), "RfcOpen", nullptr);
   }
   const System* system = nullptr;
   if (options->mode == RFC_MODE_R3ONLY) {
@@ -300,10 +292,7 @@ RFC_HANDLE Simulator::OpenEx(char* connect_param, RFC_ERROR_INFO_EX* error_info)
   WriteNote();
   if (!cs.error.empty()) return FailOpen("RFC_ERROR_PROGRAM", cs.error, "RfcOpenEx", error_info);
   if (description == nullptr) {
-    return FailOpen("RFC_ERROR_COMMUNICATION",
-                    std::string("no ") + kDescriptionFileName +
-                        " in the working directory: this simulated library serves no system",
-                    "RfcOpenEx", error_info);
+    return FailOpen("RFC_ERROR_COMMUNICATION", NoSystemServed(), "RfcOpenEx", error_info);
   }
   auto get = [&](const char* key) {
     auto it = cs.values.find(key);
