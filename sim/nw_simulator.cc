@@ -314,10 +314,7 @@ NwSimulator::Connection* NwSimulator::UsableConnection(nwrfc::RFC_CONNECTION_HAN
   if (c->canceled) {
     // A cancel from another thread may come an instant before the call it
     // meant reaches the library: the call ends as the cancelled one would.
-    Fail(error,
-         Failure{nwrfc::RFC_CANCELED, nwrfc::COMMUNICATION_FAILURE, "RFC_CANCELED",
-                 "Connection was canceled."},
-         operation);
+    Fail(error, kCanceled, operation);
     Free(id);
     return nullptr;
   }
@@ -753,6 +750,48 @@ void NwSimulator::Answer(const System& system, Function& function) {
   }
 }
 
+// What a described fault of a call makes the library answer.
+NwSimulator::Failure NwSimulator::FailureOf(const Fault& fault, const char* function) {
+  Failure failure{nwrfc::RFC_COMMUNICATION_FAILURE, nwrfc::COMMUNICATION_FAILURE,
+                  "RFC_COMMUNICATION_FAILURE", fault.message};
+  switch (fault.kind) {
+    case Fault::Kind::kException:
+      failure = {nwrfc::RFC_ABAP_EXCEPTION, nwrfc::ABAP_APPLICATION_FAILURE, fault.name,
+                 fault.message.empty() ? std::string("function module ") + function +
+                                             " raised exception " + fault.name
+                                       : fault.message};
+      break;
+    case Fault::Kind::kSysException:
+      failure = {
+          fault.abap_message ? nwrfc::RFC_ABAP_MESSAGE : nwrfc::RFC_ABAP_RUNTIME_FAILURE,
+          nwrfc::ABAP_RUNTIME_FAILURE, fault.name,
+          fault.message.empty()
+              ? std::string(fault.abap_message ? "ABAP message in " : "ABAP runtime error in ") +
+                    function
+              : fault.message};
+      break;
+    case Fault::Kind::kCode: {
+      // The classic codes keep their meaning (code 2 has no exception
+      // name); any other becomes a code the probe counts as other failure.
+      RFC_RC code = fault.code == 1   ? nwrfc::RFC_COMMUNICATION_FAILURE
+                    : fault.code == 2 ? nwrfc::RFC_ABAP_EXCEPTION
+                    : fault.code == 3 ? nwrfc::RFC_ABAP_RUNTIME_FAILURE
+                                      : nwrfc::RFC_UNKNOWN_ERROR;
+      failure = {code, GroupOf(code), code == nwrfc::RFC_ABAP_EXCEPTION ? "" : RcName(code),
+                 fault.message.empty() ? "function module " + std::string(function) +
+                                             " failed with code " + std::to_string(fault.code)
+                                       : fault.message};
+      break;
+    }
+    default:
+      if (failure.message.empty()) {
+        failure.message = "connection to partner broken while sending " + std::string(function);
+      }
+      break;
+  }
+  return failure;
+}
+
 RFC_RC NwSimulator::Invoke(nwrfc::RFC_CONNECTION_HANDLE handle,
                            nwrfc::RFC_FUNCTION_HANDLE function_handle,
                            nwrfc::RFC_ERROR_INFO* error) {
@@ -787,53 +826,13 @@ RFC_RC NwSimulator::Invoke(nwrfc::RFC_CONNECTION_HANDLE handle,
     c = &connections_.at(id);
     c->busy = false;
     if (c->canceled) {
-      Fail(error,
-           Failure{nwrfc::RFC_CANCELED, nwrfc::COMMUNICATION_FAILURE, "RFC_CANCELED",
-                   "Connection was canceled."},
-           location);
+      Fail(error, kCanceled, location);
       Free(id);
       return nwrfc::RFC_CANCELED;
     }
   }
   if (auto it = system.faults.find(spec.name); it != system.faults.end()) {
-    const Fault& fault = it->second;
-    Failure failure{nwrfc::RFC_COMMUNICATION_FAILURE, nwrfc::COMMUNICATION_FAILURE,
-                    "RFC_COMMUNICATION_FAILURE", fault.message};
-    switch (fault.kind) {
-      case Fault::Kind::kException:
-        failure = {nwrfc::RFC_ABAP_EXCEPTION, nwrfc::ABAP_APPLICATION_FAILURE, fault.name,
-                   fault.message.empty() ? std::string("function module ") + spec.name +
-                                               " raised exception " + fault.name
-                                         : fault.message};
-        break;
-      case Fault::Kind::kSysException:
-        failure = {
-            fault.abap_message ? nwrfc::RFC_ABAP_MESSAGE : nwrfc::RFC_ABAP_RUNTIME_FAILURE,
-            nwrfc::ABAP_RUNTIME_FAILURE, fault.name,
-            fault.message.empty()
-                ? std::string(fault.abap_message ? "ABAP message in " : "ABAP runtime error in ") +
-                      spec.name
-                : fault.message};
-        break;
-      case Fault::Kind::kCode: {
-        // The classic codes keep their meaning (code 2 has no exception
-        // name); any other becomes a code the probe counts as other failure.
-        RFC_RC code = fault.code == 1   ? nwrfc::RFC_COMMUNICATION_FAILURE
-                      : fault.code == 2 ? nwrfc::RFC_ABAP_EXCEPTION
-                      : fault.code == 3 ? nwrfc::RFC_ABAP_RUNTIME_FAILURE
-                                        : nwrfc::RFC_UNKNOWN_ERROR;
-        failure = {code, GroupOf(code), code == nwrfc::RFC_ABAP_EXCEPTION ? "" : RcName(code),
-                   fault.message.empty() ? "function module " + std::string(spec.name) +
-                                               " failed with code " + std::to_string(fault.code)
-                                         : fault.message};
-        break;
-      }
-      default:
-        if (failure.message.empty()) {
-          failure.message = "connection to partner broken while sending " + std::string(spec.name);
-        }
-        break;
-    }
+    const Failure failure = FailureOf(it->second, spec.name);
     Fail(error, failure, location);
     // As SAP's library: a broken connection, an ABAP message or runtime
     // failure close it; an exception or another code leaves it open.

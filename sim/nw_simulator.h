@@ -101,6 +101,11 @@ class NwSimulator : public SimCore {
     std::string key;
     std::string message;
   };
+  // How a call on a connection cancelled by RfcCancel fails.
+  static inline const Failure kCanceled{nwrfc::RFC_CANCELED, nwrfc::COMMUNICATION_FAILURE,
+                                        "RFC_CANCELED", "Connection was canceled."};
+  // What a described fault of a call makes the library answer.
+  static Failure FailureOf(const Fault& fault, const char* function);
 
   // A logon's parameters by upper-case name.
   using Parameters = std::map<std::string, std::string>;
