@@ -270,20 +270,28 @@ class Parser {
 
   static bool IsFunctionTarget(std::string_view target) { return FindFunction(target) != nullptr; }
 
+  // The target as the fault map spells it; "" when there is no such target.
+  static std::string FaultTarget(const std::string& target_upper) {
+    for (const char* target : {"open", "RfcInstallStructure", "ItCreate", "ItDelete"}) {
+      if (Upper(target) == target_upper) return target;
+    }
+    return IsFunctionTarget(target_upper) ? target_upper : "";
+  }
+
+  static std::vector<std::string> Words(std::string_view rest) {
+    std::vector<std::string> words;
+    while (!(rest = Trim(rest)).empty()) {
+      std::size_t end = rest.find_first_of(" \t");
+      words.emplace_back(rest.substr(0, end));
+      rest.remove_prefix(end == std::string_view::npos ? rest.size() : end);
+    }
+    return words;
+  }
+
   // "KIND [ARGUMENT] [at call] [: message]" into a fault of `target`.
   void ParseFault(const std::string& target_upper, std::string_view value) {
-    std::string target;
-    if (target_upper == "OPEN") {
-      target = "open";
-    } else if (target_upper == "RFCINSTALLSTRUCTURE") {
-      target = "RfcInstallStructure";
-    } else if (target_upper == "ITCREATE") {
-      target = "ItCreate";
-    } else if (target_upper == "ITDELETE") {
-      target = "ItDelete";
-    } else if (IsFunctionTarget(target_upper)) {
-      target = target_upper;
-    } else {
+    const std::string target = FaultTarget(target_upper);
+    if (target.empty()) {
       Error("fault." + Printable(target_upper) +
             ": no such target (open, GET_CPU_ALL, RFC_SYSTEM_INFO, DB_ORA_MAIN_LIST, "
             "RfcInstallStructure, ItCreate, ItDelete): ignored");
@@ -295,13 +303,7 @@ class Parser {
       fault.message = std::string(Trim(value.substr(colon + 1)));
       value = Trim(value.substr(0, colon));
     }
-    std::vector<std::string> words;
-    std::string_view rest = value;
-    while (!(rest = Trim(rest)).empty()) {
-      std::size_t end = rest.find_first_of(" \t");
-      words.emplace_back(rest.substr(0, end));
-      rest.remove_prefix(end == std::string_view::npos ? rest.size() : end);
-    }
+    std::vector<std::string> words = Words(value);
     if (words.size() >= 2 && EqualsNoCase(words[words.size() - 2], "at") &&
         EqualsNoCase(words.back(), "call")) {
       fault.at_call = true;
