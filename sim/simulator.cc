@@ -74,6 +74,19 @@ const Fault* Simulator::FaultFor(const System* system, const std::string& target
   return &it->second;
 }
 
+bool Simulator::ResourceFault(const char* target, const std::string& object,
+                              const std::string& operation, const char* status,
+                              const std::string& message, const char* result) {
+  const Fault* fault = FaultFor(CurrentSystem(), target, object);
+  if (fault == nullptr) return false;
+  Fail(operation,
+       ErrorInfo{"RFC_ERROR_RESOURCE", status, fault->message.empty() ? message : fault->message,
+                 "simulated fault"},
+       operation, false);
+  Log(std::string("  -> ") + result);
+  return true;
+}
+
 void Simulator::WriteTrace(const std::vector<std::string>& lines) {
   std::FILE* file = std::fopen(PathOf(kTraceFileName).c_str(), "ab");
   if (file == nullptr) return;
@@ -428,13 +441,8 @@ RFC_RC Simulator::InstallStructure(char* name, RFC_TYPE_ELEMENT* elements, unsig
                        std::to_string(natural) + " (pass 0 to let the library align)");
     }
   }
-  if (const Fault* fault = FaultFor(CurrentSystem(), "RfcInstallStructure", structure_name)) {
-    std::string message = fault->message.empty()
-                              ? "structure " + structure_name + " cannot be installed"
-                              : fault->message;
-    Fail(operation, ErrorInfo{"RFC_ERROR_RESOURCE", "install failed", message, "simulated fault"},
-         operation, false);
-    Log("  -> 1");
+  if (ResourceFault("RfcInstallStructure", structure_name, operation, "install failed",
+                    "structure " + structure_name + " cannot be installed", "1")) {
     return RFC_FAILURE;
   }
   auto [it, inserted] = structures_.try_emplace(
@@ -467,12 +475,8 @@ ITAB_H Simulator::Create(char* name, unsigned leng, unsigned occu, unsigned memo
       return nullptr;
     }
   }
-  if (const Fault* fault = FaultFor(CurrentSystem(), "ItCreate", table_name)) {
-    std::string message =
-        fault->message.empty() ? "no memory for table " + table_name : fault->message;
-    Fail(operation, ErrorInfo{"RFC_ERROR_RESOURCE", "no memory", message, "simulated fault"},
-         operation, false);
-    Log("  -> NULL");
+  if (ResourceFault("ItCreate", table_name, operation, "no memory",
+                    "no memory for table " + table_name, "NULL")) {
     return nullptr;
   }
   std::uintptr_t id = 1;
@@ -493,12 +497,8 @@ int Simulator::Delete(ITAB_H table) {
     return 1;
   }
   std::string operation = "ItDelete " + it->second.name;
-  if (const Fault* fault = FaultFor(CurrentSystem(), "ItDelete", it->second.name)) {
-    std::string message =
-        fault->message.empty() ? "table " + it->second.name + " cannot be freed" : fault->message;
-    Fail(operation, ErrorInfo{"RFC_ERROR_RESOURCE", "free failed", message, "simulated fault"},
-         operation, false);
-    Log("  -> 1");
+  if (ResourceFault("ItDelete", it->second.name, operation, "free failed",
+                    "table " + it->second.name + " cannot be freed", "1")) {
     return 1;
   }
   tables_.erase(it);

@@ -72,6 +72,11 @@ class Simulator : public SimCore {
   const Fault* FaultFor(const System* system, const std::string& target,
                         const std::string& object) const;
 
+  // Whether the description fails `target` for `object`; if so, the failure
+  // (with `message` unless the fault has its own) and `result` are logged.
+  bool ResourceFault(const char* target, const std::string& object, const std::string& operation,
+                     const char* status, const std::string& message, const char* result);
+
   void WriteTrace(const std::vector<std::string>& lines);
   void WriteNote();
   std::string TraceStamp() const;  // "20251118 090500", local time
