@@ -253,6 +253,11 @@ RFC_RC NwSimulator::Violation(nwrfc::RFC_ERROR_INFO* error, RFC_RC code,
   return code;
 }
 
+RFC_RC NwSimulator::NullErrorRecord(const char* operation) {
+  return Violation(nullptr, nwrfc::RFC_INVALID_PARAMETER,
+                   std::string(operation) + ": the error record is a null pointer");
+}
+
 NwSimulator::Connection* NwSimulator::Owned(std::uint64_t id, const std::string& operation,
                                             bool closing, nwrfc::RFC_ERROR_INFO* error) {
   const std::thread::id self = std::this_thread::get_id();
@@ -549,10 +554,7 @@ RFC_RC NwSimulator::CloseConnection(nwrfc::RFC_CONNECTION_HANDLE handle,
   std::unique_lock lock(mutex_);
   std::uint64_t id = IdOf(handle, Kind::kConnection);
   Log("RfcCloseConnection connection=" + std::to_string(id));
-  if (error == nullptr) {
-    return Violation(error, nwrfc::RFC_INVALID_PARAMETER,
-                     "RfcCloseConnection: the error record is a null pointer");
-  }
+  if (error == nullptr) return NullErrorRecord("RfcCloseConnection");
   Connection* c = Owned(id, "RfcCloseConnection", true, error);
   if (c == nullptr) return error->code;
   if (c->closing) {
@@ -612,8 +614,7 @@ nwrfc::RFC_FUNCTION_HANDLE NwSimulator::CreateFunction(nwrfc::RFC_FUNCTION_DESC_
   Log("RfcCreateFunction description=" + std::to_string(index));
   std::span<const FunctionSpec* const> all = AllFunctions();
   if (error == nullptr) {
-    Violation(error, nwrfc::RFC_INVALID_PARAMETER,
-              "RfcCreateFunction: the error record is a null pointer");
+    NullErrorRecord("RfcCreateFunction");
     return nullptr;
   }
   if (index == 0 || index > all.size() || index > described_.size() || !described_[index - 1]) {
@@ -644,10 +645,7 @@ RFC_RC NwSimulator::DestroyFunction(nwrfc::RFC_FUNCTION_HANDLE function,
                                     nwrfc::RFC_ERROR_INFO* error) {
   std::lock_guard lock(mutex_);
   Log("RfcDestroyFunction function=" + std::to_string(IdOf(function, Kind::kFunction)));
-  if (error == nullptr) {
-    return Violation(error, nwrfc::RFC_INVALID_PARAMETER,
-                     "RfcDestroyFunction: the error record is a null pointer");
-  }
+  if (error == nullptr) return NullErrorRecord("RfcDestroyFunction");
   if (IdOf(function, Kind::kDescription) != 0) {
     return Violation(error, nwrfc::RFC_INVALID_HANDLE,
                      "RfcDestroyFunction: the handle is a cached description, which belongs to "
@@ -799,10 +797,7 @@ RFC_RC NwSimulator::Invoke(nwrfc::RFC_CONNECTION_HANDLE handle,
   std::uint64_t id = IdOf(handle, Kind::kConnection);
   Log("RfcInvoke connection=" + std::to_string(id) +
       " function=" + std::to_string(IdOf(function_handle, Kind::kFunction)));
-  if (error == nullptr) {
-    return Violation(error, nwrfc::RFC_INVALID_PARAMETER,
-                     "RfcInvoke: the error record is a null pointer");
-  }
+  if (error == nullptr) return NullErrorRecord("RfcInvoke");
   Connection* c = UsableConnection(handle, "RfcInvoke", error);
   if (c == nullptr) return error->code;
   Function* f = LiveFunction(function_handle, "RfcInvoke", error);
@@ -937,10 +932,7 @@ RFC_RC NwSimulator::Cancel(nwrfc::RFC_CONNECTION_HANDLE handle, nwrfc::RFC_ERROR
   std::lock_guard lock(mutex_);
   std::uint64_t id = IdOf(handle, Kind::kConnection);
   Log("RfcCancel connection=" + std::to_string(id));
-  if (error == nullptr) {
-    return Violation(error, nwrfc::RFC_INVALID_PARAMETER,
-                     "RfcCancel: the error record is a null pointer");
-  }
+  if (error == nullptr) return NullErrorRecord("RfcCancel");
   auto it = connections_.find(id);
   auto former = former_owner_.find(id);
   if (it == connections_.end() && former != former_owner_.end() &&

@@ -139,6 +139,8 @@ class NwSimulator : public SimCore {
   // with `code` (tests).
   nwrfc::RFC_RC Violation(nwrfc::RFC_ERROR_INFO* error, nwrfc::RFC_RC code,
                           const std::string& message);
+  // The violation of a call without its error record.
+  nwrfc::RFC_RC NullErrorRecord(const char* operation);
   static void Succeed(nwrfc::RFC_ERROR_INFO* error);
 
   // The state behind a handle; nullptr (after a violation) when the handle
