@@ -724,6 +724,43 @@ RFC_RC Simulator::Call(RFC_HANDLE handle, char* function, RFC_PARAMETER* paramet
   return RFC_OK;
 }
 
+RFC_RC Simulator::ReceiveFault(Connection& c, const FunctionSpec& spec, const Fault& fault,
+                               char** exception) {
+  const std::string operation = std::string("RfcReceive ") + spec.name;
+  std::string location = std::string("RfcReceive ") + spec.name + " from " + SystemLabel(c.system);
+  std::string message = fault.message;
+  std::string key = "RFC_ERROR_COMMUNICATION";
+  switch (fault.kind) {
+    case Fault::Kind::kException:
+      key = "RFC_ERROR_APPLICATION_EXCEPTION";
+      if (message.empty()) {
+        message = std::string("function module ") + spec.name + " raised exception " + fault.name;
+      }
+      break;
+    case Fault::Kind::kSysException:
+      key = "RFC_ERROR_SYSTEM_FAILURE";
+      if (message.empty()) message = std::string("ABAP runtime error in ") + spec.name;
+      break;
+    default:
+      if (message.empty()) message = "connection to partner broken while receiving";
+      break;
+  }
+  if (fault.kind != Fault::Kind::kException) c.broken = true;
+  if (fault.kind == Fault::Kind::kFatal) {
+    Fail(operation, ErrorInfo{key, "connection broken", message, location}, location, true);
+    return RFC_FAILURE;
+  }
+  Fail(operation, ErrorInfo{key, "call failed", message, location}, location, false);
+  if (fault.kind == Fault::Kind::kException || fault.kind == Fault::Kind::kSysException) {
+    exception_ = fault.name;
+    *exception = exception_.data();
+    Log("  -> " + std::to_string(fault.code) + " exception " + fault.name);
+  } else {
+    Log("  -> " + std::to_string(fault.code));
+  }
+  return fault.code;
+}
+
 RFC_RC Simulator::Receive(RFC_HANDLE handle, RFC_PARAMETER* parameters, RFC_TABLE* tables,
                           char** exception) {
   EnsureDescription();
@@ -769,41 +806,7 @@ RFC_RC Simulator::Receive(RFC_HANDLE handle, RFC_PARAMETER* parameters, RFC_TABL
   }
   *exception = nullptr;
   const Fault* fault = FaultFor(&system, spec.name, "");
-  if (fault != nullptr && !fault->at_call) {
-    std::string location = std::string("RfcReceive ") + spec.name + " from " + SystemLabel(&system);
-    std::string message = fault->message;
-    std::string key = "RFC_ERROR_COMMUNICATION";
-    switch (fault->kind) {
-      case Fault::Kind::kException:
-        key = "RFC_ERROR_APPLICATION_EXCEPTION";
-        if (message.empty()) {
-          message =
-              std::string("function module ") + spec.name + " raised exception " + fault->name;
-        }
-        break;
-      case Fault::Kind::kSysException:
-        key = "RFC_ERROR_SYSTEM_FAILURE";
-        if (message.empty()) message = std::string("ABAP runtime error in ") + spec.name;
-        break;
-      default:
-        if (message.empty()) message = "connection to partner broken while receiving";
-        break;
-    }
-    if (fault->kind != Fault::Kind::kException) c.broken = true;
-    if (fault->kind == Fault::Kind::kFatal) {
-      Fail(operation, ErrorInfo{key, "connection broken", message, location}, location, true);
-      return RFC_FAILURE;
-    }
-    Fail(operation, ErrorInfo{key, "call failed", message, location}, location, false);
-    if (fault->kind == Fault::Kind::kException || fault->kind == Fault::Kind::kSysException) {
-      exception_ = fault->name;
-      *exception = exception_.data();
-      Log("  -> " + std::to_string(fault->code) + " exception " + fault->name);
-    } else {
-      Log("  -> " + std::to_string(fault->code));
-    }
-    return fault->code;
-  }
+  if (fault != nullptr && !fault->at_call) return ReceiveFault(c, spec, *fault, exception);
   WriteAnswers(system, spec, parameters, entries);
   Log("  -> 0");
   return RFC_OK;

@@ -105,6 +105,10 @@ class Simulator : public SimCore {
   std::string CheckType(const std::string& what, const ParameterSpec& spec,
                         RFC_TYPEHANDLE type) const;
 
+  // The answer of a call that the description fails when it is received.
+  RFC_RC ReceiveFault(Connection& c, const FunctionSpec& spec, const Fault& fault,
+                      char** exception);
+
   std::string BuildRecord(const System& system, const StructureSpec& structure) const;
   void WriteAnswers(const System& system, const FunctionSpec& function, RFC_PARAMETER* list,
                     const std::vector<TableEntry>& tables);
