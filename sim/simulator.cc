@@ -216,6 +216,38 @@ RFC_HANDLE Simulator::FinishOpen(const System* system, const std::string& client
   return handle;
 }
 
+const System* Simulator::FindR3System(const Description& description, const std::string& host,
+                                      int sysnr) {
+  if (host.empty()) {
+    FailOpen("RFC_ERROR_COMMUNICATION", "no host name given", "RfcOpen", nullptr);
+    return nullptr;
+  }
+  const System* system = description.FindByHost(host, sysnr);
+  if (system == nullptr) {
+    FailOpen("RFC_ERROR_COMMUNICATION",
+             "partner " + host + " system number " + std::to_string(sysnr) +
+                 " not reached (host unknown)",
+             "RfcOpen to " + host, nullptr);
+  }
+  return system;
+}
+
+const System* Simulator::FindCpicSystem(const Description& description, const std::string& gwhost,
+                                        const std::string& gwservice) {
+  if (gwhost.empty()) {
+    FailOpen("RFC_ERROR_COMMUNICATION", "no gateway host given for the CPIC connection", "RfcOpen",
+             nullptr);
+    return nullptr;
+  }
+  const System* system = description.FindByGateway(gwhost, gwservice);
+  if (system == nullptr) {
+    FailOpen("RFC_ERROR_COMMUNICATION",
+             "partner gateway " + gwhost + "/" + gwservice + " not reached (host unknown)",
+             "RfcOpen to gateway " + gwhost, nullptr);
+  }
+  return system;
+}
+
 RFC_HANDLE Simulator::Open(RFC_OPTIONS* options) {
   const Description* description = EnsureDescription();
   if (options == nullptr) {
@@ -264,30 +296,10 @@ RFC_HANDLE Simulator::Open(RFC_OPTIONS* options) {
   if (description == nullptr) {
     return FailOpen("RFC_ERROR_COMMUNICATION", NoSystemServed(), "RfcOpen", nullptr);
   }
-  const System* system = nullptr;
-  if (options->mode == RFC_MODE_R3ONLY) {
-    if (host.empty()) {
-      return FailOpen("RFC_ERROR_COMMUNICATION", "no host name given", "RfcOpen", nullptr);
-    }
-    system = description->FindByHost(host, sysnr);
-    if (system == nullptr) {
-      return FailOpen("RFC_ERROR_COMMUNICATION",
-                      "partner " + host + " system number " + std::to_string(sysnr) +
-                          " not reached (host unknown)",
-                      "RfcOpen to " + host, nullptr);
-    }
-  } else {
-    if (gwhost.empty()) {
-      return FailOpen("RFC_ERROR_COMMUNICATION", "no gateway host given for the CPIC connection",
-                      "RfcOpen", nullptr);
-    }
-    system = description->FindByGateway(gwhost, gwservice);
-    if (system == nullptr) {
-      return FailOpen("RFC_ERROR_COMMUNICATION",
-                      "partner gateway " + gwhost + "/" + gwservice + " not reached (host unknown)",
-                      "RfcOpen to gateway " + gwhost, nullptr);
-    }
-  }
+  const System* system = options->mode == RFC_MODE_R3ONLY
+                             ? FindR3System(*description, host, sysnr)
+                             : FindCpicSystem(*description, gwhost, gwservice);
+  if (system == nullptr) return 0;
   return FinishOpen(system, CText(options->client), CText(options->user), CText(options->password),
                     CText(options->language), nullptr);
 }
