@@ -304,6 +304,19 @@ RFC_HANDLE Simulator::Open(RFC_OPTIONS* options) {
                     CText(options->language), nullptr);
 }
 
+std::string Simulator::ReadDestination(const std::string& dest, IniDestination* entry) {
+  std::string text;
+  if (!ReadWholeFile(PathOf(kSapRfcIniFileName), &text)) {
+    return std::string(kSapRfcIniFileName) + " not found for destination " + dest;
+  }
+  std::string error;
+  if (!FindIniDestination(text, dest, entry, &error)) return error;
+  Log("  SapRfc.ini line " + std::to_string(entry->line) + ": DEST=" + entry->Get("DEST") +
+      " TYPE=" + entry->Get("TYPE") + " ASHOST=" + entry->Get("ASHOST") +
+      " SYSNR=" + entry->Get("SYSNR"));
+  return "";
+}
+
 RFC_HANDLE Simulator::OpenEx(char* connect_param, RFC_ERROR_INFO_EX* error_info) {
   const Description* description = EnsureDescription();
   if (connect_param == nullptr) {
@@ -329,20 +342,10 @@ RFC_HANDLE Simulator::OpenEx(char* connect_param, RFC_ERROR_INFO_EX* error_info)
   std::string where = "connect string";
   std::string dest = get("DEST");
   if (!dest.empty()) {
-    std::string text;
-    if (!ReadWholeFile(PathOf(kSapRfcIniFileName), &text)) {
-      return FailOpen("RFC_ERROR_PROGRAM",
-                      std::string(kSapRfcIniFileName) + " not found for destination " + dest,
-                      "RfcOpenEx", error_info);
-    }
     IniDestination entry;
-    std::string error;
-    if (!FindIniDestination(text, dest, &entry, &error)) {
+    if (std::string error = ReadDestination(dest, &entry); !error.empty()) {
       return FailOpen("RFC_ERROR_PROGRAM", error, "RfcOpenEx", error_info);
     }
-    Log("  SapRfc.ini line " + std::to_string(entry.line) + ": DEST=" + entry.Get("DEST") +
-        " TYPE=" + entry.Get("TYPE") + " ASHOST=" + entry.Get("ASHOST") +
-        " SYSNR=" + entry.Get("SYSNR"));
     type = entry.Get("TYPE");
     host = entry.Get("ASHOST");
     sysnr_text = entry.Get("SYSNR");

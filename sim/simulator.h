@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "rfc/classic/saprfc.h"
+#include "sim/connect_string.h"
 #include "sim/description.h"
 #include "sim/interfaces.h"
 #include "sim/sim_core.h"
@@ -96,6 +97,9 @@ class Simulator : public SimCore {
   const System* FindR3System(const Description& description, const std::string& host, int sysnr);
   const System* FindCpicSystem(const Description& description, const std::string& gwhost,
                                const std::string& gwservice);
+  // The SapRfc.ini entry of an RfcOpenEx destination, logged; "" or why
+  // there is none.
+  std::string ReadDestination(const std::string& dest, IniDestination* entry);
   RFC_HANDLE FinishOpen(const System* system, const std::string& client, const std::string& user,
                         const std::string& password, const std::string& language,
                         RFC_ERROR_INFO_EX* error_info);
