@@ -171,28 +171,29 @@ class Parser {
   }
 
   void SystemKey(std::string_view key, std::string_view value) {
+    static const std::pair<const char*, std::string System::*> kTexts[] = {
+        {"HOST", &System::host},
+        {"GWHOST", &System::gwhost},
+        {"GWSERVICE", &System::gwservice},
+        {"CLIENT", &System::client},
+        {"USER", &System::user},
+        {"PASSWORD", &System::password},
+        {"SNC_PARTNERNAME", &System::snc_partnername},
+    };
     System& s = *current_;
     std::string upper = Upper(key);
-    if (upper == "HOST") {
-      s.host = Unquote(value);
-    } else if (upper == "SYSNR") {
+    for (const auto& [name, text] : kTexts) {
+      if (upper == name) {
+        s.*text = Unquote(value);
+        return;
+      }
+    }
+    if (upper == "SYSNR") {
       if (value.size() <= 2 && AllDigits(value)) {
         s.sysnr = std::stoi(std::string(value));
       } else {
         Error("sysnr \"" + Printable(value) + "\" is not a system number 00 to 99: ignored");
       }
-    } else if (upper == "GWHOST") {
-      s.gwhost = Unquote(value);
-    } else if (upper == "GWSERVICE") {
-      s.gwservice = Unquote(value);
-    } else if (upper == "CLIENT") {
-      s.client = Unquote(value);
-    } else if (upper == "USER") {
-      s.user = Unquote(value);
-    } else if (upper == "PASSWORD") {
-      s.password = Unquote(value);
-    } else if (upper == "SNC_PARTNERNAME") {
-      s.snc_partnername = Unquote(value);
     } else if (upper == "LANGUAGES") {
       ParseLanguages(value, &s.languages);
     } else if (upper == "NUMBERS") {
@@ -255,11 +256,7 @@ class Parser {
     for (char& c : v) {
       if (c == ',') c = ' ';
     }
-    std::string_view rest = v;
-    while (!(rest = Trim(rest)).empty()) {
-      std::size_t end = rest.find_first_of(" \t");
-      std::string_view word = rest.substr(0, end);
-      rest.remove_prefix(end == std::string_view::npos ? rest.size() : end);
+    for (const std::string& word : Words(v)) {
       if (word.size() > 2) {
         Error("language \"" + Printable(word) + "\" is longer than two characters: ignored");
       } else {
@@ -340,7 +337,9 @@ class Parser {
       fault.kind = Fault::Kind::kSysException;
       fault.code = RFC_SYS_EXCEPTION;
       fault.abap_message = kind == "MESSAGE";
-      fault.name = words.size() == 2 ? words[1] : fault.abap_message ? "MESSAGE_TYPE_X" : "SYSTEM_FAILURE";
+      fault.name = words.size() == 2    ? words[1]
+                   : fault.abap_message ? "MESSAGE_TYPE_X"
+                                        : "SYSTEM_FAILURE";
     } else if (kind == "CODE" && words.size() == 2) {
       std::int64_t code = 0;
       bool negative = words[1].starts_with('-');
