@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <chrono>
 #include <cstdio>
 #include <ctime>
 
@@ -59,15 +60,6 @@ bool ParseMilli(std::string_view s, std::int64_t* milli) {
   for (std::size_t i = 0; i < 3; ++i) f = f * 10 + (i < fraction.size() ? fraction[i] - '0' : 0);
   *milli = w * 1000 + f;
   return true;
-}
-
-std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) {
-  y -= m <= 2;
-  const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const unsigned yoe = static_cast<unsigned>(y - era * 400);
-  const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
 }
 
 // The parser's state while it walks the lines.
@@ -623,8 +615,11 @@ std::string FormatValue(const Value& value, int type, unsigned width, NumberStyl
 }
 
 std::int64_t FromCivilUtc(int year, int month, int day, int hour, int minute, int second) {
-  return DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) * 86400 +
-         hour * 3600 + minute * 60 + second;
+  // A day past the month's end runs on into the next month.
+  const std::chrono::sys_days date = std::chrono::year_month_day(
+      std::chrono::year(year), std::chrono::month(static_cast<unsigned>(month)),
+      std::chrono::day(static_cast<unsigned>(day)));
+  return std::int64_t{date.time_since_epoch().count()} * 86400 + hour * 3600 + minute * 60 + second;
 }
 
 CivilTime ToCivil(std::int64_t seconds, bool utc) {
