@@ -20,6 +20,48 @@
 #include "sim/interfaces.h"
 #include "sim/sim_core.h"
 
+// The library's functions as X(result, SAP's name, the simulator's method,
+// parameters, arguments): the simulator's methods, the drop-in's exports
+// under SAP's names (nw_exports.cc) and the static library's functions under
+// names of its own (nw_functions.cc).
+#define TIDEWARDEN_SIM_NW_FUNCTIONS(X)                                                         \
+  X(const nwrfc::SAP_UC*, RfcGetVersion, GetVersion,                                           \
+    (unsigned* major, unsigned* minor, unsigned* patch), (major, minor, patch))                \
+  X(nwrfc::RFC_CONNECTION_HANDLE, RfcOpenConnection, OpenConnection,                           \
+    (const nwrfc::RFC_CONNECTION_PARAMETER* parameters, unsigned count,                        \
+     nwrfc::RFC_ERROR_INFO* error),                                                            \
+    (parameters, count, error))                                                                \
+  X(nwrfc::RFC_RC, RfcCloseConnection, CloseConnection,                                        \
+    (nwrfc::RFC_CONNECTION_HANDLE handle, nwrfc::RFC_ERROR_INFO * error), (handle, error))     \
+  X(nwrfc::RFC_FUNCTION_DESC_HANDLE, RfcGetFunctionDesc, GetFunctionDesc,                      \
+    (nwrfc::RFC_CONNECTION_HANDLE handle, const nwrfc::SAP_UC* name,                           \
+     nwrfc::RFC_ERROR_INFO* error),                                                            \
+    (handle, name, error))                                                                     \
+  X(nwrfc::RFC_FUNCTION_HANDLE, RfcCreateFunction, CreateFunction,                             \
+    (nwrfc::RFC_FUNCTION_DESC_HANDLE description, nwrfc::RFC_ERROR_INFO * error),              \
+    (description, error))                                                                      \
+  X(nwrfc::RFC_RC, RfcDestroyFunction, DestroyFunction,                                        \
+    (nwrfc::RFC_FUNCTION_HANDLE function, nwrfc::RFC_ERROR_INFO * error), (function, error))   \
+  X(nwrfc::RFC_RC, RfcSetChars, SetChars,                                                      \
+    (nwrfc::DATA_CONTAINER_HANDLE container, const nwrfc::SAP_UC* name,                        \
+     const nwrfc::RFC_CHAR* value, unsigned length, nwrfc::RFC_ERROR_INFO* error),             \
+    (container, name, value, length, error))                                                   \
+  X(nwrfc::RFC_RC, RfcInvoke, Invoke,                                                          \
+    (nwrfc::RFC_CONNECTION_HANDLE handle, nwrfc::RFC_FUNCTION_HANDLE function,                 \
+     nwrfc::RFC_ERROR_INFO * error),                                                           \
+    (handle, function, error))                                                                 \
+  X(nwrfc::RFC_RC, RfcGetStructure, GetStructure,                                              \
+    (nwrfc::DATA_CONTAINER_HANDLE container, const nwrfc::SAP_UC* name,                        \
+     nwrfc::RFC_STRUCTURE_HANDLE* structure, nwrfc::RFC_ERROR_INFO* error),                    \
+    (container, name, structure, error))                                                       \
+  X(nwrfc::RFC_RC, RfcGetString, GetString,                                                    \
+    (nwrfc::DATA_CONTAINER_HANDLE container, const nwrfc::SAP_UC* name, nwrfc::SAP_UC* buffer, \
+     unsigned buffer_length, unsigned* string_length, nwrfc::RFC_ERROR_INFO* error),           \
+    (container, name, buffer, buffer_length, string_length, error))                            \
+  X(const nwrfc::SAP_UC*, RfcGetRcAsString, RcAsString, (nwrfc::RFC_RC rc), (rc))              \
+  X(nwrfc::RFC_RC, RfcCancel, Cancel,                                                          \
+    (nwrfc::RFC_CONNECTION_HANDLE handle, nwrfc::RFC_ERROR_INFO * error), (handle, error))
+
 namespace tidewarden::sim {
 
 // Severe errors only, as SAP's library writes them even at trace level 0.
@@ -41,28 +83,10 @@ class NwSimulator : public SimCore {
   bool abort_on_violation = true;
 
   // The library's functions.
-  const nwrfc::SAP_UC* GetVersion(unsigned* major, unsigned* minor, unsigned* patch);
-  nwrfc::RFC_CONNECTION_HANDLE OpenConnection(const nwrfc::RFC_CONNECTION_PARAMETER* parameters,
-                                              unsigned count, nwrfc::RFC_ERROR_INFO* error);
-  nwrfc::RFC_RC CloseConnection(nwrfc::RFC_CONNECTION_HANDLE handle, nwrfc::RFC_ERROR_INFO* error);
-  nwrfc::RFC_FUNCTION_DESC_HANDLE GetFunctionDesc(nwrfc::RFC_CONNECTION_HANDLE handle,
-                                                  const nwrfc::SAP_UC* name,
-                                                  nwrfc::RFC_ERROR_INFO* error);
-  nwrfc::RFC_FUNCTION_HANDLE CreateFunction(nwrfc::RFC_FUNCTION_DESC_HANDLE description,
-                                            nwrfc::RFC_ERROR_INFO* error);
-  nwrfc::RFC_RC DestroyFunction(nwrfc::RFC_FUNCTION_HANDLE function, nwrfc::RFC_ERROR_INFO* error);
-  nwrfc::RFC_RC SetChars(nwrfc::DATA_CONTAINER_HANDLE container, const nwrfc::SAP_UC* name,
-                         const nwrfc::RFC_CHAR* value, unsigned length,
-                         nwrfc::RFC_ERROR_INFO* error);
-  nwrfc::RFC_RC Invoke(nwrfc::RFC_CONNECTION_HANDLE handle, nwrfc::RFC_FUNCTION_HANDLE function,
-                       nwrfc::RFC_ERROR_INFO* error);
-  nwrfc::RFC_RC GetStructure(nwrfc::DATA_CONTAINER_HANDLE container, const nwrfc::SAP_UC* name,
-                             nwrfc::RFC_STRUCTURE_HANDLE* structure, nwrfc::RFC_ERROR_INFO* error);
-  nwrfc::RFC_RC GetString(nwrfc::DATA_CONTAINER_HANDLE container, const nwrfc::SAP_UC* name,
-                          nwrfc::SAP_UC* buffer, unsigned buffer_length, unsigned* string_length,
-                          nwrfc::RFC_ERROR_INFO* error);
-  static const nwrfc::SAP_UC* RcAsString(nwrfc::RFC_RC rc);
-  nwrfc::RFC_RC Cancel(nwrfc::RFC_CONNECTION_HANDLE handle, nwrfc::RFC_ERROR_INFO* error);
+#define TIDEWARDEN_SIM_DECLARE(Result, name, method, parameters, arguments) \
+  Result method parameters;
+  TIDEWARDEN_SIM_NW_FUNCTIONS(TIDEWARDEN_SIM_DECLARE)
+#undef TIDEWARDEN_SIM_DECLARE
 
   // For tests and the check at unload.
   std::vector<std::string> CallLog() const;
@@ -193,46 +217,5 @@ NwSimulator& TheNwSimulator();
 void ResetNwSimulator();
 
 }  // namespace tidewarden::sim
-
-// The library's functions as X(result, SAP's name, the simulator's method,
-// parameters, arguments): the drop-in exports them under SAP's names
-// (nw_exports.cc), the static library under its own (nw_functions.cc).
-#define TIDEWARDEN_SIM_NW_FUNCTIONS(X)                                                         \
-  X(const nwrfc::SAP_UC*, RfcGetVersion, GetVersion,                                           \
-    (unsigned* major, unsigned* minor, unsigned* patch), (major, minor, patch))                \
-  X(nwrfc::RFC_CONNECTION_HANDLE, RfcOpenConnection, OpenConnection,                           \
-    (const nwrfc::RFC_CONNECTION_PARAMETER* parameters, unsigned count,                        \
-     nwrfc::RFC_ERROR_INFO* error),                                                            \
-    (parameters, count, error))                                                                \
-  X(nwrfc::RFC_RC, RfcCloseConnection, CloseConnection,                                        \
-    (nwrfc::RFC_CONNECTION_HANDLE handle, nwrfc::RFC_ERROR_INFO * error), (handle, error))     \
-  X(nwrfc::RFC_FUNCTION_DESC_HANDLE, RfcGetFunctionDesc, GetFunctionDesc,                      \
-    (nwrfc::RFC_CONNECTION_HANDLE handle, const nwrfc::SAP_UC* name,                           \
-     nwrfc::RFC_ERROR_INFO* error),                                                            \
-    (handle, name, error))                                                                     \
-  X(nwrfc::RFC_FUNCTION_HANDLE, RfcCreateFunction, CreateFunction,                             \
-    (nwrfc::RFC_FUNCTION_DESC_HANDLE description, nwrfc::RFC_ERROR_INFO * error),              \
-    (description, error))                                                                      \
-  X(nwrfc::RFC_RC, RfcDestroyFunction, DestroyFunction,                                        \
-    (nwrfc::RFC_FUNCTION_HANDLE function, nwrfc::RFC_ERROR_INFO * error), (function, error))   \
-  X(nwrfc::RFC_RC, RfcSetChars, SetChars,                                                      \
-    (nwrfc::DATA_CONTAINER_HANDLE container, const nwrfc::SAP_UC* name,                        \
-     const nwrfc::RFC_CHAR* value, unsigned length, nwrfc::RFC_ERROR_INFO* error),             \
-    (container, name, value, length, error))                                                   \
-  X(nwrfc::RFC_RC, RfcInvoke, Invoke,                                                          \
-    (nwrfc::RFC_CONNECTION_HANDLE handle, nwrfc::RFC_FUNCTION_HANDLE function,                 \
-     nwrfc::RFC_ERROR_INFO * error),                                                           \
-    (handle, function, error))                                                                 \
-  X(nwrfc::RFC_RC, RfcGetStructure, GetStructure,                                              \
-    (nwrfc::DATA_CONTAINER_HANDLE container, const nwrfc::SAP_UC* name,                        \
-     nwrfc::RFC_STRUCTURE_HANDLE* structure, nwrfc::RFC_ERROR_INFO* error),                    \
-    (container, name, structure, error))                                                       \
-  X(nwrfc::RFC_RC, RfcGetString, GetString,                                                    \
-    (nwrfc::DATA_CONTAINER_HANDLE container, const nwrfc::SAP_UC* name, nwrfc::SAP_UC* buffer, \
-     unsigned buffer_length, unsigned* string_length, nwrfc::RFC_ERROR_INFO* error),           \
-    (container, name, buffer, buffer_length, string_length, error))                            \
-  X(const nwrfc::SAP_UC*, RfcGetRcAsString, RcAsString, (nwrfc::RFC_RC rc), (rc))              \
-  X(nwrfc::RFC_RC, RfcCancel, Cancel,                                                          \
-    (nwrfc::RFC_CONNECTION_HANDLE handle, nwrfc::RFC_ERROR_INFO * error), (handle, error))
 
 #endif  // TIDEWARDEN_SIM_NW_SIMULATOR_H_
