@@ -33,8 +33,7 @@ std::string SimCore::PathOf(const std::string& name) const {
 const Description* SimCore::EnsureDescription(const std::function<void(const std::string&)>& also) {
   if (description_read_) return description();
   description_read_ = true;
-  std::string path = description_path.empty() ? PathOf(kDescriptionFileName) : description_path;
-  description_ = LoadDescription(path, Now());
+  description_ = LoadDescription(PathOf(kDescriptionFileName), Now());
   if (!description_) return nullptr;
   if (!description_->call_log.empty()) {
     call_log_file_ = std::fopen(PathOf(description_->call_log).c_str(), "ab");

@@ -24,7 +24,6 @@ class SimCore {
   SimCore& operator=(const SimCore&) = delete;
 
   // Configuration (sim_control.h).
-  std::string description_path;         // "" = "SapSim.txt" in the working directory
   std::string working_directory;        // "" = the process's own
   std::function<std::int64_t()> clock;  // Unix seconds; empty = the real clock
   std::function<void(double)> sleeper;  // seconds; empty = really sleep
