@@ -969,11 +969,6 @@ std::vector<std::string> NwSimulator::Violations() const {
   return violations_;
 }
 
-int NwSimulator::OpenConnections() const {
-  std::lock_guard lock(mutex_);
-  return static_cast<int>(connections_.size());
-}
-
 int NwSimulator::LiveFunctions() const {
   std::lock_guard lock(mutex_);
   return static_cast<int>(functions_.size());

@@ -91,7 +91,6 @@ class NwSimulator : public SimCore {
   // For tests and the check at unload.
   std::vector<std::string> CallLog() const;
   std::vector<std::string> Violations() const;
-  int OpenConnections() const;
   int LiveFunctions() const;
   int WaitingCalls() const;  // calls inside a delay now
   // Writes the call-log line of the library's unload (its static
