@@ -669,6 +669,26 @@ std::string Simulator::CheckTables(const FunctionSpec& function, RFC_TABLE* list
   return "";
 }
 
+RFC_RC Simulator::CallFault(Connection& c, const FunctionSpec& spec, const Fault& fault) {
+  const std::string operation = std::string("RfcCall ") + spec.name;
+  auto delay = c.system->delays.find(spec.name);
+  if (delay != c.system->delays.end()) Sleep(delay->second);
+  std::string message = fault.message.empty()
+                            ? std::string("connection to partner broken while sending ") + spec.name
+                            : fault.message;
+  std::string location = operation + " to " + SystemLabel(c.system);
+  c.broken = true;
+  if (fault.kind == Fault::Kind::kFatal) {
+    Fail(operation, ErrorInfo{"RFC_ERROR_COMMUNICATION", "connection broken", message, location},
+         location, true);
+    return RFC_FAILURE;
+  }
+  Fail(operation, ErrorInfo{"RFC_ERROR_COMMUNICATION", "call failed", message, location}, location,
+       false);
+  Log("  -> " + std::to_string(fault.code));
+  return fault.code;
+}
+
 RFC_RC Simulator::Call(RFC_HANDLE handle, char* function, RFC_PARAMETER* parameters,
                        RFC_TABLE* tables) {
   EnsureDescription();
@@ -714,25 +734,7 @@ RFC_RC Simulator::Call(RFC_HANDLE handle, char* function, RFC_PARAMETER* paramet
     return RFC_FAILURE;
   }
   const Fault* fault = FaultFor(system, spec->name, "");
-  if (fault != nullptr && fault->at_call) {
-    auto delay = system->delays.find(spec->name);
-    if (delay != system->delays.end()) Sleep(delay->second);
-    std::string message = fault->message.empty()
-                              ? "connection to partner broken while sending " + function_name
-                              : fault->message;
-    std::string location = "RfcCall " + function_name + " to " + SystemLabel(system);
-    if (fault->kind == Fault::Kind::kFatal) {
-      c.broken = true;
-      Fail(operation, ErrorInfo{"RFC_ERROR_COMMUNICATION", "connection broken", message, location},
-           location, true);
-      return RFC_FAILURE;
-    }
-    c.broken = true;
-    Fail(operation, ErrorInfo{"RFC_ERROR_COMMUNICATION", "call failed", message, location},
-         location, false);
-    Log("  -> " + std::to_string(fault->code));
-    return fault->code;
-  }
+  if (fault != nullptr && fault->at_call) return CallFault(c, *spec, *fault);
   c.pending = spec;
   c.pending_tables = std::move(entries);
   Log("  -> 0");

@@ -114,7 +114,9 @@ class Simulator : public SimCore {
   std::string CheckType(const std::string& what, const ParameterSpec& spec,
                         RFC_TYPEHANDLE type) const;
 
-  // The answer of a call that the description fails when it is received.
+  // The answer of a call that the description fails as it is sent, and
+  // as it is received.
+  RFC_RC CallFault(Connection& c, const FunctionSpec& spec, const Fault& fault);
   RFC_RC ReceiveFault(Connection& c, const FunctionSpec& spec, const Fault& fault,
                       char** exception);
 
