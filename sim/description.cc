@@ -277,6 +277,43 @@ class Parser {
     return words;
   }
 
+  // A function module's fault of the kind `kind` into *fault: "", or why
+  // the words name none.
+  static std::string FunctionFault(const std::string& kind, const std::vector<std::string>& words,
+                                   Fault* fault) {
+    if (kind == "FAILURE" && words.size() == 1) {
+      fault->kind = Fault::Kind::kFailure;
+      fault->code = RFC_FAILURE;
+    } else if (kind == "EXCEPTION" && words.size() == 2) {
+      fault->kind = Fault::Kind::kException;
+      fault->code = RFC_EXCEPTION;
+      fault->name = words[1];
+    } else if ((kind == "SYSEXCEPTION" || kind == "MESSAGE") && words.size() <= 2) {
+      fault->kind = Fault::Kind::kSysException;
+      fault->code = RFC_SYS_EXCEPTION;
+      fault->abap_message = kind == "MESSAGE";
+      fault->name = words.size() == 2     ? words[1]
+                    : fault->abap_message ? "MESSAGE_TYPE_X"
+                                          : "SYSTEM_FAILURE";
+    } else if (kind == "CODE" && words.size() == 2) {
+      std::int64_t code = 0;
+      bool negative = words[1].starts_with('-');
+      if (!ParseCount(negative ? std::string_view(words[1]).substr(1) : words[1], &code) ||
+          code > 2147483647) {
+        return "the code must be a whole number";
+      }
+      fault->kind = Fault::Kind::kCode;
+      fault->code = static_cast<int>(negative ? -code : code);
+      if (fault->code == RFC_OK) return "code 0 is success, not a fault";
+    } else if (kind == "FATAL" && words.size() == 1) {
+      fault->kind = Fault::Kind::kFatal;
+    } else {
+      return "a function module takes \"failure\", \"exception NAME\", \"sysexception [NAME]\", "
+             "\"code N\" or \"fatal\", each with \"at call\" if wanted";
+    }
+    return "";
+  }
+
   // "KIND [ARGUMENT] [at call] [: message]" into a fault of `target`.
   void ParseFault(const std::string& target_upper, std::string_view value) {
     const std::string target = FaultTarget(target_upper);
@@ -318,36 +355,8 @@ class Parser {
       fault.kind = Fault::Kind::kRefuse;
       if (words.size() == 2) fault.object = words[1];
       if (fault.at_call) return bad("\"at call\" is for function modules");
-    } else if (kind == "FAILURE" && words.size() == 1) {
-      fault.kind = Fault::Kind::kFailure;
-      fault.code = RFC_FAILURE;
-    } else if (kind == "EXCEPTION" && words.size() == 2) {
-      fault.kind = Fault::Kind::kException;
-      fault.code = RFC_EXCEPTION;
-      fault.name = words[1];
-    } else if ((kind == "SYSEXCEPTION" || kind == "MESSAGE") && words.size() <= 2) {
-      fault.kind = Fault::Kind::kSysException;
-      fault.code = RFC_SYS_EXCEPTION;
-      fault.abap_message = kind == "MESSAGE";
-      fault.name = words.size() == 2    ? words[1]
-                   : fault.abap_message ? "MESSAGE_TYPE_X"
-                                        : "SYSTEM_FAILURE";
-    } else if (kind == "CODE" && words.size() == 2) {
-      std::int64_t code = 0;
-      bool negative = words[1].starts_with('-');
-      if (!ParseCount(negative ? std::string_view(words[1]).substr(1) : words[1], &code) ||
-          code > 2147483647) {
-        return bad("the code must be a whole number");
-      }
-      fault.kind = Fault::Kind::kCode;
-      fault.code = static_cast<int>(negative ? -code : code);
-      if (fault.code == RFC_OK) return bad("code 0 is success, not a fault");
-    } else if (kind == "FATAL" && words.size() == 1) {
-      fault.kind = Fault::Kind::kFatal;
-    } else {
-      return bad(
-          "a function module takes \"failure\", \"exception NAME\", \"sysexception [NAME]\", "
-          "\"code N\" or \"fatal\", each with \"at call\" if wanted");
+    } else if (std::string why = FunctionFault(kind, words, &fault); !why.empty()) {
+      return bad(why);
     }
     if (fault.at_call &&
         (fault.kind == Fault::Kind::kException || fault.kind == Fault::Kind::kSysException)) {
