@@ -58,6 +58,38 @@ void CopyText(char* target, std::size_t room, const std::string& text) {
   target[n] = '\0';
 }
 
+// What is wrong with element `i` of a structure install, "" when nothing:
+// the messages are made only when needed, as every probe start installs
+// some 140 elements.
+std::string ElementProblem(const StructureSpec& spec, unsigned i, const RFC_TYPE_ELEMENT& e) {
+  const ElementSpec& want = spec.elements[i];
+  std::string element = CText(e.name, kMaxNameLength + 1);
+  auto at = [&] { return "element " + std::to_string(i); };
+  if (e.name == nullptr) return at() + ": the name is a null pointer";
+  if (element != want.name) {
+    return at() + " is " + Quote(element.data(), element.size()) + ", the dictionary has " +
+           want.name;
+  }
+  auto named = [&] { return at() + " (" + element + ")"; };
+  if (static_cast<int>(e.type) != want.type) {
+    return named() + ": type " + TypeName(static_cast<int>(e.type)) + ", the dictionary has " +
+           TypeName(want.type);
+  }
+  if (e.length != want.length) {
+    return named() + ": length " + std::to_string(e.length) + ", the dictionary has " +
+           std::to_string(want.length);
+  }
+  if (e.decimals != 0) {
+    return named() + ": " + std::to_string(e.decimals) + " decimals, the dictionary has 0";
+  }
+  unsigned natural = ElementOffset(spec, static_cast<int>(i));
+  if (e.offset != 0 && e.offset != natural) {
+    return named() + ": offset " + std::to_string(e.offset) + ", the element lies at " +
+           std::to_string(natural) + " (pass 0 to let the library align)";
+  }
+  return "";
+}
+
 }  // namespace
 
 const System* Simulator::CurrentSystem() const {
@@ -426,34 +458,8 @@ RFC_RC Simulator::InstallStructure(char* name, RFC_TYPE_ELEMENT* elements, unsig
                      std::to_string(spec->elements.size()));
   }
   for (unsigned i = 0; i < entries; ++i) {
-    const RFC_TYPE_ELEMENT& e = elements[i];
-    const ElementSpec& want = spec->elements[i];
-    std::string element = CText(e.name, kMaxNameLength + 1);
-    // Where the message points, made only for a message: every probe start
-    // installs some 140 elements.
-    auto at = [&] { return "element " + std::to_string(i); };
-    if (e.name == nullptr) return violation(at() + ": the name is a null pointer");
-    if (element != want.name) {
-      return violation(at() + " is " + Quote(element.data(), element.size()) +
-                       ", the dictionary has " + want.name);
-    }
-    auto named = [&] { return at() + " (" + element + ")"; };
-    if (static_cast<int>(e.type) != want.type) {
-      return violation(named() + ": type " + TypeName(static_cast<int>(e.type)) +
-                       ", the dictionary has " + TypeName(want.type));
-    }
-    if (e.length != want.length) {
-      return violation(named() + ": length " + std::to_string(e.length) + ", the dictionary has " +
-                       std::to_string(want.length));
-    }
-    if (e.decimals != 0) {
-      return violation(named() + ": " + std::to_string(e.decimals) +
-                       " decimals, the dictionary has 0");
-    }
-    unsigned natural = ElementOffset(*spec, static_cast<int>(i));
-    if (e.offset != 0 && e.offset != natural) {
-      return violation(named() + ": offset " + std::to_string(e.offset) + ", the element lies at " +
-                       std::to_string(natural) + " (pass 0 to let the library align)");
+    if (std::string problem = ElementProblem(*spec, i, elements[i]); !problem.empty()) {
+      return violation(problem);
     }
   }
   if (ResourceFault("RfcInstallStructure", structure_name, operation, "install failed",
