@@ -90,6 +90,50 @@ std::string ElementProblem(const StructureSpec& spec, unsigned i, const RFC_TYPE
   return "";
 }
 
+// What a parameter and a table list share: it ends with an entry without
+// name within kMaxListEntries, names are 1 to 30 characters, and each entry
+// of `expected` comes once. `visit` logs an entry, `unknown` adds a hint to
+// the message for a name not in the interface, `check` says what else is
+// wrong with an entry; `noun` leads a name in the messages. Returns the
+// first problem, "" when the list matches.
+template <typename Entry, typename Visit, typename Unknown, typename Check>
+std::string CheckList(const Entry* list, const std::string& prefix, const std::string& noun,
+                      std::span<const ParameterSpec> expected, const Visit& visit,
+                      const Unknown& unknown, const Check& check) {
+  if (list == nullptr) {
+    return prefix + "list is a null pointer (an empty list is one entry without name)";
+  }
+  std::vector<bool> seen(expected.size(), false);
+  for (int i = 0;; ++i) {
+    if (i == kMaxListEntries) {
+      return prefix + "list has no end: no entry without name within " +
+             std::to_string(kMaxListEntries);
+    }
+    const Entry& e = list[i];
+    if (e.name == nullptr) break;
+    if (e.nlen == 0 || e.nlen > kMaxNameLength) {
+      return prefix + "entry " + std::to_string(i) + ": name length " + std::to_string(e.nlen) +
+             " (names are 1 to 30 characters)";
+    }
+    std::string name(static_cast<const char*>(e.name), e.nlen);
+    visit(e, name);
+    const ParameterSpec* spec = FindParameter(expected, name);
+    if (spec == nullptr) {
+      return prefix + noun + Quote(name.data(), name.size()) + " is not in the interface" +
+             unknown(e, name);
+    }
+    std::size_t index = static_cast<std::size_t>(spec - expected.data());
+    if (seen[index]) return prefix + noun + name + " passed twice";
+    seen[index] = true;
+    std::string problem = check(e, name, *spec, prefix + noun + name);
+    if (!problem.empty()) return problem;
+  }
+  for (std::size_t i = 0; i < expected.size(); ++i) {
+    if (!seen[i]) return prefix + noun + expected[i].name + " missing";
+  }
+  return "";
+}
+
 }  // namespace
 
 const System* Simulator::CurrentSystem() const {
@@ -556,103 +600,59 @@ std::string Simulator::CheckType(const std::string& what, const ParameterSpec& s
 std::string Simulator::CheckParameters(const FunctionSpec& function, const char* direction,
                                        std::span<const ParameterSpec> expected, RFC_PARAMETER* list,
                                        bool check_values, std::vector<std::string>* log) {
-  std::string prefix = std::string(function.name) + ": " + direction + " ";
-  if (list == nullptr) {
-    return prefix + "list is a null pointer (an empty list is one entry without name)";
-  }
-  std::vector<bool> seen(expected.size(), false);
-  for (int i = 0;; ++i) {
-    if (i == kMaxListEntries) {
-      return prefix + "list has no end: no entry without name within " +
-             std::to_string(kMaxListEntries);
-    }
-    const RFC_PARAMETER& p = list[i];
-    if (p.name == nullptr) break;
-    if (p.nlen == 0 || p.nlen > kMaxNameLength) {
-      return prefix + "entry " + std::to_string(i) + ": name length " + std::to_string(p.nlen) +
-             " (names are 1 to 30 characters)";
-    }
-    std::string name(static_cast<const char*>(p.name), p.nlen);
+  auto visit = [&](const RFC_PARAMETER& p, const std::string& name) {
     std::string entry =
         direction + std::string(" ") + Printable(name) + " nlen=" + std::to_string(p.nlen) +
         " type=" + TypeName(static_cast<int>(p.type)) + " leng=" + std::to_string(p.leng);
     // The value as far as the interface allows: a wrong length is refused below.
     if (check_values) entry += " value=" + Quote(p.addr, std::min(p.leng, 256u));
     log->push_back("  " + entry);
-    const ParameterSpec* spec = FindParameter(expected, name);
-    if (spec == nullptr) {
-      std::string hint;
-      std::string trimmed = TrimRight(std::string(name.c_str()));
-      if (FindParameter(expected, trimmed) != nullptr) {
-        hint = " (name length " + std::to_string(p.nlen) + " for " + trimmed + ", which has " +
-               std::to_string(trimmed.size()) + ")";
-      }
-      return prefix + "parameter " + Quote(name.data(), name.size()) + " is not in the interface" +
-             hint;
-    }
-    std::size_t index = static_cast<std::size_t>(spec - expected.data());
-    if (seen[index]) return prefix + "parameter " + name + " passed twice";
-    seen[index] = true;
-    std::string what = prefix + "parameter " + name;
-    std::string type_error = CheckType(what, *spec, p.type);
+  };
+  auto unknown = [&](const RFC_PARAMETER& p, const std::string& name) {
+    std::string trimmed = TrimRight(std::string(name.c_str()));
+    if (FindParameter(expected, trimmed) == nullptr) return std::string();
+    return " (name length " + std::to_string(p.nlen) + " for " + trimmed + ", which has " +
+           std::to_string(trimmed.size()) + ")";
+  };
+  auto check = [&](const RFC_PARAMETER& p, const std::string&, const ParameterSpec& spec,
+                   const std::string& what) {
+    std::string type_error = CheckType(what, spec, p.type);
     if (!type_error.empty()) return type_error;
-    if (p.leng != spec->length) {
+    if (p.leng != spec.length) {
       return what + ": length " + std::to_string(p.leng) + ", the function module expects " +
-             std::to_string(spec->length);
+             std::to_string(spec.length);
     }
     if (p.addr == nullptr) return what + ": the buffer address is a null pointer";
-    if (check_values && spec->value != nullptr &&
-        std::memcmp(p.addr, spec->value, spec->length) != 0) {
+    if (check_values && spec.value != nullptr &&
+        std::memcmp(p.addr, spec.value, spec.length) != 0) {
       return what + ": value " + Quote(p.addr, p.leng) + ", the system expects " +
-             Quote(spec->value, spec->length);
+             Quote(spec.value, spec.length);
     }
-  }
-  for (std::size_t i = 0; i < expected.size(); ++i) {
-    if (!seen[i]) return prefix + "parameter " + expected[i].name + " missing";
-  }
-  return "";
+    return std::string();
+  };
+  return CheckList(list, std::string(function.name) + ": " + direction + " ", "parameter ",
+                   expected, visit, unknown, check);
 }
 
 std::string Simulator::CheckTables(const FunctionSpec& function, RFC_TABLE* list,
                                    std::vector<TableEntry>* entries,
                                    std::vector<std::string>* log) {
-  std::string prefix = std::string(function.name) + ": table ";
-  if (list == nullptr) {
-    return prefix + "list is a null pointer (an empty list is one entry without name)";
-  }
-  std::span<const ParameterSpec> expected = function.tables;
-  std::vector<bool> seen(expected.size(), false);
-  for (int i = 0;; ++i) {
-    if (i == kMaxListEntries) {
-      return prefix + "list has no end: no entry without name within " +
-             std::to_string(kMaxListEntries);
-    }
-    const RFC_TABLE& t = list[i];
-    if (t.name == nullptr) break;
-    if (t.nlen == 0 || t.nlen > kMaxNameLength) {
-      return prefix + "entry " + std::to_string(i) + ": name length " + std::to_string(t.nlen) +
-             " (names are 1 to 30 characters)";
-    }
-    std::string name(static_cast<const char*>(t.name), t.nlen);
-    auto id = reinterpret_cast<std::uintptr_t>(t.ithandle);
+  auto visit = [&](const RFC_TABLE& t, const std::string& name) {
     log->push_back("  table " + Printable(name) + " nlen=" + std::to_string(t.nlen) +
                    " type=" + std::to_string(t.type) + " leng=" + std::to_string(t.leng) +
-                   " ithandle=" + std::to_string(id) + " itmode=" + std::to_string(t.itmode) +
-                   " newitab=" + std::to_string(t.newitab));
-    const ParameterSpec* spec = FindParameter(expected, name);
-    if (spec == nullptr) {
-      return prefix + Quote(name.data(), name.size()) + " is not in the interface";
-    }
-    std::size_t index = static_cast<std::size_t>(spec - expected.data());
-    if (seen[index]) return prefix + name + " passed twice";
-    seen[index] = true;
-    std::string what = prefix + name;
-    std::string type_error = CheckType(what, *spec, t.type);
+                   " ithandle=" + std::to_string(reinterpret_cast<std::uintptr_t>(t.ithandle)) +
+                   " itmode=" + std::to_string(t.itmode) + " newitab=" + std::to_string(t.newitab));
+  };
+  auto unknown = [](const RFC_TABLE&, const std::string&) { return std::string(); };
+  auto check = [&](const RFC_TABLE& t, const std::string& name, const ParameterSpec& spec,
+                   const std::string& what) {
+    std::string type_error = CheckType(what, spec, t.type);
     if (!type_error.empty()) return type_error;
-    if (t.leng != spec->length) {
-      return what + ": row length " + std::to_string(t.leng) + ", rows of " +
-             spec->structure->name + " are " + std::to_string(spec->length) + " bytes";
+    if (t.leng != spec.length) {
+      return what + ": row length " + std::to_string(t.leng) + ", rows of " + spec.structure->name +
+             " are " + std::to_string(spec.length) + " bytes";
     }
+    auto id = reinterpret_cast<std::uintptr_t>(t.ithandle);
     auto table = tables_.find(id);
     if (table == tables_.end())
       return what + ": handle " + std::to_string(id) + " is no table of ItCreate";
@@ -668,11 +668,10 @@ std::string Simulator::CheckTables(const FunctionSpec& function, RFC_TABLE* list
       return what + ": newitab " + std::to_string(t.newitab) + ", a table passed by handle takes 0";
     }
     entries->push_back(TableEntry{name, t.nlen, t.type, t.leng, t.ithandle, t.itmode, t.newitab});
-  }
-  for (std::size_t i = 0; i < expected.size(); ++i) {
-    if (!seen[i]) return prefix + expected[i].name + " missing";
-  }
-  return "";
+    return std::string();
+  };
+  return CheckList(list, std::string(function.name) + ": table ", "", function.tables, visit,
+                   unknown, check);
 }
 
 RFC_RC Simulator::CallFault(Connection& c, const FunctionSpec& spec, const Fault& fault) {
