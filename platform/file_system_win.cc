@@ -227,7 +227,8 @@ class WindowsFileSystem : public FileSystem {
     if (find == INVALID_HANDLE_VALUE) return WindowsError(directory, ::GetLastError());
     FILETIME now_ft;
     ::GetSystemTimeAsFileTime(&now_ft);
-    const ULONGLONG now = (static_cast<ULONGLONG>(now_ft.dwHighDateTime) << 32) | now_ft.dwLowDateTime;
+    const ULONGLONG now =
+        (static_cast<ULONGLONG>(now_ft.dwHighDateTime) << 32) | now_ft.dwLowDateTime;
     do {
       if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
       int n = ::WideCharToMultiByte(CP_ACP, 0, data.cFileName, -1, nullptr, 0, nullptr, nullptr);
@@ -235,9 +236,11 @@ class WindowsFileSystem : public FileSystem {
       if (n > 1) {
         ::WideCharToMultiByte(CP_ACP, 0, data.cFileName, -1, name.data(), n, nullptr, nullptr);
       }
-      const ULONGLONG written = (static_cast<ULONGLONG>(data.ftLastWriteTime.dwHighDateTime) << 32) |
-                                data.ftLastWriteTime.dwLowDateTime;
-      std::int64_t age = now > written ? static_cast<std::int64_t>((now - written) / 10000000ULL) : 0;
+      const ULONGLONG written =
+          (static_cast<ULONGLONG>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+          data.ftLastWriteTime.dwLowDateTime;
+      std::int64_t age =
+          now > written ? static_cast<std::int64_t>((now - written) / 10000000ULL) : 0;
       entries->push_back({name, age});
     } while (::FindNextFileW(find, &data));
     ::FindClose(find);
