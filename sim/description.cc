@@ -62,6 +62,15 @@ bool ParseMilli(std::string_view s, std::int64_t* milli) {
   return true;
 }
 
+// Unix seconds of a UTC date and time.
+std::int64_t FromCivilUtc(int year, int month, int day, int hour, int minute, int second) {
+  // A day past the month's end runs on into the next month.
+  const std::chrono::sys_days date = std::chrono::year_month_day(
+      std::chrono::year(year), std::chrono::month(static_cast<unsigned>(month)),
+      std::chrono::day(static_cast<unsigned>(day)));
+  return std::int64_t{date.time_since_epoch().count()} * 86400 + hour * 3600 + minute * 60 + second;
+}
+
 // The parser's state while it walks the lines.
 class Parser {
  public:
@@ -621,14 +630,6 @@ std::string FormatValue(const Value& value, int type, unsigned width, NumberStyl
     text.resize(width, ' ');
   }
   return text;
-}
-
-std::int64_t FromCivilUtc(int year, int month, int day, int hour, int minute, int second) {
-  // A day past the month's end runs on into the next month.
-  const std::chrono::sys_days date = std::chrono::year_month_day(
-      std::chrono::year(year), std::chrono::month(static_cast<unsigned>(month)),
-      std::chrono::day(static_cast<unsigned>(day)));
-  return std::int64_t{date.time_since_epoch().count()} * 86400 + hour * 3600 + minute * 60 + second;
 }
 
 CivilTime ToCivil(std::int64_t seconds, bool utc) {
