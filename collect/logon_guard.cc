@@ -1,6 +1,7 @@
 #include "collect/logon_guard.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <functional>
 
 #include "base/sha256.h"
@@ -12,11 +13,11 @@ namespace tidewarden {
 namespace {
 
 constexpr std::size_t kSaltBytes = 16;
-constexpr const char* kRecordFileHeader =
-    "# SAP logons refused, per system, client and user: the probe does not repeat them\n"
-    "# (docs/profiles.md, \"Refused logons\"). Remove a line, or the file, to let the\n"
-    "# logon go at once. Fields, tab-separated: time (UTC seconds), refusals in a row,\n"
-    "# system, client, user, salt, password fingerprint, message.\n";
+constexpr const char* kRecordFileHeader[] = {
+    "# SAP logons refused, per system, client and user: the probe does not repeat them",
+    "# (docs/profiles.md, \"Refused logons\"). Remove a line, or the file, to let the",
+    "# logon go at once. Fields, tab-separated: time (UTC seconds), refusals in a row,",
+    "# system, client, user, salt, password fingerprint, message."};
 
 // A field of one record line: no tab, line end or other control character.
 std::string Cleaned(std::string_view text) {
@@ -60,15 +61,11 @@ std::string SystemNumberText(std::int32_t number) {
          static_cast<char>('0' + number % 10);
 }
 
-std::string Padded(int number, int width) {
-  std::string text = std::to_string(number);
-  if (text.size() < static_cast<std::size_t>(width)) text.insert(0, width - text.size(), '0');
-  return text;
-}
-
 std::string DateTimeText(const LocalDate& date, const TimeOfDay& time) {
-  return Padded(date.year, 4) + "-" + Padded(date.month, 2) + "-" + Padded(date.day, 2) + " " +
-         Padded(time.hour, 2) + ":" + Padded(time.minute, 2) + ":" + Padded(time.second, 2);
+  char text[64];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", date.year, date.month, date.day,
+                time.hour, time.minute, time.second);
+  return text;
 }
 
 }  // namespace
@@ -130,12 +127,7 @@ std::string FormatLogonRecords(const std::vector<LogonRecord>& records) {
     text.append(content);
     text.append(kNativeLineEnd);
   };
-  std::string_view header = kRecordFileHeader;
-  while (!header.empty()) {
-    const std::size_t end = header.find('\n');
-    line(header.substr(0, end));
-    header.remove_prefix(end + 1);
-  }
+  for (const char* header : kRecordFileHeader) line(header);
   for (const LogonRecord& record : records) {
     line(std::to_string(record.time) + "\t" + std::to_string(record.count) + "\t" +
          Cleaned(record.key.system) + "\t" + Cleaned(record.key.client) + "\t" +

@@ -87,14 +87,7 @@ namespace {
 std::string DisplayName(std::string_view name) {
   std::string display(name);
   for (char& c : display) {
-    switch (c) {
-      case ' ': case '/': case '\\': case '[': case ']': case '*': case '(': case ')':
-      case ':': case '-':
-        c = '_';
-        break;
-      default:
-        break;
-    }
+    if (std::string_view(" /\\[]*():-").find(c) != std::string_view::npos) c = '_';
   }
   std::size_t dot = display.find('.');
   if (dot != std::string::npos) display[dot] = '_';

@@ -4,7 +4,9 @@
 // touch the same files at the same moment, so every open for reading shares
 // read, write and delete access: a concurrent ReplaceFileW of another run
 // must never fail because we are reading.
-#include <windows.h>
+
+// First: windows.h macros rename some of the names below.
+#include "platform/win32.h"
 
 #include <atomic>
 #include <memory>
@@ -16,14 +18,6 @@ namespace tidewarden {
 
 const char kNativeLineEnd[] = "\r\n";
 namespace {
-
-std::wstring Wide(const std::string& text) {
-  if (text.empty()) return std::wstring();
-  int n = ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(n), L'\0');
-  ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
-  return wide;
-}
 
 // Wine's ReplaceFileW fails for a bare relative name, and a full path costs
 // nothing, so replacement always works on absolute paths.
@@ -48,25 +42,6 @@ Status WindowsError(const std::string& context, DWORD code) {
   if (text.empty()) text = "error " + std::to_string(code);
   return Status::Error(context + ": " + text);
 }
-
-class ScopedHandle {
- public:
-  explicit ScopedHandle(HANDLE handle) : handle_(handle) {}
-  ~ScopedHandle() { Reset(); }
-  ScopedHandle(const ScopedHandle&) = delete;
-  ScopedHandle& operator=(const ScopedHandle&) = delete;
-  HANDLE get() const { return handle_; }
-  bool valid() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
-  BOOL Reset() {
-    BOOL ok = TRUE;
-    if (valid()) ok = ::CloseHandle(handle_);
-    handle_ = INVALID_HANDLE_VALUE;
-    return ok;
-  }
-
- private:
-  HANDLE handle_;
-};
 
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
@@ -252,7 +227,8 @@ class WindowsFileSystem : public FileSystem {
     if (find == INVALID_HANDLE_VALUE) return WindowsError(directory, ::GetLastError());
     FILETIME now_ft;
     ::GetSystemTimeAsFileTime(&now_ft);
-    const ULONGLONG now = (static_cast<ULONGLONG>(now_ft.dwHighDateTime) << 32) | now_ft.dwLowDateTime;
+    const ULONGLONG now =
+        (static_cast<ULONGLONG>(now_ft.dwHighDateTime) << 32) | now_ft.dwLowDateTime;
     do {
       if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
       int n = ::WideCharToMultiByte(CP_ACP, 0, data.cFileName, -1, nullptr, 0, nullptr, nullptr);
@@ -260,9 +236,11 @@ class WindowsFileSystem : public FileSystem {
       if (n > 1) {
         ::WideCharToMultiByte(CP_ACP, 0, data.cFileName, -1, name.data(), n, nullptr, nullptr);
       }
-      const ULONGLONG written = (static_cast<ULONGLONG>(data.ftLastWriteTime.dwHighDateTime) << 32) |
-                                data.ftLastWriteTime.dwLowDateTime;
-      std::int64_t age = now > written ? static_cast<std::int64_t>((now - written) / 10000000ULL) : 0;
+      const ULONGLONG written =
+          (static_cast<ULONGLONG>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+          data.ftLastWriteTime.dwLowDateTime;
+      std::int64_t age =
+          now > written ? static_cast<std::int64_t>((now - written) / 10000000ULL) : 0;
       entries->push_back({name, age});
     } while (::FindNextFileW(find, &data));
     ::FindClose(find);

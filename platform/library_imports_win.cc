@@ -1,6 +1,6 @@
 // Reads the import table of a PE file (32- or 64-bit) and tries to load
 // each DLL it names as the loader would for that library.
-#include <windows.h>
+#include "platform/win32.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -112,14 +112,6 @@ bool IsApiSet(const std::string& name) {
   std::string lower;
   for (char c : name) lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
   return lower.rfind("api-ms-", 0) == 0 || lower.rfind("ext-ms-", 0) == 0;
-}
-
-std::wstring Wide(const std::string& text) {
-  const int n =
-      ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(n), L'\0');
-  ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
-  return wide;
 }
 
 // As the loader resolves a dependency of a library loaded with the altered

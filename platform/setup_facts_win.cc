@@ -1,5 +1,5 @@
 // The setup facts on Windows.
-#include <windows.h>
+#include "platform/win32.h"
 // After windows.h, which it needs.
 #include <aclapi.h>
 
@@ -7,21 +7,6 @@
 
 namespace tidewarden {
 namespace {
-
-class ScopedFile {
- public:
-  explicit ScopedFile(HANDLE handle) : handle_(handle) {}
-  ~ScopedFile() {
-    if (valid()) ::CloseHandle(handle_);
-  }
-  ScopedFile(const ScopedFile&) = delete;
-  ScopedFile& operator=(const ScopedFile&) = delete;
-  bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-  HANDLE get() const { return handle_; }
-
- private:
-  HANDLE handle_;
-};
 
 // The groups whose read grant puts a profile before every local user.
 struct WideGroup {
@@ -81,7 +66,7 @@ std::string WhyNotReplaceable(const std::string& path) {
   if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) return "it is read-only";
   // Replacing deletes the old file: asking for that right alone opens
   // nothing for writing, and every other opener may go on.
-  ScopedFile file(::CreateFileA(path.c_str(), DELETE,
+  ScopedHandle file(::CreateFileA(path.c_str(), DELETE,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.valid()) {
@@ -144,7 +129,7 @@ bool OnWindows() { return true; }
 std::string SystemPath(std::string_view probe_path) { return std::string(probe_path); }
 
 int LibraryFileWidth(const std::string& path) {
-  ScopedFile file(::CreateFileA(path.c_str(), GENERIC_READ,
+  ScopedHandle file(::CreateFileA(path.c_str(), GENERIC_READ,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.valid()) return 0;

@@ -43,12 +43,10 @@ std::string LoadError(const std::string& path, DWORD code) {
   return text + ")";
 }
 
-}  // namespace
-
-std::unique_ptr<SharedLibrary> LoadSharedLibrary(const std::string& path, std::string* error) {
+std::unique_ptr<SharedLibrary> Load(const std::string& path, DWORD flags, std::string* error) {
   // No error boxes on a monitor's service account.
   UINT old_mode = ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-  HMODULE module = ::LoadLibraryA(path.c_str());
+  HMODULE module = ::LoadLibraryExA(path.c_str(), nullptr, flags);
   DWORD code = ::GetLastError();
   ::SetErrorMode(old_mode);
   if (module == nullptr) {
@@ -58,22 +56,20 @@ std::unique_ptr<SharedLibrary> LoadSharedLibrary(const std::string& path, std::s
   return std::make_unique<WindowsSharedLibrary>(module);
 }
 
+}  // namespace
+
+std::unique_ptr<SharedLibrary> LoadSharedLibrary(const std::string& path, std::string* error) {
+  return Load(path, 0, error);
+}
+
 SharedLibraryForm SystemSharedLibraryForm() { return SharedLibraryForm::kDll; }
 
 std::unique_ptr<SharedLibrary> LoadSharedLibraryWithCompanions(const std::string& path,
                                                                const std::vector<std::string>&,
                                                                std::string* error) {
-  UINT old_mode = ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
   // The altered search looks for the library's dependencies in its own
   // folder first, where the SDK's companions are installed.
-  HMODULE module = ::LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-  DWORD code = ::GetLastError();
-  ::SetErrorMode(old_mode);
-  if (module == nullptr) {
-    *error = LoadError(path, code);
-    return nullptr;
-  }
-  return std::make_unique<WindowsSharedLibrary>(module);
+  return Load(path, LOAD_WITH_ALTERED_SEARCH_PATH, error);
 }
 
 std::string OwnExecutableDirectory() {

@@ -1,5 +1,5 @@
 // Clock, environment and process end on Windows.
-#include <windows.h>
+#include "platform/win32.h"
 // After windows.h, which it needs.
 #include <bcrypt.h>
 
@@ -54,12 +54,7 @@ class WindowsClock : public Clock {
 class WindowsEnvironment : public EnvironmentVariables {
  public:
   std::optional<std::string> Value(const std::string& name) override {
-    std::wstring wide_name;
-    const int name_length =
-        ::MultiByteToWideChar(CP_ACP, 0, name.data(), static_cast<int>(name.size()), nullptr, 0);
-    wide_name.resize(static_cast<std::size_t>(name_length));
-    ::MultiByteToWideChar(CP_ACP, 0, name.data(), static_cast<int>(name.size()), wide_name.data(),
-                          name_length);
+    const std::wstring wide_name = Wide(name);
     std::wstring value(64, L'\0');
     for (;;) {
       ::SetLastError(ERROR_SUCCESS);

@@ -40,8 +40,8 @@ Value ClockValue() {
   return v;
 }
 
-// What a healthy simulated system answers where its description is silent.
-Value DefaultValue(const System& s, const std::string& key, int type) {
+// What every healthy simulated system answers alike.
+const std::map<std::string, Value>& FixedDefaults() {
   static const std::map<std::string, Value> kFixed = {
       {"GET_CPU_ALL.ACTIVEFLAG", NumberValue(1)},
       {"GET_CPU_ALL.DETAILSCOLL", NumberValue(1)},
@@ -84,8 +84,12 @@ Value DefaultValue(const System& s, const std::string& key, int type) {
       {"TST04.WAIT_BUSY", NumberValue(17)},
       {"TST04.CPU_COUNT", NumberValue(4)},
   };
-  auto it = kFixed.find(key);
-  if (it != kFixed.end()) return it->second;
+  return kFixed;
+}
+
+// What a healthy simulated system answers where its description is silent.
+Value DefaultValue(const System& s, const std::string& key, int type) {
+  if (auto it = FixedDefaults().find(key); it != FixedDefaults().end()) return it->second;
   enum class From { kDestination, kHost, kName, kElapsed };
   static const std::map<std::string, From> kFromSystem = {
       {"RFCSI.RFCDEST", From::kDestination}, {"RFCSI.RFCHOST", From::kHost},

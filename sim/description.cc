@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <chrono>
 #include <cstdio>
 #include <ctime>
 
@@ -61,13 +62,13 @@ bool ParseMilli(std::string_view s, std::int64_t* milli) {
   return true;
 }
 
-std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) {
-  y -= m <= 2;
-  const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const unsigned yoe = static_cast<unsigned>(y - era * 400);
-  const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
+// Unix seconds of a UTC date and time.
+std::int64_t FromCivilUtc(int year, int month, int day, int hour, int minute, int second) {
+  // A day past the month's end runs on into the next month.
+  const std::chrono::sys_days date = std::chrono::year_month_day(
+      std::chrono::year(year), std::chrono::month(static_cast<unsigned>(month)),
+      std::chrono::day(static_cast<unsigned>(day)));
+  return std::int64_t{date.time_since_epoch().count()} * 86400 + hour * 3600 + minute * 60 + second;
 }
 
 // The parser's state while it walks the lines.
@@ -171,28 +172,29 @@ class Parser {
   }
 
   void SystemKey(std::string_view key, std::string_view value) {
+    static const std::pair<const char*, std::string System::*> kTexts[] = {
+        {"HOST", &System::host},
+        {"GWHOST", &System::gwhost},
+        {"GWSERVICE", &System::gwservice},
+        {"CLIENT", &System::client},
+        {"USER", &System::user},
+        {"PASSWORD", &System::password},
+        {"SNC_PARTNERNAME", &System::snc_partnername},
+    };
     System& s = *current_;
     std::string upper = Upper(key);
-    if (upper == "HOST") {
-      s.host = Unquote(value);
-    } else if (upper == "SYSNR") {
+    for (const auto& [name, text] : kTexts) {
+      if (upper == name) {
+        s.*text = Unquote(value);
+        return;
+      }
+    }
+    if (upper == "SYSNR") {
       if (value.size() <= 2 && AllDigits(value)) {
         s.sysnr = std::stoi(std::string(value));
       } else {
         Error("sysnr \"" + Printable(value) + "\" is not a system number 00 to 99: ignored");
       }
-    } else if (upper == "GWHOST") {
-      s.gwhost = Unquote(value);
-    } else if (upper == "GWSERVICE") {
-      s.gwservice = Unquote(value);
-    } else if (upper == "CLIENT") {
-      s.client = Unquote(value);
-    } else if (upper == "USER") {
-      s.user = Unquote(value);
-    } else if (upper == "PASSWORD") {
-      s.password = Unquote(value);
-    } else if (upper == "SNC_PARTNERNAME") {
-      s.snc_partnername = Unquote(value);
     } else if (upper == "LANGUAGES") {
       ParseLanguages(value, &s.languages);
     } else if (upper == "NUMBERS") {
@@ -255,11 +257,7 @@ class Parser {
     for (char& c : v) {
       if (c == ',') c = ' ';
     }
-    std::string_view rest = v;
-    while (!(rest = Trim(rest)).empty()) {
-      std::size_t end = rest.find_first_of(" \t");
-      std::string_view word = rest.substr(0, end);
-      rest.remove_prefix(end == std::string_view::npos ? rest.size() : end);
+    for (const std::string& word : Words(v)) {
       if (word.size() > 2) {
         Error("language \"" + Printable(word) + "\" is longer than two characters: ignored");
       } else {
@@ -270,20 +268,65 @@ class Parser {
 
   static bool IsFunctionTarget(std::string_view target) { return FindFunction(target) != nullptr; }
 
+  // The target as the fault map spells it; "" when there is no such target.
+  static std::string FaultTarget(const std::string& target_upper) {
+    for (const char* target : {"open", "RfcInstallStructure", "ItCreate", "ItDelete"}) {
+      if (Upper(target) == target_upper) return target;
+    }
+    return IsFunctionTarget(target_upper) ? target_upper : "";
+  }
+
+  static std::vector<std::string> Words(std::string_view rest) {
+    std::vector<std::string> words;
+    while (!(rest = Trim(rest)).empty()) {
+      std::size_t end = rest.find_first_of(" \t");
+      words.emplace_back(rest.substr(0, end));
+      rest.remove_prefix(end == std::string_view::npos ? rest.size() : end);
+    }
+    return words;
+  }
+
+  // A function module's fault of the kind `kind` into *fault: "", or why
+  // the words name none.
+  static std::string FunctionFault(const std::string& kind, const std::vector<std::string>& words,
+                                   Fault* fault) {
+    if (kind == "FAILURE" && words.size() == 1) {
+      fault->kind = Fault::Kind::kFailure;
+      fault->code = RFC_FAILURE;
+    } else if (kind == "EXCEPTION" && words.size() == 2) {
+      fault->kind = Fault::Kind::kException;
+      fault->code = RFC_EXCEPTION;
+      fault->name = words[1];
+    } else if ((kind == "SYSEXCEPTION" || kind == "MESSAGE") && words.size() <= 2) {
+      fault->kind = Fault::Kind::kSysException;
+      fault->code = RFC_SYS_EXCEPTION;
+      fault->abap_message = kind == "MESSAGE";
+      fault->name = words.size() == 2     ? words[1]
+                    : fault->abap_message ? "MESSAGE_TYPE_X"
+                                          : "SYSTEM_FAILURE";
+    } else if (kind == "CODE" && words.size() == 2) {
+      std::int64_t code = 0;
+      bool negative = words[1].starts_with('-');
+      if (!ParseCount(negative ? std::string_view(words[1]).substr(1) : words[1], &code) ||
+          code > 2147483647) {
+        return "the code must be a whole number";
+      }
+      fault->kind = Fault::Kind::kCode;
+      fault->code = static_cast<int>(negative ? -code : code);
+      if (fault->code == RFC_OK) return "code 0 is success, not a fault";
+    } else if (kind == "FATAL" && words.size() == 1) {
+      fault->kind = Fault::Kind::kFatal;
+    } else {
+      return "a function module takes \"failure\", \"exception NAME\", \"sysexception [NAME]\", "
+             "\"code N\" or \"fatal\", each with \"at call\" if wanted";
+    }
+    return "";
+  }
+
   // "KIND [ARGUMENT] [at call] [: message]" into a fault of `target`.
   void ParseFault(const std::string& target_upper, std::string_view value) {
-    std::string target;
-    if (target_upper == "OPEN") {
-      target = "open";
-    } else if (target_upper == "RFCINSTALLSTRUCTURE") {
-      target = "RfcInstallStructure";
-    } else if (target_upper == "ITCREATE") {
-      target = "ItCreate";
-    } else if (target_upper == "ITDELETE") {
-      target = "ItDelete";
-    } else if (IsFunctionTarget(target_upper)) {
-      target = target_upper;
-    } else {
+    const std::string target = FaultTarget(target_upper);
+    if (target.empty()) {
       Error("fault." + Printable(target_upper) +
             ": no such target (open, GET_CPU_ALL, RFC_SYSTEM_INFO, DB_ORA_MAIN_LIST, "
             "RfcInstallStructure, ItCreate, ItDelete): ignored");
@@ -295,13 +338,7 @@ class Parser {
       fault.message = std::string(Trim(value.substr(colon + 1)));
       value = Trim(value.substr(0, colon));
     }
-    std::vector<std::string> words;
-    std::string_view rest = value;
-    while (!(rest = Trim(rest)).empty()) {
-      std::size_t end = rest.find_first_of(" \t");
-      words.emplace_back(rest.substr(0, end));
-      rest.remove_prefix(end == std::string_view::npos ? rest.size() : end);
-    }
+    std::vector<std::string> words = Words(value);
     if (words.size() >= 2 && EqualsNoCase(words[words.size() - 2], "at") &&
         EqualsNoCase(words.back(), "call")) {
       fault.at_call = true;
@@ -327,34 +364,8 @@ class Parser {
       fault.kind = Fault::Kind::kRefuse;
       if (words.size() == 2) fault.object = words[1];
       if (fault.at_call) return bad("\"at call\" is for function modules");
-    } else if (kind == "FAILURE" && words.size() == 1) {
-      fault.kind = Fault::Kind::kFailure;
-      fault.code = RFC_FAILURE;
-    } else if (kind == "EXCEPTION" && words.size() == 2) {
-      fault.kind = Fault::Kind::kException;
-      fault.code = RFC_EXCEPTION;
-      fault.name = words[1];
-    } else if ((kind == "SYSEXCEPTION" || kind == "MESSAGE") && words.size() <= 2) {
-      fault.kind = Fault::Kind::kSysException;
-      fault.code = RFC_SYS_EXCEPTION;
-      fault.abap_message = kind == "MESSAGE";
-      fault.name = words.size() == 2 ? words[1] : fault.abap_message ? "MESSAGE_TYPE_X" : "SYSTEM_FAILURE";
-    } else if (kind == "CODE" && words.size() == 2) {
-      std::int64_t code = 0;
-      bool negative = words[1].starts_with('-');
-      if (!ParseCount(negative ? std::string_view(words[1]).substr(1) : words[1], &code) ||
-          code > 2147483647) {
-        return bad("the code must be a whole number");
-      }
-      fault.kind = Fault::Kind::kCode;
-      fault.code = static_cast<int>(negative ? -code : code);
-      if (fault.code == RFC_OK) return bad("code 0 is success, not a fault");
-    } else if (kind == "FATAL" && words.size() == 1) {
-      fault.kind = Fault::Kind::kFatal;
-    } else {
-      return bad(
-          "a function module takes \"failure\", \"exception NAME\", \"sysexception [NAME]\", "
-          "\"code N\" or \"fatal\", each with \"at call\" if wanted");
+    } else if (std::string why = FunctionFault(kind, words, &fault); !why.empty()) {
+      return bad(why);
     }
     if (fault.at_call &&
         (fault.kind == Fault::Kind::kException || fault.kind == Fault::Kind::kSysException)) {
@@ -619,11 +630,6 @@ std::string FormatValue(const Value& value, int type, unsigned width, NumberStyl
     text.resize(width, ' ');
   }
   return text;
-}
-
-std::int64_t FromCivilUtc(int year, int month, int day, int hour, int minute, int second) {
-  return DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) * 86400 +
-         hour * 3600 + minute * 60 + second;
 }
 
 CivilTime ToCivil(std::int64_t seconds, bool utc) {

@@ -135,8 +135,6 @@ struct CivilTime {
 CivilTime ToCivil(std::int64_t seconds, bool utc);
 // "Tue Nov 18 09:05:00 2025": the operating-system collector's timestamp.
 std::string CollectorTimestamp(const CivilTime& t);
-// Unix seconds of a UTC date and time.
-std::int64_t FromCivilUtc(int year, int month, int day, int hour, int minute, int second);
 
 }  // namespace tidewarden::sim
 

@@ -143,7 +143,6 @@ const FunctionSpec* FindFunction(std::string_view name) {
   return nullptr;
 }
 
-std::span<const StructureSpec* const> AllStructures() { return kStructures; }
 std::span<const FunctionSpec* const> AllFunctions() { return kFunctions; }
 
 int FindElement(const StructureSpec& structure, std::string_view name) {

@@ -43,7 +43,6 @@ struct FunctionSpec {
 // nullptr when the dictionary has no such structure / function module.
 const StructureSpec* FindStructure(std::string_view name);
 const FunctionSpec* FindFunction(std::string_view name);
-std::span<const StructureSpec* const> AllStructures();
 std::span<const FunctionSpec* const> AllFunctions();
 
 // Index of `name` in the structure, or -1.

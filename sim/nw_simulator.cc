@@ -147,18 +147,22 @@ std::string InitialValue(int type, unsigned length) {
   }
 }
 
+std::string Get(const std::map<std::string, std::string>& parameters, const char* key) {
+  auto it = parameters.find(key);
+  return it == parameters.end() ? std::string() : it->second;
+}
+
 // SAP's library checks the forms of the SNC parameters before it connects.
-template <typename Get>
-std::string SncParameterProblem(const Get& get) {
-  const std::string mode = get("SNC_MODE");
+std::string SncParameterProblem(const std::map<std::string, std::string>& p) {
+  const std::string mode = Get(p, "SNC_MODE");
   if (!mode.empty() && mode != "0" && mode != "1") return "SNC_MODE=" + mode + " is not 0 or 1";
-  const std::string qop = get("SNC_QOP");
+  const std::string qop = Get(p, "SNC_QOP");
   if (!qop.empty() && (qop.size() != 1 || std::string("12389").find(qop[0]) == std::string::npos)) {
     return "SNC_QOP=" + qop + " is none of 1, 2, 3, 8, 9";
   }
-  const std::string sso = get("SNC_SSO");
+  const std::string sso = Get(p, "SNC_SSO");
   if (!sso.empty() && sso != "0" && sso != "1") return "SNC_SSO=" + sso + " is not 0 or 1";
-  if (mode == "1" && get("SNC_PARTNERNAME").empty()) {
+  if (mode == "1" && Get(p, "SNC_PARTNERNAME").empty()) {
     return "SNC_MODE=1 without SNC_PARTNERNAME: the partner is not named";
   }
   return "";
@@ -249,6 +253,11 @@ RFC_RC NwSimulator::Violation(nwrfc::RFC_ERROR_INFO* error, RFC_RC code,
   return code;
 }
 
+RFC_RC NwSimulator::NullErrorRecord(const char* operation) {
+  return Violation(nullptr, nwrfc::RFC_INVALID_PARAMETER,
+                   std::string(operation) + ": the error record is a null pointer");
+}
+
 NwSimulator::Connection* NwSimulator::Owned(std::uint64_t id, const std::string& operation,
                                             bool closing, nwrfc::RFC_ERROR_INFO* error) {
   const std::thread::id self = std::this_thread::get_id();
@@ -310,10 +319,7 @@ NwSimulator::Connection* NwSimulator::UsableConnection(nwrfc::RFC_CONNECTION_HAN
   if (c->canceled) {
     // A cancel from another thread may come an instant before the call it
     // meant reaches the library: the call ends as the cancelled one would.
-    Fail(error,
-         Failure{nwrfc::RFC_CANCELED, nwrfc::COMMUNICATION_FAILURE, "RFC_CANCELED",
-                 "Connection was canceled."},
-         operation);
+    Fail(error, kCanceled, operation);
     Free(id);
     return nullptr;
   }
@@ -382,33 +388,24 @@ const SAP_UC* NwSimulator::GetVersion(unsigned* major, unsigned* minor, unsigned
   return kNwVersionText;
 }
 
-nwrfc::RFC_CONNECTION_HANDLE NwSimulator::OpenConnection(
+std::optional<NwSimulator::Parameters> NwSimulator::ReadParameters(
     const nwrfc::RFC_CONNECTION_PARAMETER* parameters, unsigned count,
     nwrfc::RFC_ERROR_INFO* error) {
-  std::unique_lock lock(mutex_);
-  const Description* description = EnsureDescription();
-  std::map<std::string, std::string> values;
   std::string line = "RfcOpenConnection";
-  if (error == nullptr) {
+  auto violation = [&](const std::string& message) -> std::optional<Parameters> {
     Log(line);
-    Violation(error, nwrfc::RFC_INVALID_PARAMETER,
-              "RfcOpenConnection: the error record is a null pointer");
-    return nullptr;
-  }
+    Violation(error, nwrfc::RFC_INVALID_PARAMETER, "RfcOpenConnection: " + message);
+    return std::nullopt;
+  };
+  if (error == nullptr) return violation("the error record is a null pointer");
   if (parameters == nullptr && count != 0) {
-    Log(line);
-    Violation(error, nwrfc::RFC_INVALID_PARAMETER,
-              "RfcOpenConnection: " + std::to_string(count) +
-                  " parameters announced, the array is a null pointer");
-    return nullptr;
+    return violation(std::to_string(count) + " parameters announced, the array is a null pointer");
   }
+  Parameters values;
   for (unsigned i = 0; i < count; ++i) {
     if (parameters[i].name == nullptr || parameters[i].value == nullptr) {
-      Log(line);
-      Violation(error, nwrfc::RFC_INVALID_PARAMETER,
-                "RfcOpenConnection: parameter " + std::to_string(i) + " has a null " +
-                    (parameters[i].name == nullptr ? "name" : "value"));
-      return nullptr;
+      return violation("parameter " + std::to_string(i) + " has a null " +
+                       (parameters[i].name == nullptr ? "name" : "value"));
     }
     std::string name = Upper(CText(parameters[i].name));
     std::string value = CText(parameters[i].value, kMaxValueChars);
@@ -417,75 +414,74 @@ nwrfc::RFC_CONNECTION_HANDLE NwSimulator::OpenConnection(
     values[name] = value;
   }
   Log(line);
-  auto get = [&](const char* key) {
-    auto it = values.find(key);
-    return it == values.end() ? std::string() : it->second;
-  };
-  auto refuse = [&](RFC_RC code, const std::string& message, const std::string& location) {
-    Fail(error, Failure{code, GroupOf(code), RcName(code), message}, location);
-    return nullptr;
+  return values;
+}
+
+// SAP's library checks the parameters' forms before it looks for a system.
+std::optional<NwSimulator::Refusal> NwSimulator::FormProblem(const Parameters& p, unsigned count,
+                                                             const Description* description) {
+  auto refusal = [](RFC_RC code, std::string message) {
+    return Refusal{code, std::move(message), "RfcOpenConnection"};
   };
   if (count == 0) {
-    return refuse(nwrfc::RFC_INVALID_PARAMETER,
-                  "Invalid parameter 'unsigned paramCount' was passed to the API call",
-                  "RfcOpenConnection");
+    return refusal(nwrfc::RFC_INVALID_PARAMETER,
+                   "Invalid parameter 'unsigned paramCount' was passed to the API call");
   }
-  if (std::string problem = SncParameterProblem(get); !problem.empty()) {
-    return refuse(nwrfc::RFC_INVALID_PARAMETER, problem, "RfcOpenConnection");
+  if (std::string problem = SncParameterProblem(p); !problem.empty()) {
+    return refusal(nwrfc::RFC_INVALID_PARAMETER, problem);
   }
-  if (!get("DEST").empty()) {
-    return refuse(nwrfc::RFC_INVALID_PARAMETER,
-                  "destination " + get("DEST") +
-                      ": the simulated library reads no sapnwrfc.ini; pass the entry's keys",
-                  "RfcOpenConnection");
+  if (!Get(p, "DEST").empty()) {
+    return refusal(nwrfc::RFC_INVALID_PARAMETER,
+                   "destination " + Get(p, "DEST") +
+                       ": the simulated library reads no sapnwrfc.ini; pass the entry's keys");
   }
-  if (description == nullptr) {
-    return refuse(nwrfc::RFC_COMMUNICATION_FAILURE,
-                  std::string("no ") + kDescriptionFileName +
-                      " in the working directory: this simulated library serves no system",
-                  "RfcOpenConnection");
-  }
-  // The system is found by its application server, else by its message
-  // server, else by its gateway; a route string's last /H/ is the target.
-  std::string ashost = get("ASHOST");
+  if (description == nullptr) return refusal(nwrfc::RFC_COMMUNICATION_FAILURE, NoSystemServed());
+  return std::nullopt;
+}
+
+// The system is found by its application server, else by its message
+// server, else by its gateway; a route string's last /H/ is the target.
+std::optional<NwSimulator::Refusal> NwSimulator::FindTarget(const Parameters& p,
+                                                            const Description& description,
+                                                            const System** system,
+                                                            std::string* target) {
+  std::string ashost = Get(p, "ASHOST");
   if (std::size_t h = ashost.rfind("/H/"); ashost.starts_with("/") && h != std::string::npos) {
     std::string rest = ashost.substr(h + 3);
     ashost = rest.substr(0, rest.find('/'));
   }
-  std::string sysnr = get("SYSNR");
-  const System* system = nullptr;
-  std::string target;
   if (!ashost.empty()) {
+    std::string sysnr = Get(p, "SYSNR");
     if (sysnr.size() != 2 || sysnr[0] < '0' || sysnr[0] > '9' || sysnr[1] < '0' || sysnr[1] > '9') {
-      return refuse(nwrfc::RFC_INVALID_PARAMETER,
-                    "SYSNR=" + sysnr + " is no system number of two digits", "RfcOpenConnection");
+      return Refusal{nwrfc::RFC_INVALID_PARAMETER,
+                     "SYSNR=" + sysnr + " is no system number of two digits", "RfcOpenConnection"};
     }
-    target = ashost + " system number " + sysnr;
-    system = description->FindByHost(ashost, std::stoi(sysnr));
-  } else if (std::string mshost = get("MSHOST"); !mshost.empty()) {
-    std::string sid = get("R3NAME").empty() ? get("SYSID") : get("R3NAME");
-    target = "message server " + mshost + (sid.empty() ? "" : " of " + sid);
-    for (const System& s : description->systems) {
+    *target = ashost + " system number " + sysnr;
+    *system = description.FindByHost(ashost, std::stoi(sysnr));
+  } else if (std::string mshost = Get(p, "MSHOST"); !mshost.empty()) {
+    std::string sid = Get(p, "R3NAME").empty() ? Get(p, "SYSID") : Get(p, "R3NAME");
+    *target = "message server " + mshost + (sid.empty() ? "" : " of " + sid);
+    for (const System& s : description.systems) {
       if (Upper(s.host) == Upper(mshost) && (sid.empty() || Upper(s.name) == Upper(sid))) {
-        system = &s;
+        *system = &s;
         break;
       }
     }
-  } else if (std::string gwhost = get("GWHOST"); !gwhost.empty()) {
-    target = "gateway " + gwhost + "/" + get("GWSERV");
-    system = description->FindByGateway(gwhost, get("GWSERV"));
+  } else if (std::string gwhost = Get(p, "GWHOST"); !gwhost.empty()) {
+    *target = "gateway " + gwhost + "/" + Get(p, "GWSERV");
+    *system = description.FindByGateway(gwhost, Get(p, "GWSERV"));
   } else {
-    return refuse(nwrfc::RFC_INVALID_PARAMETER,
-                  "Parameter ASHOST, GWHOST, MSHOST or PORT is missing.", "RfcOpenConnection");
+    return Refusal{nwrfc::RFC_INVALID_PARAMETER,
+                   "Parameter ASHOST, GWHOST, MSHOST or PORT is missing.", "RfcOpenConnection"};
   }
-  WriteConnectLog(target);
-  if (system == nullptr) {
-    return refuse(nwrfc::RFC_COMMUNICATION_FAILURE,
-                  "partner " + target + " not reached (host unknown)",
-                  "RfcOpenConnection to " + target);
-  }
-  std::string location = "SAP system " + SystemLabel(system) + " on host " + HostOf(*system);
-  if (auto delay = system->delays.find("open"); delay != system->delays.end()) {
+  return std::nullopt;
+}
+
+std::optional<NwSimulator::Refusal> NwSimulator::LogOn(std::unique_lock<std::mutex>& lock,
+                                                       const System& system, const Parameters& p,
+                                                       std::string* match) {
+  const std::string location = LogonLocation(system);
+  if (auto delay = system.delays.find("open"); delay != system.delays.end()) {
     // No handle exists yet, so nothing can cancel it: as the real logon,
     // which only its timeout ends.
     Log("  (delay " + Seconds(delay->second) + " s)");
@@ -493,29 +489,51 @@ nwrfc::RFC_CONNECTION_HANDLE NwSimulator::OpenConnection(
     Sleep(delay->second);
     lock.lock();
   }
-  if (auto fault = system->faults.find("open"); fault != system->faults.end()) {
-    std::string message = fault->second.message.empty()
-                              ? "Connection to partner " + HostOf(*system) + " refused"
-                              : fault->second.message;
-    return refuse(fault->second.kind == Fault::Kind::kRefuse ? nwrfc::RFC_LOGON_FAILURE
-                                                             : nwrfc::RFC_COMMUNICATION_FAILURE,
-                  message, location);
+  if (auto fault = system.faults.find("open"); fault != system.faults.end()) {
+    return Refusal{fault->second.kind == Fault::Kind::kRefuse ? nwrfc::RFC_LOGON_FAILURE
+                                                              : nwrfc::RFC_COMMUNICATION_FAILURE,
+                   OpenFaultMessage(fault->second, system), location};
   }
-  if (!system->snc_partnername.empty() && get("SNC_MODE") != "1") {
-    return refuse(nwrfc::RFC_LOGON_FAILURE, "SNC required for this connection", location);
+  if (!system.snc_partnername.empty() && Get(p, "SNC_MODE") != "1") {
+    return Refusal{nwrfc::RFC_LOGON_FAILURE, "SNC required for this connection", location};
   }
-  if (!system->snc_partnername.empty() && get("SNC_PARTNERNAME") != system->snc_partnername) {
-    return refuse(nwrfc::RFC_COMMUNICATION_FAILURE,
-                  "SNC partner name " + get("SNC_PARTNERNAME") + " is not the name of " +
-                      SystemLabel(system) + " (" + system->snc_partnername + ")",
-                  location);
+  if (!system.snc_partnername.empty() && Get(p, "SNC_PARTNERNAME") != system.snc_partnername) {
+    return Refusal{nwrfc::RFC_COMMUNICATION_FAILURE,
+                   "SNC partner name " + Get(p, "SNC_PARTNERNAME") + " is not the name of " +
+                       SystemLabel(&system) + " (" + system.snc_partnername + ")",
+                   location};
   }
-  std::string match = PasswordMatches(*system, get("PASSWD")) ? "matches" : "does not match";
   std::string refusal =
-      LogonRefusal(*system, get("CLIENT"), get("USER"), get("PASSWD"), get("LANG"));
-  if (!refusal.empty()) {
-    Log("  (password " + match + ")");
-    return refuse(nwrfc::RFC_LOGON_FAILURE, refusal, location);
+      CheckLogon(system, Get(p, "CLIENT"), Get(p, "USER"), Get(p, "PASSWD"), Get(p, "LANG"), match);
+  if (!refusal.empty()) return Refusal{nwrfc::RFC_LOGON_FAILURE, refusal, location};
+  return std::nullopt;
+}
+
+nwrfc::RFC_CONNECTION_HANDLE NwSimulator::OpenConnection(
+    const nwrfc::RFC_CONNECTION_PARAMETER* parameters, unsigned count,
+    nwrfc::RFC_ERROR_INFO* error) {
+  std::unique_lock lock(mutex_);
+  const Description* description = EnsureDescription();
+  std::optional<Parameters> p = ReadParameters(parameters, count, error);
+  if (!p) return nullptr;
+  const System* system = nullptr;
+  std::string target, match;
+  std::optional<Refusal> refusal = FormProblem(*p, count, description);
+  if (!refusal) refusal = FindTarget(*p, *description, &system, &target);
+  if (!refusal) {
+    WriteConnectLog(target);
+    if (system == nullptr) {
+      refusal = Refusal{nwrfc::RFC_COMMUNICATION_FAILURE,
+                        "partner " + target + " not reached (host unknown)",
+                        "RfcOpenConnection to " + target};
+    }
+  }
+  if (!refusal) refusal = LogOn(lock, *system, *p, &match);
+  if (refusal) {
+    Fail(error,
+         Failure{refusal->code, GroupOf(refusal->code), RcName(refusal->code), refusal->message},
+         refusal->location);
+    return nullptr;
   }
   std::uint64_t id = 1;
   while (connections_.count(id) != 0) ++id;
@@ -536,10 +554,7 @@ RFC_RC NwSimulator::CloseConnection(nwrfc::RFC_CONNECTION_HANDLE handle,
   std::unique_lock lock(mutex_);
   std::uint64_t id = IdOf(handle, Kind::kConnection);
   Log("RfcCloseConnection connection=" + std::to_string(id));
-  if (error == nullptr) {
-    return Violation(error, nwrfc::RFC_INVALID_PARAMETER,
-                     "RfcCloseConnection: the error record is a null pointer");
-  }
+  if (error == nullptr) return NullErrorRecord("RfcCloseConnection");
   Connection* c = Owned(id, "RfcCloseConnection", true, error);
   if (c == nullptr) return error->code;
   if (c->closing) {
@@ -599,8 +614,7 @@ nwrfc::RFC_FUNCTION_HANDLE NwSimulator::CreateFunction(nwrfc::RFC_FUNCTION_DESC_
   Log("RfcCreateFunction description=" + std::to_string(index));
   std::span<const FunctionSpec* const> all = AllFunctions();
   if (error == nullptr) {
-    Violation(error, nwrfc::RFC_INVALID_PARAMETER,
-              "RfcCreateFunction: the error record is a null pointer");
+    NullErrorRecord("RfcCreateFunction");
     return nullptr;
   }
   if (index == 0 || index > all.size() || index > described_.size() || !described_[index - 1]) {
@@ -631,10 +645,7 @@ RFC_RC NwSimulator::DestroyFunction(nwrfc::RFC_FUNCTION_HANDLE function,
                                     nwrfc::RFC_ERROR_INFO* error) {
   std::lock_guard lock(mutex_);
   Log("RfcDestroyFunction function=" + std::to_string(IdOf(function, Kind::kFunction)));
-  if (error == nullptr) {
-    return Violation(error, nwrfc::RFC_INVALID_PARAMETER,
-                     "RfcDestroyFunction: the error record is a null pointer");
-  }
+  if (error == nullptr) return NullErrorRecord("RfcDestroyFunction");
   if (IdOf(function, Kind::kDescription) != 0) {
     return Violation(error, nwrfc::RFC_INVALID_HANDLE,
                      "RfcDestroyFunction: the handle is a cached description, which belongs to "
@@ -737,6 +748,48 @@ void NwSimulator::Answer(const System& system, Function& function) {
   }
 }
 
+// What a described fault of a call makes the library answer.
+NwSimulator::Failure NwSimulator::FailureOf(const Fault& fault, const char* function) {
+  Failure failure{nwrfc::RFC_COMMUNICATION_FAILURE, nwrfc::COMMUNICATION_FAILURE,
+                  "RFC_COMMUNICATION_FAILURE", fault.message};
+  switch (fault.kind) {
+    case Fault::Kind::kException:
+      failure = {nwrfc::RFC_ABAP_EXCEPTION, nwrfc::ABAP_APPLICATION_FAILURE, fault.name,
+                 fault.message.empty() ? std::string("function module ") + function +
+                                             " raised exception " + fault.name
+                                       : fault.message};
+      break;
+    case Fault::Kind::kSysException:
+      failure = {
+          fault.abap_message ? nwrfc::RFC_ABAP_MESSAGE : nwrfc::RFC_ABAP_RUNTIME_FAILURE,
+          nwrfc::ABAP_RUNTIME_FAILURE, fault.name,
+          fault.message.empty()
+              ? std::string(fault.abap_message ? "ABAP message in " : "ABAP runtime error in ") +
+                    function
+              : fault.message};
+      break;
+    case Fault::Kind::kCode: {
+      // The classic codes keep their meaning (code 2 has no exception
+      // name); any other becomes a code the probe counts as other failure.
+      RFC_RC code = fault.code == 1   ? nwrfc::RFC_COMMUNICATION_FAILURE
+                    : fault.code == 2 ? nwrfc::RFC_ABAP_EXCEPTION
+                    : fault.code == 3 ? nwrfc::RFC_ABAP_RUNTIME_FAILURE
+                                      : nwrfc::RFC_UNKNOWN_ERROR;
+      failure = {code, GroupOf(code), code == nwrfc::RFC_ABAP_EXCEPTION ? "" : RcName(code),
+                 fault.message.empty() ? "function module " + std::string(function) +
+                                             " failed with code " + std::to_string(fault.code)
+                                       : fault.message};
+      break;
+    }
+    default:
+      if (failure.message.empty()) {
+        failure.message = "connection to partner broken while sending " + std::string(function);
+      }
+      break;
+  }
+  return failure;
+}
+
 RFC_RC NwSimulator::Invoke(nwrfc::RFC_CONNECTION_HANDLE handle,
                            nwrfc::RFC_FUNCTION_HANDLE function_handle,
                            nwrfc::RFC_ERROR_INFO* error) {
@@ -744,10 +797,7 @@ RFC_RC NwSimulator::Invoke(nwrfc::RFC_CONNECTION_HANDLE handle,
   std::uint64_t id = IdOf(handle, Kind::kConnection);
   Log("RfcInvoke connection=" + std::to_string(id) +
       " function=" + std::to_string(IdOf(function_handle, Kind::kFunction)));
-  if (error == nullptr) {
-    return Violation(error, nwrfc::RFC_INVALID_PARAMETER,
-                     "RfcInvoke: the error record is a null pointer");
-  }
+  if (error == nullptr) return NullErrorRecord("RfcInvoke");
   Connection* c = UsableConnection(handle, "RfcInvoke", error);
   if (c == nullptr) return error->code;
   Function* f = LiveFunction(function_handle, "RfcInvoke", error);
@@ -771,52 +821,13 @@ RFC_RC NwSimulator::Invoke(nwrfc::RFC_CONNECTION_HANDLE handle,
     c = &connections_.at(id);
     c->busy = false;
     if (c->canceled) {
-      Fail(error,
-           Failure{nwrfc::RFC_CANCELED, nwrfc::COMMUNICATION_FAILURE, "RFC_CANCELED",
-                   "Connection was canceled."},
-           location);
+      Fail(error, kCanceled, location);
       Free(id);
       return nwrfc::RFC_CANCELED;
     }
   }
   if (auto it = system.faults.find(spec.name); it != system.faults.end()) {
-    const Fault& fault = it->second;
-    Failure failure{nwrfc::RFC_COMMUNICATION_FAILURE, nwrfc::COMMUNICATION_FAILURE,
-                    "RFC_COMMUNICATION_FAILURE", fault.message};
-    switch (fault.kind) {
-      case Fault::Kind::kException:
-        failure = {nwrfc::RFC_ABAP_EXCEPTION, nwrfc::ABAP_APPLICATION_FAILURE, fault.name,
-                   fault.message.empty() ? std::string("function module ") + spec.name +
-                                               " raised exception " + fault.name
-                                         : fault.message};
-        break;
-      case Fault::Kind::kSysException:
-        failure = {fault.abap_message ? nwrfc::RFC_ABAP_MESSAGE : nwrfc::RFC_ABAP_RUNTIME_FAILURE,
-                   nwrfc::ABAP_RUNTIME_FAILURE, fault.name,
-                   fault.message.empty() ? std::string(fault.abap_message ? "ABAP message in "
-                                                                          : "ABAP runtime error in ") +
-                                               spec.name
-                                         : fault.message};
-        break;
-      case Fault::Kind::kCode: {
-        // The classic codes keep their meaning (code 2 has no exception
-        // name); any other becomes a code the probe counts as other failure.
-        RFC_RC code = fault.code == 1   ? nwrfc::RFC_COMMUNICATION_FAILURE
-                      : fault.code == 2 ? nwrfc::RFC_ABAP_EXCEPTION
-                      : fault.code == 3 ? nwrfc::RFC_ABAP_RUNTIME_FAILURE
-                                        : nwrfc::RFC_UNKNOWN_ERROR;
-        failure = {code, GroupOf(code), code == nwrfc::RFC_ABAP_EXCEPTION ? "" : RcName(code),
-                   fault.message.empty() ? "function module " + std::string(spec.name) +
-                                               " failed with code " + std::to_string(fault.code)
-                                         : fault.message};
-        break;
-      }
-      default:
-        if (failure.message.empty()) {
-          failure.message = "connection to partner broken while sending " + std::string(spec.name);
-        }
-        break;
-    }
+    const Failure failure = FailureOf(it->second, spec.name);
     Fail(error, failure, location);
     // As SAP's library: a broken connection, an ABAP message or runtime
     // failure close it; an exception or another code leaves it open.
@@ -921,10 +932,7 @@ RFC_RC NwSimulator::Cancel(nwrfc::RFC_CONNECTION_HANDLE handle, nwrfc::RFC_ERROR
   std::lock_guard lock(mutex_);
   std::uint64_t id = IdOf(handle, Kind::kConnection);
   Log("RfcCancel connection=" + std::to_string(id));
-  if (error == nullptr) {
-    return Violation(error, nwrfc::RFC_INVALID_PARAMETER,
-                     "RfcCancel: the error record is a null pointer");
-  }
+  if (error == nullptr) return NullErrorRecord("RfcCancel");
   auto it = connections_.find(id);
   auto former = former_owner_.find(id);
   if (it == connections_.end() && former != former_owner_.end() &&
@@ -959,11 +967,6 @@ std::vector<std::string> NwSimulator::CallLog() const {
 std::vector<std::string> NwSimulator::Violations() const {
   std::lock_guard lock(mutex_);
   return violations_;
-}
-
-int NwSimulator::OpenConnections() const {
-  std::lock_guard lock(mutex_);
-  return static_cast<int>(connections_.size());
 }
 
 int NwSimulator::LiveFunctions() const {

@@ -20,6 +20,48 @@
 #include "sim/interfaces.h"
 #include "sim/sim_core.h"
 
+// The library's functions as X(result, SAP's name, the simulator's method,
+// parameters, arguments): the simulator's methods, the drop-in's exports
+// under SAP's names (nw_exports.cc) and the static library's functions under
+// names of its own (nw_functions.cc).
+#define TIDEWARDEN_SIM_NW_FUNCTIONS(X)                                                         \
+  X(const nwrfc::SAP_UC*, RfcGetVersion, GetVersion,                                           \
+    (unsigned* major, unsigned* minor, unsigned* patch), (major, minor, patch))                \
+  X(nwrfc::RFC_CONNECTION_HANDLE, RfcOpenConnection, OpenConnection,                           \
+    (const nwrfc::RFC_CONNECTION_PARAMETER* parameters, unsigned count,                        \
+     nwrfc::RFC_ERROR_INFO* error),                                                            \
+    (parameters, count, error))                                                                \
+  X(nwrfc::RFC_RC, RfcCloseConnection, CloseConnection,                                        \
+    (nwrfc::RFC_CONNECTION_HANDLE handle, nwrfc::RFC_ERROR_INFO * error), (handle, error))     \
+  X(nwrfc::RFC_FUNCTION_DESC_HANDLE, RfcGetFunctionDesc, GetFunctionDesc,                      \
+    (nwrfc::RFC_CONNECTION_HANDLE handle, const nwrfc::SAP_UC* name,                           \
+     nwrfc::RFC_ERROR_INFO* error),                                                            \
+    (handle, name, error))                                                                     \
+  X(nwrfc::RFC_FUNCTION_HANDLE, RfcCreateFunction, CreateFunction,                             \
+    (nwrfc::RFC_FUNCTION_DESC_HANDLE description, nwrfc::RFC_ERROR_INFO * error),              \
+    (description, error))                                                                      \
+  X(nwrfc::RFC_RC, RfcDestroyFunction, DestroyFunction,                                        \
+    (nwrfc::RFC_FUNCTION_HANDLE function, nwrfc::RFC_ERROR_INFO * error), (function, error))   \
+  X(nwrfc::RFC_RC, RfcSetChars, SetChars,                                                      \
+    (nwrfc::DATA_CONTAINER_HANDLE container, const nwrfc::SAP_UC* name,                        \
+     const nwrfc::RFC_CHAR* value, unsigned length, nwrfc::RFC_ERROR_INFO* error),             \
+    (container, name, value, length, error))                                                   \
+  X(nwrfc::RFC_RC, RfcInvoke, Invoke,                                                          \
+    (nwrfc::RFC_CONNECTION_HANDLE handle, nwrfc::RFC_FUNCTION_HANDLE function,                 \
+     nwrfc::RFC_ERROR_INFO * error),                                                           \
+    (handle, function, error))                                                                 \
+  X(nwrfc::RFC_RC, RfcGetStructure, GetStructure,                                              \
+    (nwrfc::DATA_CONTAINER_HANDLE container, const nwrfc::SAP_UC* name,                        \
+     nwrfc::RFC_STRUCTURE_HANDLE* structure, nwrfc::RFC_ERROR_INFO* error),                    \
+    (container, name, structure, error))                                                       \
+  X(nwrfc::RFC_RC, RfcGetString, GetString,                                                    \
+    (nwrfc::DATA_CONTAINER_HANDLE container, const nwrfc::SAP_UC* name, nwrfc::SAP_UC* buffer, \
+     unsigned buffer_length, unsigned* string_length, nwrfc::RFC_ERROR_INFO* error),           \
+    (container, name, buffer, buffer_length, string_length, error))                            \
+  X(const nwrfc::SAP_UC*, RfcGetRcAsString, RcAsString, (nwrfc::RFC_RC rc), (rc))              \
+  X(nwrfc::RFC_RC, RfcCancel, Cancel,                                                          \
+    (nwrfc::RFC_CONNECTION_HANDLE handle, nwrfc::RFC_ERROR_INFO * error), (handle, error))
+
 namespace tidewarden::sim {
 
 // Severe errors only, as SAP's library writes them even at trace level 0.
@@ -41,33 +83,14 @@ class NwSimulator : public SimCore {
   bool abort_on_violation = true;
 
   // The library's functions.
-  const nwrfc::SAP_UC* GetVersion(unsigned* major, unsigned* minor, unsigned* patch);
-  nwrfc::RFC_CONNECTION_HANDLE OpenConnection(const nwrfc::RFC_CONNECTION_PARAMETER* parameters,
-                                              unsigned count, nwrfc::RFC_ERROR_INFO* error);
-  nwrfc::RFC_RC CloseConnection(nwrfc::RFC_CONNECTION_HANDLE handle, nwrfc::RFC_ERROR_INFO* error);
-  nwrfc::RFC_FUNCTION_DESC_HANDLE GetFunctionDesc(nwrfc::RFC_CONNECTION_HANDLE handle,
-                                                  const nwrfc::SAP_UC* name,
-                                                  nwrfc::RFC_ERROR_INFO* error);
-  nwrfc::RFC_FUNCTION_HANDLE CreateFunction(nwrfc::RFC_FUNCTION_DESC_HANDLE description,
-                                            nwrfc::RFC_ERROR_INFO* error);
-  nwrfc::RFC_RC DestroyFunction(nwrfc::RFC_FUNCTION_HANDLE function, nwrfc::RFC_ERROR_INFO* error);
-  nwrfc::RFC_RC SetChars(nwrfc::DATA_CONTAINER_HANDLE container, const nwrfc::SAP_UC* name,
-                         const nwrfc::RFC_CHAR* value, unsigned length,
-                         nwrfc::RFC_ERROR_INFO* error);
-  nwrfc::RFC_RC Invoke(nwrfc::RFC_CONNECTION_HANDLE handle, nwrfc::RFC_FUNCTION_HANDLE function,
-                       nwrfc::RFC_ERROR_INFO* error);
-  nwrfc::RFC_RC GetStructure(nwrfc::DATA_CONTAINER_HANDLE container, const nwrfc::SAP_UC* name,
-                             nwrfc::RFC_STRUCTURE_HANDLE* structure, nwrfc::RFC_ERROR_INFO* error);
-  nwrfc::RFC_RC GetString(nwrfc::DATA_CONTAINER_HANDLE container, const nwrfc::SAP_UC* name,
-                          nwrfc::SAP_UC* buffer, unsigned buffer_length, unsigned* string_length,
-                          nwrfc::RFC_ERROR_INFO* error);
-  static const nwrfc::SAP_UC* RcAsString(nwrfc::RFC_RC rc);
-  nwrfc::RFC_RC Cancel(nwrfc::RFC_CONNECTION_HANDLE handle, nwrfc::RFC_ERROR_INFO* error);
+#define TIDEWARDEN_SIM_DECLARE(Result, name, method, parameters, arguments) \
+  Result method parameters;
+  TIDEWARDEN_SIM_NW_FUNCTIONS(TIDEWARDEN_SIM_DECLARE)
+#undef TIDEWARDEN_SIM_DECLARE
 
   // For tests and the check at unload.
   std::vector<std::string> CallLog() const;
   std::vector<std::string> Violations() const;
-  int OpenConnections() const;
   int LiveFunctions() const;
   int WaitingCalls() const;  // calls inside a delay now
   // Writes the call-log line of the library's unload (its static
@@ -101,8 +124,33 @@ class NwSimulator : public SimCore {
     std::string key;
     std::string message;
   };
+  // How a call on a connection cancelled by RfcCancel fails.
+  static inline const Failure kCanceled{nwrfc::RFC_CANCELED, nwrfc::COMMUNICATION_FAILURE,
+                                        "RFC_CANCELED", "Connection was canceled."};
+  // What a described fault of a call makes the library answer.
+  static Failure FailureOf(const Fault& fault, const char* function);
+
+  // A logon's parameters by upper-case name.
+  using Parameters = std::map<std::string, std::string>;
+  // Why a logon fails: the code, the message and where it failed.
+  struct Refusal {
+    nwrfc::RFC_RC code;
+    std::string message;
+    std::string location;
+  };
 
   const Description* EnsureDescription();
+  // The steps of RfcOpenConnection: the parameters read and logged
+  // (nullopt after a violation), their forms, the system they name and the
+  // logon to it.
+  std::optional<Parameters> ReadParameters(const nwrfc::RFC_CONNECTION_PARAMETER* parameters,
+                                           unsigned count, nwrfc::RFC_ERROR_INFO* error);
+  std::optional<Refusal> FormProblem(const Parameters& p, unsigned count,
+                                     const Description* description);
+  std::optional<Refusal> FindTarget(const Parameters& p, const Description& description,
+                                    const System** system, std::string* target);
+  std::optional<Refusal> LogOn(std::unique_lock<std::mutex>& lock, const System& system,
+                               const Parameters& p, std::string* match);
   void WriteTrace(const std::string& location, const std::string& message);
 
   // Fills *error, writes the call log and, for a severe failure (of a
@@ -114,6 +162,8 @@ class NwSimulator : public SimCore {
   // with `code` (tests).
   nwrfc::RFC_RC Violation(nwrfc::RFC_ERROR_INFO* error, nwrfc::RFC_RC code,
                           const std::string& message);
+  // The violation of a call without its error record.
+  nwrfc::RFC_RC NullErrorRecord(const char* operation);
   static void Succeed(nwrfc::RFC_ERROR_INFO* error);
 
   // The state behind a handle; nullptr (after a violation) when the handle
@@ -164,10 +214,6 @@ class NwSimulator : public SimCore {
 NwSimulator& TheNwSimulator();
 // Replaces it by a fresh one for tests: call log kept, violations counted.
 void ResetNwSimulator();
-
-// The simulated functions under the library's calling convention, named
-// apart from SAP's so that they never clash with an exported library.
-nwrfc::NwRfcFunctions SimulatedNwFunctions();
 
 }  // namespace tidewarden::sim
 

@@ -16,11 +16,6 @@ void SetWorkingDirectory(const std::string& directory) {
   TheNwSimulator().working_directory = directory;
 }
 
-void SetDescriptionPath(const std::string& path) {
-  TheSimulator().description_path = path;
-  TheNwSimulator().description_path = path;
-}
-
 void SetClock(std::function<std::int64_t()> clock) {
   TheSimulator().clock = clock;
   TheNwSimulator().clock = std::move(clock);
@@ -36,23 +31,6 @@ std::vector<std::string> CallLog() { return TheSimulator().call_log(); }
 long TableRows(ITAB_H table) { return TheSimulator().TableRows(table); }
 
 int OpenConnections() { return TheSimulator().OpenConnections(); }
-
-ClassicRfcFunctions SimulatedRfcLibrary() {
-  ClassicRfcFunctions library;
-  library.RfcEnvironment = &::RfcEnvironment;
-  library.RfcOpen = &::RfcOpen;
-  library.RfcOpenEx = &::RfcOpenEx;
-  library.RfcClose = &::RfcClose;
-  library.RfcLastError = &::RfcLastError;
-  library.RfcInstallStructure = &::RfcInstallStructure;
-  library.RfcCall = &::RfcCall;
-  library.RfcReceive = &::RfcReceive;
-  library.ItCreate = &::ItCreate;
-  library.ItDelete = &::ItDelete;
-  return library;
-}
-
-nwrfc::NwRfcFunctions SimulatedNwRfcFunctions() { return SimulatedNwFunctions(); }
 
 std::vector<std::string> NwCallLog() { return TheNwSimulator().CallLog(); }
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "rfc/classic/classic_functions.h"
+#include "rfc/classic/saprfc.h"
 #include "rfc/netweaver/sapnwrfc.h"
 
 namespace tidewarden::sim {
@@ -26,11 +26,6 @@ void Reset();
 // writes "Dev_Rfc.Trc" and a relative call log. "" (the default): the
 // process's working directory, as the drop-in library always uses.
 void SetWorkingDirectory(const std::string& directory);
-
-// The description file to read instead of "SapSim.txt" in the working
-// directory. "" restores the default. Read at the next library call that
-// needs it, then kept for the process (until Reset).
-void SetDescriptionPath(const std::string& path);
 
 // The clock of every simulated host, in Unix seconds (UTC). An empty
 // function restores the real clock.
@@ -49,9 +44,6 @@ long TableRows(ITAB_H table);
 
 // Connections open at the moment.
 int OpenConnections();
-
-// The function table filled with the simulated library's functions.
-ClassicRfcFunctions SimulatedRfcLibrary();
 
 // The simulated NetWeaver library. After a Reset it does not end the
 // process on a contract violation but counts it and answers the call with

@@ -30,12 +30,10 @@ std::string SimCore::PathOf(const std::string& name) const {
   return (std::filesystem::path(working_directory) / name).string();
 }
 
-const Description* SimCore::EnsureDescription(
-    const std::function<void(const std::string&)>& also) {
+const Description* SimCore::EnsureDescription(const std::function<void(const std::string&)>& also) {
   if (description_read_) return description();
   description_read_ = true;
-  std::string path = description_path.empty() ? PathOf(kDescriptionFileName) : description_path;
-  description_ = LoadDescription(path, Now());
+  description_ = LoadDescription(PathOf(kDescriptionFileName), Now());
   if (!description_) return nullptr;
   if (!description_->call_log.empty()) {
     call_log_file_ = std::fopen(PathOf(description_->call_log).c_str(), "ab");
@@ -56,6 +54,15 @@ void SimCore::Log(const std::string& line) {
     // The process may end inside the next call (a fatal error): keep nothing back.
     std::fflush(call_log_file_);
   }
+}
+
+std::string SimCore::CheckLogon(const System& system, const std::string& client,
+                                const std::string& user, const std::string& password,
+                                const std::string& language, std::string* match) {
+  *match = PasswordMatches(system, password) ? "matches" : "does not match";
+  std::string refusal = LogonRefusal(system, client, user, password, language);
+  if (!refusal.empty()) Log("  (password " + *match + ")");
+  return refusal;
 }
 
 std::string Upper(std::string_view s) {
@@ -87,6 +94,20 @@ std::string Seconds(double seconds) {
 
 std::string SystemLabel(const System* system) {
   return system == nullptr ? std::string("no system") : "[" + system->name + "]";
+}
+
+std::string LogonLocation(const System& system) {
+  return "SAP system " + SystemLabel(&system) + " on host " + HostOf(system);
+}
+
+std::string OpenFaultMessage(const Fault& fault, const System& system) {
+  return fault.message.empty() ? "Connection to partner " + HostOf(system) + " refused"
+                               : fault.message;
+}
+
+std::string NoSystemServed() {
+  return std::string("no ") + kDescriptionFileName +
+         " in the working directory: this simulated library serves no system";
 }
 
 }  // namespace tidewarden::sim

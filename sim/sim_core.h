@@ -24,7 +24,6 @@ class SimCore {
   SimCore& operator=(const SimCore&) = delete;
 
   // Configuration (sim_control.h).
-  std::string description_path;         // "" = "SapSim.txt" in the working directory
   std::string working_directory;        // "" = the process's own
   std::function<std::int64_t()> clock;  // Unix seconds; empty = the real clock
   std::function<void(double)> sleeper;  // seconds; empty = really sleep
@@ -52,6 +51,11 @@ class SimCore {
   const Description* description() const { return description_ ? &*description_ : nullptr; }
 
   void Log(const std::string& line);
+  // Why the system refuses this logon, or "" (answers.h); *match says for
+  // the call log whether the password alone matched, and a refusal logs it.
+  std::string CheckLogon(const System& system, const std::string& client, const std::string& user,
+                         const std::string& password, const std::string& language,
+                         std::string* match);
   const std::vector<std::string>& logged() const { return call_log_; }
 
  private:
@@ -71,6 +75,12 @@ std::string TrimRight(std::string s);
 std::string Seconds(double seconds);
 // "[NAME]" of the system a call went to, for the call log.
 std::string SystemLabel(const System* system);
+// Where a logon failed: "SAP system [NAME] on host HOST".
+std::string LogonLocation(const System& system);
+// What a fault of the logon says, its own message or SAP's usual refusal.
+std::string OpenFaultMessage(const Fault& fault, const System& system);
+// Why a logon fails when there is no description to serve a system from.
+std::string NoSystemServed();
 
 }  // namespace tidewarden::sim
 

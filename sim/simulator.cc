@@ -58,6 +58,82 @@ void CopyText(char* target, std::size_t room, const std::string& text) {
   target[n] = '\0';
 }
 
+// What is wrong with element `i` of a structure install, "" when nothing:
+// the messages are made only when needed, as every probe start installs
+// some 140 elements.
+std::string ElementProblem(const StructureSpec& spec, unsigned i, const RFC_TYPE_ELEMENT& e) {
+  const ElementSpec& want = spec.elements[i];
+  std::string element = CText(e.name, kMaxNameLength + 1);
+  auto at = [&] { return "element " + std::to_string(i); };
+  if (e.name == nullptr) return at() + ": the name is a null pointer";
+  if (element != want.name) {
+    return at() + " is " + Quote(element.data(), element.size()) + ", the dictionary has " +
+           want.name;
+  }
+  auto named = [&] { return at() + " (" + element + ")"; };
+  if (static_cast<int>(e.type) != want.type) {
+    return named() + ": type " + TypeName(static_cast<int>(e.type)) + ", the dictionary has " +
+           TypeName(want.type);
+  }
+  if (e.length != want.length) {
+    return named() + ": length " + std::to_string(e.length) + ", the dictionary has " +
+           std::to_string(want.length);
+  }
+  if (e.decimals != 0) {
+    return named() + ": " + std::to_string(e.decimals) + " decimals, the dictionary has 0";
+  }
+  unsigned natural = ElementOffset(spec, static_cast<int>(i));
+  if (e.offset != 0 && e.offset != natural) {
+    return named() + ": offset " + std::to_string(e.offset) + ", the element lies at " +
+           std::to_string(natural) + " (pass 0 to let the library align)";
+  }
+  return "";
+}
+
+// What a parameter and a table list share: it ends with an entry without
+// name within kMaxListEntries, names are 1 to 30 characters, and each entry
+// of `expected` comes once. `visit` logs an entry, `unknown` adds a hint to
+// the message for a name not in the interface, `check` says what else is
+// wrong with an entry; `noun` leads a name in the messages. Returns the
+// first problem, "" when the list matches.
+template <typename Entry, typename Visit, typename Unknown, typename Check>
+std::string CheckList(const Entry* list, const std::string& prefix, const std::string& noun,
+                      std::span<const ParameterSpec> expected, const Visit& visit,
+                      const Unknown& unknown, const Check& check) {
+  if (list == nullptr) {
+    return prefix + "list is a null pointer (an empty list is one entry without name)";
+  }
+  std::vector<bool> seen(expected.size(), false);
+  for (int i = 0;; ++i) {
+    if (i == kMaxListEntries) {
+      return prefix + "list has no end: no entry without name within " +
+             std::to_string(kMaxListEntries);
+    }
+    const Entry& e = list[i];
+    if (e.name == nullptr) break;
+    if (e.nlen == 0 || e.nlen > kMaxNameLength) {
+      return prefix + "entry " + std::to_string(i) + ": name length " + std::to_string(e.nlen) +
+             " (names are 1 to 30 characters)";
+    }
+    std::string name(static_cast<const char*>(e.name), e.nlen);
+    visit(e, name);
+    const ParameterSpec* spec = FindParameter(expected, name);
+    if (spec == nullptr) {
+      return prefix + noun + Quote(name.data(), name.size()) + " is not in the interface" +
+             unknown(e, name);
+    }
+    std::size_t index = static_cast<std::size_t>(spec - expected.data());
+    if (seen[index]) return prefix + noun + name + " passed twice";
+    seen[index] = true;
+    std::string problem = check(e, name, *spec, prefix + noun + name);
+    if (!problem.empty()) return problem;
+  }
+  for (std::size_t i = 0; i < expected.size(); ++i) {
+    if (!seen[i]) return prefix + noun + expected[i].name + " missing";
+  }
+  return "";
+}
+
 }  // namespace
 
 const System* Simulator::CurrentSystem() const {
@@ -72,6 +148,19 @@ const Fault* Simulator::FaultFor(const System* system, const std::string& target
   if (it == system->faults.end()) return nullptr;
   if (!it->second.object.empty() && it->second.object != object) return nullptr;
   return &it->second;
+}
+
+bool Simulator::ResourceFault(const char* target, const std::string& object,
+                              const std::string& operation, const char* status,
+                              const std::string& message, const char* result) {
+  const Fault* fault = FaultFor(CurrentSystem(), target, object);
+  if (fault == nullptr) return false;
+  Fail(operation,
+       ErrorInfo{"RFC_ERROR_RESOURCE", status, fault->message.empty() ? message : fault->message,
+                 "simulated fault"},
+       operation, false);
+  Log(std::string("  -> ") + result);
+  return true;
 }
 
 void Simulator::WriteTrace(const std::vector<std::string>& lines) {
@@ -177,16 +266,14 @@ RFC_HANDLE Simulator::FailOpen(const std::string& key, const std::string& messag
 RFC_HANDLE Simulator::FinishOpen(const System* system, const std::string& client,
                                  const std::string& user, const std::string& password,
                                  const std::string& language, RFC_ERROR_INFO_EX* error_info) {
-  std::string location = "SAP system " + SystemLabel(system) + " on host " + HostOf(*system);
+  std::string location = LogonLocation(*system);
   auto delay = system->delays.find("open");
   if (delay != system->delays.end()) {
     Log("  (delay " + Seconds(delay->second) + " s)");
     Sleep(delay->second);
   }
   if (const Fault* fault = FaultFor(system, "open", "")) {
-    std::string message = fault->message.empty()
-                              ? "Connection to partner " + HostOf(*system) + " refused"
-                              : fault->message;
+    std::string message = OpenFaultMessage(*fault, *system);
     if (fault->kind == Fault::Kind::kFatal) {
       Fail("RfcOpen", ErrorInfo{"RFC_ERROR_COMMUNICATION", "connection broken", message, location},
            location, true);
@@ -194,18 +281,47 @@ RFC_HANDLE Simulator::FinishOpen(const System* system, const std::string& client
     }
     return FailOpen("RFC_ERROR_COMMUNICATION", message, location, error_info);
   }
-  std::string match = PasswordMatches(*system, password) ? "matches" : "does not match";
-  std::string refusal = LogonRefusal(*system, client, user, password, language);
-  if (!refusal.empty()) {
-    Log("  (password " + match + ")");
-    return FailOpen("RFC_ERROR_LOGON_FAILURE", refusal, location, error_info);
-  }
+  std::string match;
+  std::string refusal = CheckLogon(*system, client, user, password, language, &match);
+  if (!refusal.empty()) return FailOpen("RFC_ERROR_LOGON_FAILURE", refusal, location, error_info);
   RFC_HANDLE handle = 1;
   while (connections_.count(handle) != 0) ++handle;
   connections_[handle].system = system;
   last_opened_ = handle;
   Log("  -> handle " + std::to_string(handle) + " " + SystemLabel(system) + ", password " + match);
   return handle;
+}
+
+const System* Simulator::FindR3System(const Description& description, const std::string& host,
+                                      int sysnr) {
+  if (host.empty()) {
+    FailOpen("RFC_ERROR_COMMUNICATION", "no host name given", "RfcOpen", nullptr);
+    return nullptr;
+  }
+  const System* system = description.FindByHost(host, sysnr);
+  if (system == nullptr) {
+    FailOpen("RFC_ERROR_COMMUNICATION",
+             "partner " + host + " system number " + std::to_string(sysnr) +
+                 " not reached (host unknown)",
+             "RfcOpen to " + host, nullptr);
+  }
+  return system;
+}
+
+const System* Simulator::FindCpicSystem(const Description& description, const std::string& gwhost,
+                                        const std::string& gwservice) {
+  if (gwhost.empty()) {
+    FailOpen("RFC_ERROR_COMMUNICATION", "no gateway host given for the CPIC connection", "RfcOpen",
+             nullptr);
+    return nullptr;
+  }
+  const System* system = description.FindByGateway(gwhost, gwservice);
+  if (system == nullptr) {
+    FailOpen("RFC_ERROR_COMMUNICATION",
+             "partner gateway " + gwhost + "/" + gwservice + " not reached (host unknown)",
+             "RfcOpen to gateway " + gwhost, nullptr);
+  }
+  return system;
 }
 
 RFC_HANDLE Simulator::Open(RFC_OPTIONS* options) {
@@ -254,37 +370,27 @@ RFC_HANDLE Simulator::Open(RFC_OPTIONS* options) {
   Log(line);
   WriteNote();
   if (description == nullptr) {
-    return FailOpen("RFC_ERROR_COMMUNICATION",
-                    std::string("no ") + kDescriptionFileName +
-                        " in the working directory: this simulated library serves no system",
-                    "RfcOpen", nullptr);
+    return FailOpen("RFC_ERROR_COMMUNICATION", NoSystemServed(), "RfcOpen", nullptr);
   }
-  const System* system = nullptr;
-  if (options->mode == RFC_MODE_R3ONLY) {
-    if (host.empty()) {
-      return FailOpen("RFC_ERROR_COMMUNICATION", "no host name given", "RfcOpen", nullptr);
-    }
-    system = description->FindByHost(host, sysnr);
-    if (system == nullptr) {
-      return FailOpen("RFC_ERROR_COMMUNICATION",
-                      "partner " + host + " system number " + std::to_string(sysnr) +
-                          " not reached (host unknown)",
-                      "RfcOpen to " + host, nullptr);
-    }
-  } else {
-    if (gwhost.empty()) {
-      return FailOpen("RFC_ERROR_COMMUNICATION", "no gateway host given for the CPIC connection",
-                      "RfcOpen", nullptr);
-    }
-    system = description->FindByGateway(gwhost, gwservice);
-    if (system == nullptr) {
-      return FailOpen("RFC_ERROR_COMMUNICATION",
-                      "partner gateway " + gwhost + "/" + gwservice + " not reached (host unknown)",
-                      "RfcOpen to gateway " + gwhost, nullptr);
-    }
-  }
+  const System* system = options->mode == RFC_MODE_R3ONLY
+                             ? FindR3System(*description, host, sysnr)
+                             : FindCpicSystem(*description, gwhost, gwservice);
+  if (system == nullptr) return 0;
   return FinishOpen(system, CText(options->client), CText(options->user), CText(options->password),
                     CText(options->language), nullptr);
+}
+
+std::string Simulator::ReadDestination(const std::string& dest, IniDestination* entry) {
+  std::string text;
+  if (!ReadWholeFile(PathOf(kSapRfcIniFileName), &text)) {
+    return std::string(kSapRfcIniFileName) + " not found for destination " + dest;
+  }
+  std::string error;
+  if (!FindIniDestination(text, dest, entry, &error)) return error;
+  Log("  SapRfc.ini line " + std::to_string(entry->line) + ": DEST=" + entry->Get("DEST") +
+      " TYPE=" + entry->Get("TYPE") + " ASHOST=" + entry->Get("ASHOST") +
+      " SYSNR=" + entry->Get("SYSNR"));
+  return "";
 }
 
 RFC_HANDLE Simulator::OpenEx(char* connect_param, RFC_ERROR_INFO_EX* error_info) {
@@ -300,10 +406,7 @@ RFC_HANDLE Simulator::OpenEx(char* connect_param, RFC_ERROR_INFO_EX* error_info)
   WriteNote();
   if (!cs.error.empty()) return FailOpen("RFC_ERROR_PROGRAM", cs.error, "RfcOpenEx", error_info);
   if (description == nullptr) {
-    return FailOpen("RFC_ERROR_COMMUNICATION",
-                    std::string("no ") + kDescriptionFileName +
-                        " in the working directory: this simulated library serves no system",
-                    "RfcOpenEx", error_info);
+    return FailOpen("RFC_ERROR_COMMUNICATION", NoSystemServed(), "RfcOpenEx", error_info);
   }
   auto get = [&](const char* key) {
     auto it = cs.values.find(key);
@@ -315,20 +418,10 @@ RFC_HANDLE Simulator::OpenEx(char* connect_param, RFC_ERROR_INFO_EX* error_info)
   std::string where = "connect string";
   std::string dest = get("DEST");
   if (!dest.empty()) {
-    std::string text;
-    if (!ReadWholeFile(PathOf(kSapRfcIniFileName), &text)) {
-      return FailOpen("RFC_ERROR_PROGRAM",
-                      std::string(kSapRfcIniFileName) + " not found for destination " + dest,
-                      "RfcOpenEx", error_info);
-    }
     IniDestination entry;
-    std::string error;
-    if (!FindIniDestination(text, dest, &entry, &error)) {
+    if (std::string error = ReadDestination(dest, &entry); !error.empty()) {
       return FailOpen("RFC_ERROR_PROGRAM", error, "RfcOpenEx", error_info);
     }
-    Log("  SapRfc.ini line " + std::to_string(entry.line) + ": DEST=" + entry.Get("DEST") +
-        " TYPE=" + entry.Get("TYPE") + " ASHOST=" + entry.Get("ASHOST") +
-        " SYSNR=" + entry.Get("SYSNR"));
     type = entry.Get("TYPE");
     host = entry.Get("ASHOST");
     sysnr_text = entry.Get("SYSNR");
@@ -409,43 +502,12 @@ RFC_RC Simulator::InstallStructure(char* name, RFC_TYPE_ELEMENT* elements, unsig
                      std::to_string(spec->elements.size()));
   }
   for (unsigned i = 0; i < entries; ++i) {
-    const RFC_TYPE_ELEMENT& e = elements[i];
-    const ElementSpec& want = spec->elements[i];
-    std::string element = CText(e.name, kMaxNameLength + 1);
-    // Where the message points, made only for a message: every probe start
-    // installs some 140 elements.
-    auto at = [&] { return "element " + std::to_string(i); };
-    if (e.name == nullptr) return violation(at() + ": the name is a null pointer");
-    if (element != want.name) {
-      return violation(at() + " is " + Quote(element.data(), element.size()) +
-                       ", the dictionary has " + want.name);
-    }
-    auto named = [&] { return at() + " (" + element + ")"; };
-    if (static_cast<int>(e.type) != want.type) {
-      return violation(named() + ": type " + TypeName(static_cast<int>(e.type)) +
-                       ", the dictionary has " + TypeName(want.type));
-    }
-    if (e.length != want.length) {
-      return violation(named() + ": length " + std::to_string(e.length) + ", the dictionary has " +
-                       std::to_string(want.length));
-    }
-    if (e.decimals != 0) {
-      return violation(named() + ": " + std::to_string(e.decimals) +
-                       " decimals, the dictionary has 0");
-    }
-    unsigned natural = ElementOffset(*spec, static_cast<int>(i));
-    if (e.offset != 0 && e.offset != natural) {
-      return violation(named() + ": offset " + std::to_string(e.offset) + ", the element lies at " +
-                       std::to_string(natural) + " (pass 0 to let the library align)");
+    if (std::string problem = ElementProblem(*spec, i, elements[i]); !problem.empty()) {
+      return violation(problem);
     }
   }
-  if (const Fault* fault = FaultFor(CurrentSystem(), "RfcInstallStructure", structure_name)) {
-    std::string message = fault->message.empty()
-                              ? "structure " + structure_name + " cannot be installed"
-                              : fault->message;
-    Fail(operation, ErrorInfo{"RFC_ERROR_RESOURCE", "install failed", message, "simulated fault"},
-         operation, false);
-    Log("  -> 1");
+  if (ResourceFault("RfcInstallStructure", structure_name, operation, "install failed",
+                    "structure " + structure_name + " cannot be installed", "1")) {
     return RFC_FAILURE;
   }
   auto [it, inserted] = structures_.try_emplace(
@@ -478,12 +540,8 @@ ITAB_H Simulator::Create(char* name, unsigned leng, unsigned occu, unsigned memo
       return nullptr;
     }
   }
-  if (const Fault* fault = FaultFor(CurrentSystem(), "ItCreate", table_name)) {
-    std::string message =
-        fault->message.empty() ? "no memory for table " + table_name : fault->message;
-    Fail(operation, ErrorInfo{"RFC_ERROR_RESOURCE", "no memory", message, "simulated fault"},
-         operation, false);
-    Log("  -> NULL");
+  if (ResourceFault("ItCreate", table_name, operation, "no memory",
+                    "no memory for table " + table_name, "NULL")) {
     return nullptr;
   }
   std::uintptr_t id = 1;
@@ -504,12 +562,8 @@ int Simulator::Delete(ITAB_H table) {
     return 1;
   }
   std::string operation = "ItDelete " + it->second.name;
-  if (const Fault* fault = FaultFor(CurrentSystem(), "ItDelete", it->second.name)) {
-    std::string message =
-        fault->message.empty() ? "table " + it->second.name + " cannot be freed" : fault->message;
-    Fail(operation, ErrorInfo{"RFC_ERROR_RESOURCE", "free failed", message, "simulated fault"},
-         operation, false);
-    Log("  -> 1");
+  if (ResourceFault("ItDelete", it->second.name, operation, "free failed",
+                    "table " + it->second.name + " cannot be freed", "1")) {
     return 1;
   }
   tables_.erase(it);
@@ -546,103 +600,59 @@ std::string Simulator::CheckType(const std::string& what, const ParameterSpec& s
 std::string Simulator::CheckParameters(const FunctionSpec& function, const char* direction,
                                        std::span<const ParameterSpec> expected, RFC_PARAMETER* list,
                                        bool check_values, std::vector<std::string>* log) {
-  std::string prefix = std::string(function.name) + ": " + direction + " ";
-  if (list == nullptr) {
-    return prefix + "list is a null pointer (an empty list is one entry without name)";
-  }
-  std::vector<bool> seen(expected.size(), false);
-  for (int i = 0;; ++i) {
-    if (i == kMaxListEntries) {
-      return prefix + "list has no end: no entry without name within " +
-             std::to_string(kMaxListEntries);
-    }
-    const RFC_PARAMETER& p = list[i];
-    if (p.name == nullptr) break;
-    if (p.nlen == 0 || p.nlen > kMaxNameLength) {
-      return prefix + "entry " + std::to_string(i) + ": name length " + std::to_string(p.nlen) +
-             " (names are 1 to 30 characters)";
-    }
-    std::string name(static_cast<const char*>(p.name), p.nlen);
+  auto visit = [&](const RFC_PARAMETER& p, const std::string& name) {
     std::string entry =
         direction + std::string(" ") + Printable(name) + " nlen=" + std::to_string(p.nlen) +
         " type=" + TypeName(static_cast<int>(p.type)) + " leng=" + std::to_string(p.leng);
     // The value as far as the interface allows: a wrong length is refused below.
     if (check_values) entry += " value=" + Quote(p.addr, std::min(p.leng, 256u));
     log->push_back("  " + entry);
-    const ParameterSpec* spec = FindParameter(expected, name);
-    if (spec == nullptr) {
-      std::string hint;
-      std::string trimmed = TrimRight(std::string(name.c_str()));
-      if (FindParameter(expected, trimmed) != nullptr) {
-        hint = " (name length " + std::to_string(p.nlen) + " for " + trimmed + ", which has " +
-               std::to_string(trimmed.size()) + ")";
-      }
-      return prefix + "parameter " + Quote(name.data(), name.size()) + " is not in the interface" +
-             hint;
-    }
-    std::size_t index = static_cast<std::size_t>(spec - expected.data());
-    if (seen[index]) return prefix + "parameter " + name + " passed twice";
-    seen[index] = true;
-    std::string what = prefix + "parameter " + name;
-    std::string type_error = CheckType(what, *spec, p.type);
+  };
+  auto unknown = [&](const RFC_PARAMETER& p, const std::string& name) {
+    std::string trimmed = TrimRight(std::string(name.c_str()));
+    if (FindParameter(expected, trimmed) == nullptr) return std::string();
+    return " (name length " + std::to_string(p.nlen) + " for " + trimmed + ", which has " +
+           std::to_string(trimmed.size()) + ")";
+  };
+  auto check = [&](const RFC_PARAMETER& p, const std::string&, const ParameterSpec& spec,
+                   const std::string& what) {
+    std::string type_error = CheckType(what, spec, p.type);
     if (!type_error.empty()) return type_error;
-    if (p.leng != spec->length) {
+    if (p.leng != spec.length) {
       return what + ": length " + std::to_string(p.leng) + ", the function module expects " +
-             std::to_string(spec->length);
+             std::to_string(spec.length);
     }
     if (p.addr == nullptr) return what + ": the buffer address is a null pointer";
-    if (check_values && spec->value != nullptr &&
-        std::memcmp(p.addr, spec->value, spec->length) != 0) {
+    if (check_values && spec.value != nullptr &&
+        std::memcmp(p.addr, spec.value, spec.length) != 0) {
       return what + ": value " + Quote(p.addr, p.leng) + ", the system expects " +
-             Quote(spec->value, spec->length);
+             Quote(spec.value, spec.length);
     }
-  }
-  for (std::size_t i = 0; i < expected.size(); ++i) {
-    if (!seen[i]) return prefix + "parameter " + expected[i].name + " missing";
-  }
-  return "";
+    return std::string();
+  };
+  return CheckList(list, std::string(function.name) + ": " + direction + " ", "parameter ",
+                   expected, visit, unknown, check);
 }
 
 std::string Simulator::CheckTables(const FunctionSpec& function, RFC_TABLE* list,
                                    std::vector<TableEntry>* entries,
                                    std::vector<std::string>* log) {
-  std::string prefix = std::string(function.name) + ": table ";
-  if (list == nullptr) {
-    return prefix + "list is a null pointer (an empty list is one entry without name)";
-  }
-  std::span<const ParameterSpec> expected = function.tables;
-  std::vector<bool> seen(expected.size(), false);
-  for (int i = 0;; ++i) {
-    if (i == kMaxListEntries) {
-      return prefix + "list has no end: no entry without name within " +
-             std::to_string(kMaxListEntries);
-    }
-    const RFC_TABLE& t = list[i];
-    if (t.name == nullptr) break;
-    if (t.nlen == 0 || t.nlen > kMaxNameLength) {
-      return prefix + "entry " + std::to_string(i) + ": name length " + std::to_string(t.nlen) +
-             " (names are 1 to 30 characters)";
-    }
-    std::string name(static_cast<const char*>(t.name), t.nlen);
-    auto id = reinterpret_cast<std::uintptr_t>(t.ithandle);
+  auto visit = [&](const RFC_TABLE& t, const std::string& name) {
     log->push_back("  table " + Printable(name) + " nlen=" + std::to_string(t.nlen) +
                    " type=" + std::to_string(t.type) + " leng=" + std::to_string(t.leng) +
-                   " ithandle=" + std::to_string(id) + " itmode=" + std::to_string(t.itmode) +
-                   " newitab=" + std::to_string(t.newitab));
-    const ParameterSpec* spec = FindParameter(expected, name);
-    if (spec == nullptr) {
-      return prefix + Quote(name.data(), name.size()) + " is not in the interface";
-    }
-    std::size_t index = static_cast<std::size_t>(spec - expected.data());
-    if (seen[index]) return prefix + name + " passed twice";
-    seen[index] = true;
-    std::string what = prefix + name;
-    std::string type_error = CheckType(what, *spec, t.type);
+                   " ithandle=" + std::to_string(reinterpret_cast<std::uintptr_t>(t.ithandle)) +
+                   " itmode=" + std::to_string(t.itmode) + " newitab=" + std::to_string(t.newitab));
+  };
+  auto unknown = [](const RFC_TABLE&, const std::string&) { return std::string(); };
+  auto check = [&](const RFC_TABLE& t, const std::string& name, const ParameterSpec& spec,
+                   const std::string& what) {
+    std::string type_error = CheckType(what, spec, t.type);
     if (!type_error.empty()) return type_error;
-    if (t.leng != spec->length) {
-      return what + ": row length " + std::to_string(t.leng) + ", rows of " +
-             spec->structure->name + " are " + std::to_string(spec->length) + " bytes";
+    if (t.leng != spec.length) {
+      return what + ": row length " + std::to_string(t.leng) + ", rows of " + spec.structure->name +
+             " are " + std::to_string(spec.length) + " bytes";
     }
+    auto id = reinterpret_cast<std::uintptr_t>(t.ithandle);
     auto table = tables_.find(id);
     if (table == tables_.end())
       return what + ": handle " + std::to_string(id) + " is no table of ItCreate";
@@ -658,11 +668,30 @@ std::string Simulator::CheckTables(const FunctionSpec& function, RFC_TABLE* list
       return what + ": newitab " + std::to_string(t.newitab) + ", a table passed by handle takes 0";
     }
     entries->push_back(TableEntry{name, t.nlen, t.type, t.leng, t.ithandle, t.itmode, t.newitab});
+    return std::string();
+  };
+  return CheckList(list, std::string(function.name) + ": table ", "", function.tables, visit,
+                   unknown, check);
+}
+
+RFC_RC Simulator::CallFault(Connection& c, const FunctionSpec& spec, const Fault& fault) {
+  const std::string operation = std::string("RfcCall ") + spec.name;
+  auto delay = c.system->delays.find(spec.name);
+  if (delay != c.system->delays.end()) Sleep(delay->second);
+  std::string message = fault.message.empty()
+                            ? std::string("connection to partner broken while sending ") + spec.name
+                            : fault.message;
+  std::string location = operation + " to " + SystemLabel(c.system);
+  c.broken = true;
+  if (fault.kind == Fault::Kind::kFatal) {
+    Fail(operation, ErrorInfo{"RFC_ERROR_COMMUNICATION", "connection broken", message, location},
+         location, true);
+    return RFC_FAILURE;
   }
-  for (std::size_t i = 0; i < expected.size(); ++i) {
-    if (!seen[i]) return prefix + expected[i].name + " missing";
-  }
-  return "";
+  Fail(operation, ErrorInfo{"RFC_ERROR_COMMUNICATION", "call failed", message, location}, location,
+       false);
+  Log("  -> " + std::to_string(fault.code));
+  return fault.code;
 }
 
 RFC_RC Simulator::Call(RFC_HANDLE handle, char* function, RFC_PARAMETER* parameters,
@@ -710,29 +739,48 @@ RFC_RC Simulator::Call(RFC_HANDLE handle, char* function, RFC_PARAMETER* paramet
     return RFC_FAILURE;
   }
   const Fault* fault = FaultFor(system, spec->name, "");
-  if (fault != nullptr && fault->at_call) {
-    auto delay = system->delays.find(spec->name);
-    if (delay != system->delays.end()) Sleep(delay->second);
-    std::string message = fault->message.empty()
-                              ? "connection to partner broken while sending " + function_name
-                              : fault->message;
-    std::string location = "RfcCall " + function_name + " to " + SystemLabel(system);
-    if (fault->kind == Fault::Kind::kFatal) {
-      c.broken = true;
-      Fail(operation, ErrorInfo{"RFC_ERROR_COMMUNICATION", "connection broken", message, location},
-           location, true);
-      return RFC_FAILURE;
-    }
-    c.broken = true;
-    Fail(operation, ErrorInfo{"RFC_ERROR_COMMUNICATION", "call failed", message, location},
-         location, false);
-    Log("  -> " + std::to_string(fault->code));
-    return fault->code;
-  }
+  if (fault != nullptr && fault->at_call) return CallFault(c, *spec, *fault);
   c.pending = spec;
   c.pending_tables = std::move(entries);
   Log("  -> 0");
   return RFC_OK;
+}
+
+RFC_RC Simulator::ReceiveFault(Connection& c, const FunctionSpec& spec, const Fault& fault,
+                               char** exception) {
+  const std::string operation = std::string("RfcReceive ") + spec.name;
+  std::string location = std::string("RfcReceive ") + spec.name + " from " + SystemLabel(c.system);
+  std::string message = fault.message;
+  std::string key = "RFC_ERROR_COMMUNICATION";
+  switch (fault.kind) {
+    case Fault::Kind::kException:
+      key = "RFC_ERROR_APPLICATION_EXCEPTION";
+      if (message.empty()) {
+        message = std::string("function module ") + spec.name + " raised exception " + fault.name;
+      }
+      break;
+    case Fault::Kind::kSysException:
+      key = "RFC_ERROR_SYSTEM_FAILURE";
+      if (message.empty()) message = std::string("ABAP runtime error in ") + spec.name;
+      break;
+    default:
+      if (message.empty()) message = "connection to partner broken while receiving";
+      break;
+  }
+  if (fault.kind != Fault::Kind::kException) c.broken = true;
+  if (fault.kind == Fault::Kind::kFatal) {
+    Fail(operation, ErrorInfo{key, "connection broken", message, location}, location, true);
+    return RFC_FAILURE;
+  }
+  Fail(operation, ErrorInfo{key, "call failed", message, location}, location, false);
+  if (fault.kind == Fault::Kind::kException || fault.kind == Fault::Kind::kSysException) {
+    exception_ = fault.name;
+    *exception = exception_.data();
+    Log("  -> " + std::to_string(fault.code) + " exception " + fault.name);
+  } else {
+    Log("  -> " + std::to_string(fault.code));
+  }
+  return fault.code;
 }
 
 RFC_RC Simulator::Receive(RFC_HANDLE handle, RFC_PARAMETER* parameters, RFC_TABLE* tables,
@@ -780,41 +828,7 @@ RFC_RC Simulator::Receive(RFC_HANDLE handle, RFC_PARAMETER* parameters, RFC_TABL
   }
   *exception = nullptr;
   const Fault* fault = FaultFor(&system, spec.name, "");
-  if (fault != nullptr && !fault->at_call) {
-    std::string location = std::string("RfcReceive ") + spec.name + " from " + SystemLabel(&system);
-    std::string message = fault->message;
-    std::string key = "RFC_ERROR_COMMUNICATION";
-    switch (fault->kind) {
-      case Fault::Kind::kException:
-        key = "RFC_ERROR_APPLICATION_EXCEPTION";
-        if (message.empty()) {
-          message =
-              std::string("function module ") + spec.name + " raised exception " + fault->name;
-        }
-        break;
-      case Fault::Kind::kSysException:
-        key = "RFC_ERROR_SYSTEM_FAILURE";
-        if (message.empty()) message = std::string("ABAP runtime error in ") + spec.name;
-        break;
-      default:
-        if (message.empty()) message = "connection to partner broken while receiving";
-        break;
-    }
-    if (fault->kind != Fault::Kind::kException) c.broken = true;
-    if (fault->kind == Fault::Kind::kFatal) {
-      Fail(operation, ErrorInfo{key, "connection broken", message, location}, location, true);
-      return RFC_FAILURE;
-    }
-    Fail(operation, ErrorInfo{key, "call failed", message, location}, location, false);
-    if (fault->kind == Fault::Kind::kException || fault->kind == Fault::Kind::kSysException) {
-      exception_ = fault->name;
-      *exception = exception_.data();
-      Log("  -> " + std::to_string(fault->code) + " exception " + fault->name);
-    } else {
-      Log("  -> " + std::to_string(fault->code));
-    }
-    return fault->code;
-  }
+  if (fault != nullptr && !fault->at_call) return ReceiveFault(c, spec, *fault, exception);
   WriteAnswers(system, spec, parameters, entries);
   Log("  -> 0");
   return RFC_OK;

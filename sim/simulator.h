@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "rfc/classic/saprfc.h"
+#include "sim/connect_string.h"
 #include "sim/description.h"
 #include "sim/interfaces.h"
 #include "sim/sim_core.h"
@@ -72,6 +73,11 @@ class Simulator : public SimCore {
   const Fault* FaultFor(const System* system, const std::string& target,
                         const std::string& object) const;
 
+  // Whether the description fails `target` for `object`; if so, the failure
+  // (with `message` unless the fault has its own) and `result` are logged.
+  bool ResourceFault(const char* target, const std::string& object, const std::string& operation,
+                     const char* status, const std::string& message, const char* result);
+
   void WriteTrace(const std::vector<std::string>& lines);
   void WriteNote();
   std::string TraceStamp() const;  // "20251118 090500", local time
@@ -86,6 +92,14 @@ class Simulator : public SimCore {
 
   RFC_HANDLE FailOpen(const std::string& key, const std::string& message,
                       const std::string& location, RFC_ERROR_INFO_EX* error_info);
+  // The system an RfcOpen names by application server or by gateway;
+  // nullptr after the open's failure.
+  const System* FindR3System(const Description& description, const std::string& host, int sysnr);
+  const System* FindCpicSystem(const Description& description, const std::string& gwhost,
+                               const std::string& gwservice);
+  // The SapRfc.ini entry of an RfcOpenEx destination, logged; "" or why
+  // there is none.
+  std::string ReadDestination(const std::string& dest, IniDestination* entry);
   RFC_HANDLE FinishOpen(const System* system, const std::string& client, const std::string& user,
                         const std::string& password, const std::string& language,
                         RFC_ERROR_INFO_EX* error_info);
@@ -99,6 +113,12 @@ class Simulator : public SimCore {
                           std::vector<TableEntry>* entries, std::vector<std::string>* log);
   std::string CheckType(const std::string& what, const ParameterSpec& spec,
                         RFC_TYPEHANDLE type) const;
+
+  // The answer of a call that the description fails as it is sent, and
+  // as it is received.
+  RFC_RC CallFault(Connection& c, const FunctionSpec& spec, const Fault& fault);
+  RFC_RC ReceiveFault(Connection& c, const FunctionSpec& spec, const Fault& fault,
+                      char** exception);
 
   std::string BuildRecord(const System& system, const StructureSpec& structure) const;
   void WriteAnswers(const System& system, const FunctionSpec& function, RFC_PARAMETER* list,

@@ -20,8 +20,8 @@ FatalFailure FatalNow(const ClassicRfcFunctions* library, std::string operation)
   return FatalFailure{std::move(operation), ReadErrorRecord(library)};
 }
 
-RFC_RC CallFunctionModule(const ClassicRfcFunctions& library, RFC_HANDLE handle, const CallLogger& log,
-                          const char* function, RFC_PARAMETER* exporting,
+RFC_RC CallFunctionModule(const ClassicRfcFunctions& library, RFC_HANDLE handle,
+                          const CallLogger& log, const char* function, RFC_PARAMETER* exporting,
                           RFC_PARAMETER* importing, RFC_TABLE* tables, std::string* exception) {
   RFC_RC code = library.RfcCall(handle, const_cast<char*>(function), exporting, tables);
   log.Write(static_cast<std::int32_t>(handle), "RfcCall called");

@@ -24,8 +24,8 @@ FatalFailure FatalNow(const ClassicRfcFunctions* library, std::string operation)
 // The call pattern of every function module: RfcCall, its log line, and when
 // the request went out RfcReceive and its log line. Returns the result code;
 // for codes 2 and 3 *exception holds the name the library handed back.
-RFC_RC CallFunctionModule(const ClassicRfcFunctions& library, RFC_HANDLE handle, const CallLogger& log,
-                          const char* function, RFC_PARAMETER* exporting,
+RFC_RC CallFunctionModule(const ClassicRfcFunctions& library, RFC_HANDLE handle,
+                          const CallLogger& log, const char* function, RFC_PARAMETER* exporting,
                           RFC_PARAMETER* importing, RFC_TABLE* tables, std::string* exception);
 
 // Installs a structure description; a failure is fatal ("RfcInstallStructure").
@@ -38,7 +38,8 @@ std::optional<FatalFailure> CreateTable(const ClassicRfcFunctions& library, cons
                                         unsigned row_length, ITAB_H* table);
 
 // Deletes an internal table; a failure is fatal with "ItDelete " + name.
-std::optional<FatalFailure> DeleteTable(const ClassicRfcFunctions& library, const char* name, ITAB_H table);
+std::optional<FatalFailure> DeleteTable(const ClassicRfcFunctions& library, const char* name,
+                                        ITAB_H table);
 
 }  // namespace tidewarden
 

@@ -99,7 +99,11 @@ typedef struct {
   void* addr;
 } RFC_PARAMETER;
 
-typedef enum { RFC_ITMODE_BYREFERENCE = 0, RFC_ITMODE_BYVALUE = 1, RFC_ITMODE_KEEPALIVE = 2 } RFC_ITMODE;
+typedef enum {
+  RFC_ITMODE_BYREFERENCE = 0,
+  RFC_ITMODE_BYVALUE = 1,
+  RFC_ITMODE_KEEPALIVE = 2
+} RFC_ITMODE;
 
 typedef struct {
   void* name;

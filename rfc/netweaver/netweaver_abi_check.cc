@@ -96,34 +96,18 @@ template <typename T>
 struct Ours<const T> {
   using type = const typename Ours<T>::type;
 };
-template <>
-struct Ours<::SAP_UC> {
-  using type = ours::SAP_UC;
-};
-template <>
-struct Ours<::RFC_RC> {
-  using type = ours::RFC_RC;
-};
-template <>
-struct Ours<::RFC_ERROR_INFO> {
-  using type = ours::RFC_ERROR_INFO;
-};
-template <>
-struct Ours<::RFC_CONNECTION_PARAMETER> {
-  using type = ours::RFC_CONNECTION_PARAMETER;
-};
-template <>
-struct Ours<::RFC_CONNECTION_HANDLE> {
-  using type = ours::RFC_CONNECTION_HANDLE;
-};
-template <>
-struct Ours<::RFC_FUNCTION_DESC_HANDLE> {
-  using type = ours::RFC_FUNCTION_DESC_HANDLE;
-};
-template <>
-struct Ours<::DATA_CONTAINER_HANDLE> {
-  using type = ours::DATA_CONTAINER_HANDLE;
-};
+#define OURS(T)           \
+  template <>             \
+  struct Ours<::T> {      \
+    using type = ours::T; \
+  }
+OURS(SAP_UC);
+OURS(RFC_RC);
+OURS(RFC_ERROR_INFO);
+OURS(RFC_CONNECTION_PARAMETER);
+OURS(RFC_CONNECTION_HANDLE);
+OURS(RFC_FUNCTION_DESC_HANDLE);
+OURS(DATA_CONTAINER_HANDLE);
 
 template <typename F>
 struct Translated;

@@ -48,8 +48,10 @@ std::optional<FatalFailure> FieldReader::Text(const char* structure, const char*
   *value = RecordText(buffer.data(), std::min<std::size_t>(length, buffer.size() - 1));
   return std::nullopt;
 }
+
 template <typename Read>
-NetWeaverConnection::CallEnd NetWeaverConnection::Call(const char* function, const Exporting& exporting, Read read) {
+NetWeaverConnection::CallEnd NetWeaverConnection::Call(const char* function,
+                                                       const Exporting& exporting, Read read) {
   CallEnd end;
   nwrfc::RFC_ERROR_INFO info{};
   const std::u16string function_name = ToSapText(function);
