@@ -207,6 +207,13 @@ GuardedLogon LogonGuard::Check(const LogonRequest& request, const CallLogger& lo
     held = !fs_.LockFile(RetryLockPath(guarded.key), 0, &lock).ok();
     if (!held) {
       guarded.retry_lock = std::move(lock);
+      // Under the record file's lock too: its writer holds it while it
+      // replaces the file, and a replacement that is not atomic (Wine's)
+      // would otherwise show no file at all, and let a second logon through.
+      std::unique_ptr<FileLock> records_lock;
+      const Status locked =
+          fs_.LockFile(directory_ + kLogonRecordLockFile, kLogonRecordLockWaitMs, &records_lock);
+      if (!locked.ok()) log.Write(0, "logon record read without its lock", locked.message());
       look_up();
       held = guarded.record &&
              PasswordFingerprint(guarded.record->salt, guarded.password) ==
