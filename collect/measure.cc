@@ -105,9 +105,9 @@ SystemOutcome MeasureOpened(SapConnection& connection, const ProfileLines* lines
   } else {
     const std::optional<std::string> state = lines->FindLine(kStateLinePrefix);
     outcome.figures = ComputeLoggingFigures(figures, outcome.clock, state);
-    if (outcome.figures.rewrite && keep_state &&
-        !WriteStateLine(*fs, profile_path, *lines, outcome.figures.state_line, state)) {
-      outcome.end = MeasureEnd::kRewriteFailed;
+    if (outcome.figures.rewrite && keep_state) {
+      outcome.rewrite = WriteStateLine(*fs, profile_path, *lines, outcome.figures.state_line, state);
+      if (!outcome.rewrite.ok()) outcome.end = MeasureEnd::kRewriteFailed;
     }
   }
   if (!outcome.fatal) close();
@@ -131,10 +131,10 @@ std::variant<std::unique_ptr<SapConnection>, SystemOutcome> Open(SapLibrary& sap
 
 SystemOutcome MeasureSystem(MeasureInput& input) {
   if (input.observer != nullptr) input.observer->StepBegins(MeasureStep::kLogon);
-  std::optional<LogonRequest> request = PrepareLogon(input.fs, input.console, input.logon);
-  if (!request) {
+  Result<LogonRequest> request = PrepareLogon(input.fs, input.console, input.log, input.logon);
+  if (!request.ok()) {
     SystemOutcome outcome = Ended(MeasureEnd::kLogonRefused);
-    outcome.refusal.message = std::string(kLibraryIniFile) + " could not be written";
+    outcome.refusal.message = std::move(request).error();
     return outcome;
   }
   // A logon SAP refused before is not repeated at once.
@@ -151,6 +151,10 @@ SystemOutcome MeasureSystem(MeasureInput& input) {
     outcome = MeasureOpened(*std::get<std::unique_ptr<SapConnection>>(opened), input.lines,
                             &input.fs, input.profile_path, input.keep_state, input.observer);
     outcome.logged_on = true;
+    // The document keeps its 1016 text; the disk's reason goes to the log.
+    if (outcome.end == MeasureEnd::kRewriteFailed) {
+      input.log.Write(0, "profile not rewritten", outcome.rewrite.message());
+    }
   }
   if (guarded) RememberLogonOutcome(*input.guard, *guarded, outcome, input.log);
   return outcome;

@@ -174,16 +174,17 @@ std::optional<PassEnd> ListingPass::Measure(ListedSystem& system) {
     pool_->WaitForChange();
     if (auto end = PrintDecided(false)) return end;
   }
-  std::optional<LogonRequest> request = PrepareLogon(run_.platform.fs, held, system.logon);
+  CallLogger log = run_.Logger();
+  log.entry = system.entry;
+  Result<LogonRequest> request = PrepareLogon(run_.platform.fs, held, log, system.logon);
   system.held_lines = held.Take();
-  if (!request) {
+  if (!request.ok()) {
     SystemOutcome refused;
     refused.end = MeasureEnd::kLogonRefused;
+    refused.refusal.message = std::move(request).error();
     system.outcome = std::move(refused);
     return std::nullopt;
   }
-  CallLogger log = run_.Logger();
-  log.entry = system.entry;
   // The logon guard's file work stays on this thread, in listing order.
   system.guarded = guard_.Check(*request, log);
   if (!system.guarded->held.empty()) {

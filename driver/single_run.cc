@@ -88,7 +88,9 @@ int RunSingleSystem(RunState& run) {
   if (outcome.fatal) return run.Abort(*outcome.fatal);
   SetLoggingDocument(run.document, parameters.destination, outcome.figures);
   run.Print();
-  run.platform.sap.DiscardErrorTrail();
+  // A trail left behind would lend its text to a later run's failure.
+  const Status discarded = run.platform.sap.DiscardErrorTrail();
+  if (!discarded.ok()) log.Write(0, "trace file not removed", discarded.message());
   if (settings.options.trace) {
     console.Write("\n* " + Now(run) + " SAP " + std::string(kProgramName) + " now processed...\n");
   }

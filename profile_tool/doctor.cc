@@ -232,7 +232,7 @@ int Doctor::RunSingleSystem() {
     report_.Step("figures", Verdict::kOk,
                  "the probe would print this document (no state line kept):");
     report_.Raw(document.text());
-    sap_.DiscardErrorTrail();
+    static_cast<void>(sap_.DiscardErrorTrail());
   }
   return ExitCode();
 }

@@ -183,8 +183,9 @@ std::variant<std::unique_ptr<SapConnection>, LogonRefused, FatalFailure> ChosenS
 
 std::string ChosenSapLibrary::LastErrorText() { return chosen_->LastErrorText(); }
 
-void ChosenSapLibrary::DiscardErrorTrail() {
-  if (chosen_ != nullptr) chosen_->DiscardErrorTrail();
+Status ChosenSapLibrary::DiscardErrorTrail() {
+  if (chosen_ == nullptr) return Status::Ok();
+  return chosen_->DiscardErrorTrail();
 }
 
 void ChosenSapLibrary::CloseAll() {

@@ -73,7 +73,7 @@ class ChosenSapLibrary : public SapLibrary {
   std::variant<std::unique_ptr<SapConnection>, LogonRefused, FatalFailure> Open(
       LogonRequest request, const CallLogger& log) override;
   std::string LastErrorText() override;
-  void DiscardErrorTrail() override;
+  Status DiscardErrorTrail() override;
   void CloseAll() override;
 
   // Each candidate tried, in order, the chosen one last (empty before the

@@ -131,7 +131,7 @@ class SapLibrary {
   virtual std::string LastErrorText() = 0;
 
   // A run that succeeded leaves no error trail of the library behind.
-  virtual void DiscardErrorTrail() = 0;
+  virtual Status DiscardErrorTrail() = 0;
 
   // Closes every connection: the fatal report's last library call.
   virtual void CloseAll() = 0;

@@ -38,9 +38,9 @@ class LogonFixture : public ::testing::Test {
   CallLogger Logger() { return CallLogger{&log_, options_.syslog, ""}; }
   // Logs on as a run does; the library's handle, or 0.
   RFC_HANDLE Open() {
-    auto request =
-        PrepareLogon(fs_, console_, MakeLogonParameters(parameters_, options_.host, &kept_sysnr_));
-    if (!request) return 0;
+    auto request = PrepareLogon(fs_, console_, Logger(),
+                                MakeLogonParameters(parameters_, options_.host, &kept_sysnr_));
+    if (!request.ok()) return 0;
     auto opened = sap_->sap.Open(std::move(*request), Logger());
     auto* connection = std::get_if<std::unique_ptr<SapConnection>>(&opened);
     if (connection == nullptr) return 0;

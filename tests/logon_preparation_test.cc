@@ -2,6 +2,7 @@
 // ini file copied under the folder's lock.
 #include "collect/logon_preparation.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -66,12 +67,14 @@ TEST_F(LogonTest, IniCopyAndLogonHappenUnderTheFolderLock) {
   // Without a per-destination ini file there is nothing to guard.
   fs_.ClearFailures();
   fs_.locks.clear();
-  fs_.RemoveFile("SapRfc.PRD");
+  ASSERT_TRUE(fs_.RemoveFile("SapRfc.PRD").ok());
   EXPECT_EQ(Open(), 7u);
   EXPECT_TRUE(fs_.locks.empty());
 }
 
 TEST_F(LogonTest, EmptyIniFileAndUncreatableLibraryIni) {
+  SetOptions(",SYSLOG");
+  log_.Open("PRD.P00.log");
   fs_.Add("SapRfc.PRD", "");
   fs_.Add("SapRfc.ini", "old");
   EXPECT_EQ(Open(), 7u);
@@ -82,6 +85,9 @@ TEST_F(LogonTest, EmptyIniFileAndUncreatableLibraryIni) {
   EXPECT_EQ(Open(), 0u);
   EXPECT_TRUE(rfc().calls.empty());
   EXPECT_EQ(fs_.Content("SapRfc.ini"), "old");
+  EXPECT_THAT(fs_.Content("PRD.P00.log"),
+              testing::EndsWith("\n0 SapRfc.ini not written SapRfc.ini.fake-1.tmp: cannot create" +
+                                std::string(kNativeLineEnd)));
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // the scripted library: what the probe prints and returns, and that no
 // profile is lost or changed by a failed run. Each case is one row of the
 // table in docs/robustness.md (same name).
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -153,7 +154,7 @@ TEST_P(RobustnessBadInputTest, EndsWithADocumentAndKeepsTheFiles) {
     // However long the texts, the document keeps its end.
     EXPECT_TRUE(out.ends_with("</Text>\n</Prtg>\n")) << out.substr(out.size() - 40);
     // A failed run changes no file; only the trace file may go after success,
-    // and the (empty) lock file of the library ini may be left.
+    // the (empty) lock file of the library ini and the ",SYSLOG" log may be left.
     for (const auto& [path, content] : before) {
       ASSERT_TRUE(fs.Exists(path)) << path;
       EXPECT_EQ(fs.Content(path), content) << path;
@@ -162,7 +163,8 @@ TEST_P(RobustnessBadInputTest, EndsWithADocumentAndKeepsTheFiles) {
     if (lock_left) {
       EXPECT_EQ(fs.Content(kLibraryIniLockFile), "");
     }
-    EXPECT_EQ(fs.Paths().size(), before.size() + (lock_left ? 1 : 0));
+    const bool log_left = !before.count("PRD.P00.log") && fs.Exists("PRD.P00.log");
+    EXPECT_EQ(fs.Paths().size(), before.size() + (lock_left ? 1 : 0) + (log_left ? 1 : 0));
   }
   if (row.check) row.check(fs, FakeRfc::Get());
 }
@@ -285,6 +287,18 @@ INSTANTIATE_TEST_SUITE_P(
             2,
             ErrorDocument(
                 "Error 1016: ReWriting of Profile PRD.P00 failed ! - Look for Trace-File")},
+        Row{"ProfileCannotBeRewrittenLogsWhy",
+            [](FakeFileSystem& fs, FakeRfc&) {
+              fs.Add("PRD.P00", Profile());
+              fs.Fail(Op::kReplace);
+            },
+            {"PRD", ",SYSLOG"}, 2,
+            ErrorDocument("Error 1016: ReWriting of Profile PRD.P00 failed ! - Look for Trace-File"),
+            [](const FakeFileSystem& fs, const FakeRfc&) {
+              EXPECT_THAT(fs.Content("PRD.P00.log"),
+                          testing::HasSubstr("\n0 profile not rewritten PRD.P00: cannot replace" +
+                                             std::string(kNativeLineEnd)));
+            }},
         Row{"NotOracle",
             [](FakeFileSystem& fs, FakeRfc& rfc) {
               fs.Add("PRD.P00", Profile());

@@ -82,7 +82,7 @@ std::variant<std::unique_ptr<SapConnection>, LogonRefused, FatalFailure> Classic
 
 std::string ClassicSapLibrary::LastErrorText() { return TraceFileErrorText(fs_); }
 
-void ClassicSapLibrary::DiscardErrorTrail() { fs_.RemoveFile(kTraceFileName); }
+Status ClassicSapLibrary::DiscardErrorTrail() { return fs_.RemoveFile(kTraceFileName); }
 
 void ClassicSapLibrary::CloseAll() {
   table_.RfcClose(0);

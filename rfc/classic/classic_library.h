@@ -38,7 +38,7 @@ class ClassicSapLibrary : public SapLibrary {
   std::variant<std::unique_ptr<SapConnection>, LogonRefused, FatalFailure> Open(
       LogonRequest request, const CallLogger& log) override;
   std::string LastErrorText() override;
-  void DiscardErrorTrail() override;
+  Status DiscardErrorTrail() override;
   void CloseAll() override;
 
   // The report of a failure the library signals through its error

@@ -128,7 +128,7 @@ std::string NetWeaverSapLibrary::LastErrorText() {
   return last_error_text_.empty() ? std::string(" - Please Check Trace-File !") : last_error_text_;
 }
 
-void NetWeaverSapLibrary::DiscardErrorTrail() { fs_.RemoveFile(kTraceFileName); }
+Status NetWeaverSapLibrary::DiscardErrorTrail() { return fs_.RemoveFile(kTraceFileName); }
 
 void NetWeaverSapLibrary::CloseAll() {
   std::map<nwrfc::RFC_CONNECTION_HANDLE, Owner> owned;

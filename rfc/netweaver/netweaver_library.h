@@ -55,7 +55,7 @@ class NetWeaverSapLibrary : public SapLibrary {
   std::variant<std::unique_ptr<SapConnection>, LogonRefused, FatalFailure> Open(
       LogonRequest request, const CallLogger& log) override;
   std::string LastErrorText() override;
-  void DiscardErrorTrail() override;
+  Status DiscardErrorTrail() override;
   void CloseAll() override;
 
   const nwrfc::NwRfcFunctions& functions() const { return functions_; }
