@@ -106,7 +106,8 @@ SystemOutcome MeasureOpened(SapConnection& connection, const ProfileLines* lines
     const std::optional<std::string> state = lines->FindLine(kStateLinePrefix);
     outcome.figures = ComputeLoggingFigures(figures, outcome.clock, state);
     if (outcome.figures.rewrite && keep_state) {
-      outcome.rewrite = WriteStateLine(*fs, profile_path, *lines, outcome.figures.state_line, state);
+      outcome.rewrite =
+          WriteStateLine(*fs, profile_path, *lines, outcome.figures.state_line, state);
       if (!outcome.rewrite.ok()) outcome.end = MeasureEnd::kRewriteFailed;
     }
   }

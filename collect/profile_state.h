@@ -15,8 +15,8 @@ namespace tidewarden {
 // files that killed runs left. When it could not be written the profile is
 // as it was, and the failure says why.
 Status WriteStateLine(FileSystem& fs, const std::string& path, const ProfileLines& lines,
-                    const std::string& state_line,
-                    const std::optional<std::string>& old_state_line);
+                      const std::string& state_line,
+                      const std::optional<std::string>& old_state_line);
 
 }  // namespace tidewarden
 

@@ -144,9 +144,9 @@ std::optional<PassEnd> ListingPass::Prepare(ListedSystem& system, const std::str
     CallLogger log = run_.Logger();
     log.entry = system.entry;
     LogUnsetPasswordVariable(log, parameters);
-    system.logon_withheld =
-        !parameters.password_variable.empty() &&
-        (parameters.password.empty() || CheckPasswordVariable(log, run_.platform.sap, parameters));
+    system.logon_withheld = !parameters.password_variable.empty() &&
+                            (parameters.password.empty() ||
+                             !CheckPasswordVariable(log, run_.platform.sap, parameters).ok());
   }
   return std::nullopt;
 }

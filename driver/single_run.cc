@@ -32,7 +32,7 @@ int RunSingleSystem(RunState& run) {
   log.Write(0, "program started", settings.program_path);
   if (auto fatal = run.platform.sap.Prepare(log)) return run.Abort(*fatal);
   run.document.Clear();
-  if (CheckPasswordVariable(log, run.platform.sap, parameters)) {
+  if (!CheckPasswordVariable(log, run.platform.sap, parameters).ok()) {
     return run.Fail("Error 1004: Invalid Password in Profile " + run.location.name + " found...");
   }
 

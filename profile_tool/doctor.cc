@@ -57,8 +57,8 @@ void Doctor::Where() {
 
 bool Doctor::FindProfile() {
   bool global_run = false;
-  if (auto error = ApplyNameRules(settings_.profile_name, &location_, &global_run)) {
-    report_.Step("profile", Verdict::kFail, *error,
+  if (Status error = ApplyNameRules(settings_.profile_name, &location_, &global_run); !error.ok()) {
+    report_.Step("profile", Verdict::kFail, error.message(),
                  "the profile's name, with its folder, must fit the probe's room (63 characters "
                  "for the name, 259 for the path)");
     return false;
@@ -79,10 +79,10 @@ bool Doctor::FindProfile() {
                             : " (no marker file in " + FolderName(location_.directory) + ")"));
 
   std::vector<std::string> tried;
-  const auto not_found = sibling ? OpenProfileInDirectory(fs_, &location_, &tried)
-                                 : SearchProfile(fs_, &location_, &tried);
-  if (not_found) {
-    report_.Step("profile", Verdict::kFail, *not_found,
+  const Status found = sibling ? OpenProfileInDirectory(fs_, &location_, &tried)
+                               : SearchProfile(fs_, &location_, &tried);
+  if (!found.ok()) {
+    report_.Step("profile", Verdict::kFail, found.message(),
                  sibling ? "put " + location_.name + " beside the marker file, into " +
                                FolderName(location_.directory)
                          : "put " + location_.name +
@@ -93,26 +93,28 @@ bool Doctor::FindProfile() {
     report_.Step("profile", Verdict::kOk, "found " + location_.path);
   }
   for (const std::string& folder : tried) report_.Detail("looked in " + FolderName(folder));
-  return !not_found;
+  return found.ok();
 }
 
 bool Doctor::CheckEntry() {
-  if (auto message = ReadSystemEntry(location_.content, location_.name, PasswordKeys(),
-                                     ProcessEnvironment(), &parameters_, &lines_)) {
+  if (Status read = ReadSystemEntry(location_.content, location_.name, PasswordKeys(),
+                                    ProcessEnvironment(), &parameters_, &lines_);
+      !read.ok()) {
+    const std::string& message = read.message();
     std::string hint =
         "correct the profile (docs/profiles.md, \"Sensor profile\"); "
         "tidewarden-profile new DEST prints a complete one";
-    if (message->find("Password") != std::string::npos && !parameters_.password_variable.empty()) {
+    if (message.find("Password") != std::string::npos && !parameters_.password_variable.empty()) {
       hint = "the password comes from the environment variable " + parameters_.password_variable +
              ": see the password step";
-    } else if (message->find("Password") != std::string::npos) {
+    } else if (message.find("Password") != std::string::npos) {
       hint =
           "store the password with tidewarden-profile scramble and paste it after "
           "\"Password...: \"";
-    } else if (message->find("Username") != std::string::npos) {
+    } else if (message.find("Username") != std::string::npos) {
       hint = "add the line \"User.......: <rfc user>\"";
     }
-    report_.Step("entry", Verdict::kFail, *message, hint);
+    report_.Step("entry", Verdict::kFail, message, hint);
     return false;
   }
   report_.Step("entry", Verdict::kOk, location_.name + ": the probe accepts this profile");
@@ -199,10 +201,10 @@ void Doctor::CheckPassword(const std::string& step, const std::string& path) {
                      " in this shell to the SAP password");
     return;
   }
-  if (auto fault = EnvironmentPasswordFault(*value, kMaxEnvironmentPassword)) {
+  if (Status usable = CheckEnvironmentPassword(*value, kMaxEnvironmentPassword); !usable.ok()) {
     report_.Step(step, Verdict::kFail,
-                 finding + "is set in the doctor's own environment but cannot be used: " + *fault +
-                     "; the probe prints Error 1004",
+                 finding + "is set in the doctor's own environment but cannot be used: " +
+                     usable.message() + "; the probe prints Error 1004",
                  "SAP passwords are printable ASCII of at most 40 characters (31 over the "
                  "classic library)");
     return;
@@ -274,9 +276,10 @@ int Doctor::RunListing() {
 bool Doctor::ReadListingStep(std::string* entries) {
   ListingValues listing;
   listing.item = settings_.item;
-  if (auto error = ReadListing(fs_, location_, settings_.global_run, settings_.options.sensor_key,
-                               settings_.second_argument, &listing)) {
-    report_.Step("listing", Verdict::kFail, *error,
+  if (Status error = ReadListing(fs_, location_, settings_.global_run, settings_.options.sensor_key,
+                                 settings_.second_argument, &listing);
+      !error.ok()) {
+    report_.Step("listing", Verdict::kFail, error.message(),
                  "correct the listing lines of " + location_.path +
                      " (docs/profiles.md, \"Listing profiles\")");
     return false;

@@ -99,11 +99,9 @@ const std::array<EntryField, 11>& EntryFields() {
   return fields;
 }
 
-std::optional<std::string> ReadSystemEntry(std::string_view content,
-                                           const std::string& profile_name,
-                                           const PasswordKeyTable& keys,
-                                           EnvironmentVariables& environment,
-                                           ConnectionParameters* parameters, ProfileLines* lines) {
+Status ReadSystemEntry(std::string_view content, const std::string& profile_name,
+                       const PasswordKeyTable& keys, EnvironmentVariables& environment,
+                       ConnectionParameters* parameters, ProfileLines* lines) {
   // The rewrite gives back every line whole, however long: a pass of its own
   // without the entry reader's line room.
   lines->lines.clear();
@@ -121,24 +119,25 @@ std::optional<std::string> ReadSystemEntry(std::string_view content,
   while (reader.Next(&line)) {
     switch (ApplyEntryLine(line, keys, environment, parameters, &overlong)) {
       case PasswordLine::kInvalid:
-        return "Error 1004: Invalid Password in Profile " + profile_name + " found...";
+        return Status::Error("Error 1004: Invalid Password in Profile " + profile_name +
+                             " found...");
       case PasswordLine::kWrong:
-        return "Error 1005: Wrong Password in Profile " + profile_name + " found...";
+        return Status::Error("Error 1005: Wrong Password in Profile " + profile_name + " found...");
       case PasswordLine::kNone:
         break;
     }
   }
   switch (CheckParameters(*parameters, overlong)) {
     case EntryFault::kUserMissing:
-      return "Error 1006: Username in Profile " + profile_name + " is missing...";
+      return Status::Error("Error 1006: Username in Profile " + profile_name + " is missing...");
     case EntryFault::kPasswordMissing:
-      return "Error 1007: Password in Profile " + profile_name + " is missing...";
+      return Status::Error("Error 1007: Password in Profile " + profile_name + " is missing...");
     case EntryFault::kInvalidParameters:
-      return "Error 1003: Invalid Parameter(s) at " + profile_name + " found...";
+      return Status::Error("Error 1003: Invalid Parameter(s) at " + profile_name + " found...");
     case EntryFault::kNone:
       break;
   }
-  return std::nullopt;
+  return Status::Ok();
 }
 
 bool ReadSystemEntryForPass(std::string_view content, const PasswordKeyTable& keys,

@@ -292,8 +292,10 @@ INSTANTIATE_TEST_SUITE_P(
               fs.Add("PRD.P00", Profile());
               fs.Fail(Op::kReplace);
             },
-            {"PRD", ",SYSLOG"}, 2,
-            ErrorDocument("Error 1016: ReWriting of Profile PRD.P00 failed ! - Look for Trace-File"),
+            {"PRD", ",SYSLOG"},
+            2,
+            ErrorDocument(
+                "Error 1016: ReWriting of Profile PRD.P00 failed ! - Look for Trace-File"),
             [](const FakeFileSystem& fs, const FakeRfc&) {
               EXPECT_THAT(fs.Content("PRD.P00.log"),
                           testing::HasSubstr("\n0 profile not rewritten PRD.P00: cannot replace" +

@@ -6,6 +6,7 @@
 #include <map>
 
 #include "tests/profile_text.h"
+#include "tests/status_text.h"
 
 namespace tidewarden {
 namespace {
@@ -28,8 +29,8 @@ std::string Profile(const std::map<std::string, std::string>& change = {}) {
 std::optional<std::string> Read(const std::string& content, ConnectionParameters* parameters,
                                 ProfileLines* lines = nullptr) {
   ProfileLines ignored;
-  return ReadSystemEntry(content, kName, PasswordKeys(), ProcessEnvironment(), parameters,
-                         lines ? lines : &ignored);
+  return MessageOf(ReadSystemEntry(content, kName, PasswordKeys(), ProcessEnvironment(), parameters,
+                                   lines ? lines : &ignored));
 }
 
 // A byte order mark is read past, and kept for the rewrite on the first line,
