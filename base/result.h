@@ -29,12 +29,25 @@ Failure(const char*) -> Failure<std::string>;
 // A failure from a failed Status, its message kept.
 inline Failure<std::string> FailureOf(const Status& status) { return {status.message()}; }
 
+// A failure with structure (not a bare message) converts on its own, as a
+// value does: `return CallFailure{...};` in a function returning
+// Result<T, std::variant<CallFailure, FatalFailure>>.
+template <typename F, typename T, typename E>
+concept StructuredFailureOf = !std::is_same_v<E, std::string> &&
+                              !std::is_convertible_v<F, T> && std::is_constructible_v<E, F>;
+
 template <typename T, typename E = std::string>
 class [[nodiscard]] Result {
  public:
-  Result(T value) : state_(std::in_place_index<0>, std::move(value)) {}
-  template <typename F, typename = std::enable_if_t<std::is_constructible_v<E, F&&>>>
+  template <typename U>
+    requires std::is_convertible_v<U, T>
+  Result(U&& value) : state_(std::in_place_index<0>, std::forward<U>(value)) {}
+  template <typename F>
+    requires std::is_constructible_v<E, F&&>
   Result(Failure<F> failure) : state_(std::in_place_index<1>, std::move(failure.error)) {}
+  template <typename F>
+    requires StructuredFailureOf<F, T, E>
+  Result(F&& failure) : state_(std::in_place_index<1>, std::forward<F>(failure)) {}
 
   bool ok() const { return state_.index() == 0; }
 
@@ -61,8 +74,12 @@ template <typename E>
 class [[nodiscard]] Result<void, E> {
  public:
   Result() = default;
-  template <typename F, typename = std::enable_if_t<std::is_constructible_v<E, F&&>>>
+  template <typename F>
+    requires std::is_constructible_v<E, F&&>
   Result(Failure<F> failure) : error_(std::move(failure.error)) {}
+  template <typename F>
+    requires(!std::is_same_v<E, std::string> && std::is_constructible_v<E, F &&>)
+  Result(F&& failure) : error_(std::forward<F>(failure)) {}
 
   bool ok() const { return !error_.has_value(); }
 

@@ -137,7 +137,9 @@ std::optional<PassEnd> ListingPass::Prepare(ListedSystem& system, const std::str
   system.sysnr = parameters.sysnr;
   system.client = parameters.client;
   if (options().trace) system.start_time = Now(run_);
-  if (auto fatal = run_.platform.sap.Prepare(run_.Logger())) return PassEnd{"", *fatal};
+  if (auto prepared = run_.platform.sap.Prepare(run_.Logger()); !prepared.ok()) {
+    return PassEnd{"", std::move(prepared).error()};
+  }
   ChooseMode();
   if (system.entry_fits) {
     system.logon = MakeLogonParameters(parameters, options().host, &run_.kept_sysnr);

@@ -30,7 +30,9 @@ int RunSingleSystem(RunState& run) {
   Console& console = run.platform.console;
   const CallLogger log = run.Logger();
   log.Write(0, "program started", settings.program_path);
-  if (auto fatal = run.platform.sap.Prepare(log)) return run.Abort(*fatal);
+  if (auto prepared = run.platform.sap.Prepare(log); !prepared.ok()) {
+    return run.Abort(prepared.error());
+  }
   run.document.Clear();
   if (!CheckPasswordVariable(log, run.platform.sap, parameters).ok()) {
     return run.Fail("Error 1004: Invalid Password in Profile " + run.location.name + " found...");

@@ -106,7 +106,7 @@ ChosenSapLibrary::ChosenSapLibrary(std::string program_path, FileSystem& fs, Con
 
 ChosenSapLibrary::~ChosenSapLibrary() = default;
 
-std::optional<FatalFailure> ChosenSapLibrary::Choose(const CallLogger& log) {
+Result<void, FatalFailure> ChosenSapLibrary::Choose(const CallLogger& log) {
   folder_ = OwnExecutableDirectory();
   if (folder_.empty()) folder_ = DirectoryPart(program_path_);
   std::string tried;
@@ -125,7 +125,7 @@ std::optional<FatalFailure> ChosenSapLibrary::Choose(const CallLogger& log) {
           chosen();
           shared_library_ = std::move(library);
           chosen_ = std::make_unique<ClassicSapLibrary>(table, fs_, console_);
-          return std::nullopt;
+          return {};
         }
       } else {
         nwrfc::NwRfcFunctions table;
@@ -142,7 +142,7 @@ std::optional<FatalFailure> ChosenSapLibrary::Choose(const CallLogger& log) {
           chosen();
           shared_library_ = std::move(library);
           chosen_ = std::make_unique<NetWeaverSapLibrary>(table, fs_);
-          return std::nullopt;
+          return {};
         }
       }
       error = "lacks the function " + error;
@@ -161,9 +161,9 @@ std::optional<FatalFailure> ChosenSapLibrary::Choose(const CallLogger& log) {
   return fatal;
 }
 
-std::optional<FatalFailure> ChosenSapLibrary::Prepare(const CallLogger& log) {
+Result<void, FatalFailure> ChosenSapLibrary::Prepare(const CallLogger& log) {
   if (chosen_ == nullptr) {
-    if (auto fatal = Choose(log)) return fatal;
+    if (Result<void, FatalFailure> chosen = Choose(log); !chosen.ok()) return chosen;
   }
   return chosen_->Prepare(log);
 }
@@ -176,8 +176,8 @@ std::size_t ChosenSapLibrary::PasswordRoom() {
   return chosen_ != nullptr ? chosen_->PasswordRoom() : 0;
 }
 
-std::variant<std::unique_ptr<SapConnection>, LogonRefused, FatalFailure> ChosenSapLibrary::Open(
-    LogonRequest request, const CallLogger& log) {
+Result<std::unique_ptr<SapConnection>, OpenFailure> ChosenSapLibrary::Open(LogonRequest request,
+                                                                           const CallLogger& log) {
   return chosen_->Open(std::move(request), log);
 }
 

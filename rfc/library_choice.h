@@ -67,11 +67,11 @@ class ChosenSapLibrary : public SapLibrary {
                    CandidateLoader loader = {});
   ~ChosenSapLibrary() override;
 
-  std::optional<FatalFailure> Prepare(const CallLogger& log) override;
+  Result<void, FatalFailure> Prepare(const CallLogger& log) override;
   bool AllowsParallelConnections() override;
   std::size_t PasswordRoom() override;
-  std::variant<std::unique_ptr<SapConnection>, LogonRefused, FatalFailure> Open(
-      LogonRequest request, const CallLogger& log) override;
+  Result<std::unique_ptr<SapConnection>, OpenFailure> Open(LogonRequest request,
+                                                           const CallLogger& log) override;
   std::string LastErrorText() override;
   Status DiscardErrorTrail() override;
   void CloseAll() override;
@@ -86,7 +86,7 @@ class ChosenSapLibrary : public SapLibrary {
   const std::string& folder() const { return folder_; }
 
  private:
-  std::optional<FatalFailure> Choose(const CallLogger& log);
+  Result<void, FatalFailure> Choose(const CallLogger& log);
 
   std::string program_path_;
   FileSystem& fs_;

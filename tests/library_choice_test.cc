@@ -27,8 +27,9 @@ TEST(LibraryChoiceTest, NoCandidateLoadsIsFatalAndNamesEveryCandidate) {
                              *error = "not there";
                              return nullptr;
                            });
-  auto fatal = library.Prepare(CallLogger{});
-  ASSERT_TRUE(fatal.has_value());
+  auto prepared = library.Prepare(CallLogger{});
+  ASSERT_FALSE(prepared.ok());
+  const FatalFailure* fatal = &prepared.error();
   const std::string folder = OwnExecutableDirectory();
   const std::string classic = ClassicRfcLibraryFileName();
   const std::string netweaver = NetWeaverRfcLibraryFileName();

@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <variant>
 
 #include "base/result.h"
 
@@ -19,6 +20,13 @@ template <typename T>
 std::optional<std::string> MessageOf(const Result<T>& result) {
   if (result.ok()) return std::nullopt;
   return result.error();
+}
+
+// The failure of kind F that a result with a variant of failures holds, or
+// null (succeeded, or failed otherwise).
+template <typename F, typename T, typename E>
+const F* FailureAs(const Result<T, E>& result) {
+  return result.ok() ? nullptr : std::get_if<F>(&result.error());
 }
 
 }  // namespace tidewarden

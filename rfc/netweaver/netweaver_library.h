@@ -47,13 +47,13 @@ class NetWeaverSapLibrary : public SapLibrary {
   NetWeaverSapLibrary(const nwrfc::NwRfcFunctions& functions, FileSystem& fs)
       : functions_(functions), fs_(fs) {}
 
-  std::optional<FatalFailure> Prepare(const CallLogger& log) override;
+  Result<void, FatalFailure> Prepare(const CallLogger& log) override;
   // Each connection is used by one thread; RfcCancel comes from another.
   bool AllowsParallelConnections() override { return true; }
   // SAP's longest password.
   std::size_t PasswordRoom() override { return 40; }
-  std::variant<std::unique_ptr<SapConnection>, LogonRefused, FatalFailure> Open(
-      LogonRequest request, const CallLogger& log) override;
+  Result<std::unique_ptr<SapConnection>, OpenFailure> Open(LogonRequest request,
+                                                           const CallLogger& log) override;
   std::string LastErrorText() override;
   Status DiscardErrorTrail() override;
   void CloseAll() override;
