@@ -42,10 +42,10 @@ const char* NetWeaverRfcLibraryFileName();
 // older ones).
 const std::vector<std::string>& NetWeaverCompanionPrefixes();
 
-// Fills the tables by the functions' plain names. Return the name of the
-// first missing function, or "" when all are there.
-std::string FillClassicFunctions(SharedLibrary& library, ClassicRfcFunctions* table);
-std::string FillNetWeaverFunctions(SharedLibrary& library, nwrfc::NwRfcFunctions* table);
+// Fills the tables by the functions' plain names. Fail naming the first
+// missing function ("lacks the function RfcOpen").
+Status FillClassicFunctions(SharedLibrary& library, ClassicRfcFunctions* table);
+Status FillNetWeaverFunctions(SharedLibrary& library, nwrfc::NwRfcFunctions* table);
 
 // What became of one candidate when the library was chosen.
 struct CandidateOutcome {
@@ -55,9 +55,9 @@ struct CandidateOutcome {
   std::string loaded_path;  // the file the system loaded (chosen only; "" when unknown)
 };
 
-// Loads a candidate; nullptr with *error saying why it cannot serve.
+// Loads a candidate, or says why it cannot serve.
 using CandidateLoader =
-    std::function<std::unique_ptr<SharedLibrary>(const RfcLibraryCandidate&, std::string* error)>;
+    std::function<Result<std::unique_ptr<SharedLibrary>>(const RfcLibraryCandidate&)>;
 
 class ChosenSapLibrary : public SapLibrary {
  public:

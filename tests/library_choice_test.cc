@@ -20,12 +20,11 @@ TEST(LibraryChoiceTest, NoCandidateLoadsIsFatalAndNamesEveryCandidate) {
   FakeFileSystem fs;
   std::vector<std::string> tried;
   ChosenSapLibrary library("/opt/probe/tidewarden", fs, StandardOutput(),
-                           [&tried](const RfcLibraryCandidate& candidate,
-                                    std::string* error) -> std::unique_ptr<SharedLibrary> {
+                           [&tried](const RfcLibraryCandidate& candidate)
+                               -> Result<std::unique_ptr<SharedLibrary>> {
                              tried.push_back(candidate.path);
                              if (tried.size() == 2) return std::make_unique<NoSymbols>();
-                             *error = "not there";
-                             return nullptr;
+                             return Failure{"not there"};
                            });
   auto prepared = library.Prepare(CallLogger{});
   ASSERT_FALSE(prepared.ok());
