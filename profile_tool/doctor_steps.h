@@ -85,8 +85,9 @@ class Doctor {
                             std::vector<std::string>* details, LibraryProblems* problems);
   void ReportNoLibrary(const LibraryProblems& problems, const std::vector<std::string>& details);
   void ReportChosenLibrary(std::vector<std::string> details);
-  void CompanionsOf(const std::string& folder, std::vector<std::string>* found,
-                    std::vector<std::string>* missing);
+  // The companions in `folder`; fails when the folder cannot be listed.
+  Status CompanionsOf(const std::string& folder, std::vector<std::string>* found,
+                      std::vector<std::string>* missing);
 
   // measuring_check.cc
   std::string SncProblem(const LogonParameters& logon, std::string* described, std::string* hint);

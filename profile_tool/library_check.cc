@@ -79,7 +79,9 @@ void Doctor::NoteRefusedCandidate(const RfcLibraryCandidate& candidate,
     return;
   }
   std::vector<std::string> found, missing;
-  CompanionsOf(DirectoryPart(candidate.path), &found, &missing);
+  // A folder that cannot be listed says nothing about what is missing.
+  const Status listed = CompanionsOf(DirectoryPart(candidate.path), &found, &missing);
+  if (!listed.ok()) details->push_back("companions not checked: " + listed.message());
   if (width == 0) {
     problems->companions = candidate.path + " is no library this system loads" +
                            (missing.empty() ? std::string()
@@ -125,7 +127,10 @@ void Doctor::ReportChosenLibrary(std::vector<std::string> details) {
       (netweaver ? "version " + sap_.version()
                  : std::string("no version (the classic library reports none)"));
   std::vector<std::string> found, missing;
-  if (!simulated && netweaver) CompanionsOf(DirectoryPart(path), &found, &missing);
+  if (!simulated && netweaver) {
+    const Status listed = CompanionsOf(DirectoryPart(path), &found, &missing);
+    if (!listed.ok()) details.push_back("companions not checked: " + listed.message());
+  }
   if (!found.empty()) details.push_back("companions found: " + Join(found));
   if (simulated) {
     report_.Step("library", Verdict::kWarn, "simulated library: " + finding,
@@ -142,10 +147,10 @@ void Doctor::ReportChosenLibrary(std::vector<std::string> details) {
   for (const std::string& detail : details) report_.Detail(detail);
 }
 
-void Doctor::CompanionsOf(const std::string& folder, std::vector<std::string>* found,
-                          std::vector<std::string>* missing) {
+Status Doctor::CompanionsOf(const std::string& folder, std::vector<std::string>* found,
+                            std::vector<std::string>* missing) {
   std::vector<DirectoryEntry> entries;
-  static_cast<void>(fs_.ListDirectory(folder, &entries));
+  if (Status listed = fs_.ListDirectory(folder, &entries); !listed.ok()) return listed;
   for (const std::string& prefix : NetWeaverCompanionPrefixes()) {
     std::string name;
     for (const DirectoryEntry& entry : entries) {
@@ -157,6 +162,7 @@ void Doctor::CompanionsOf(const std::string& folder, std::vector<std::string>* f
       found->push_back(name);
     }
   }
+  return Status::Ok();
 }
 
 }  // namespace tidewarden
