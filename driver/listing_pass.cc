@@ -127,9 +127,12 @@ std::optional<PassEnd> ListingPass::Prepare(ListedSystem& system, const std::str
   // counted as failed so the summary shows it.
   const std::string carried = parameters.display_host;
   bool hostname_line = false;
-  system.sound = system.entry_fits && ReadSystemEntryForPass(content, PasswordKeys(),
-                                                             run_.platform.environment,
-                                                             &parameters, &hostname_line);
+  const Status read =
+      system.entry_fits
+          ? ReadSystemEntryForPass(content, system.entry, PasswordKeys(), run_.platform.environment,
+                                   &parameters, &hostname_line)
+          : Status::Ok();
+  system.sound = system.entry_fits && read.ok();
   if (hostname_line) system.display_host = parameters.display_host;
   parameters.display_host = carried;
   system.system_name = SystemName(naming_, system.entry, parameters);
@@ -145,6 +148,8 @@ std::optional<PassEnd> ListingPass::Prepare(ListedSystem& system, const std::str
     system.logon = MakeLogonParameters(parameters, options().host, &run_.kept_sysnr);
     CallLogger log = run_.Logger();
     log.entry = system.entry;
+    // The pass prints no message for it: the log says why it fails.
+    if (!read.ok()) log.Write(0, "profile check failed", read.message());
     LogUnsetPasswordVariable(log, parameters);
     system.logon_withheld = !parameters.password_variable.empty() &&
                             (parameters.password.empty() ||
@@ -325,9 +330,16 @@ int ListingPass::Run(std::string server_listing) {
     if (system.entry.empty()) continue;  // names no file
     system.entry_fits = system.entry.size() <= kMaxEntry;
     std::string content;
-    if (system.entry_fits &&
-        !run_.platform.fs.ReadFile(run_.location.directory + system.entry, &content).ok()) {
-      continue;  // passed over: the profile is not there
+    if (system.entry_fits) {
+      const Status read =
+          run_.platform.fs.ReadFile(run_.location.directory + system.entry, &content);
+      if (!read.ok()) {
+        // Passed over, as if it were not there; an unreadable one says why.
+        CallLogger log = run_.Logger();
+        log.entry = system.entry;
+        log.Write(0, "profile passed over", read.message());
+        continue;
+      }
     }
     if (auto end = Prepare(system, content)) {
       // Our own fatal failure: what the systems before it print comes first.

@@ -47,7 +47,8 @@ void FuzzOne(std::string_view content) {
 
   // The pass reading over what the previous system left, as in a listing run.
   ConnectionParameters carried = parameters;
-  ReadSystemEntryForPass(content, PasswordKeys(), environment, &carried);
+  static_cast<void>(
+      ReadSystemEntryForPass(content, "PRD.P00", PasswordKeys(), environment, &carried));
   CheckWidths(carried);
 
   const UnscrambledPassword password = UnscramblePassword(content, PasswordKeys());

@@ -340,7 +340,8 @@ bool Doctor::CheckListedProfile(const std::string& entry, const std::string& con
     }
   }
   const bool sound =
-      ReadSystemEntryForPass(content, PasswordKeys(), ProcessEnvironment(), &parameters_);
+      ReadSystemEntryForPass(content, entry, PasswordKeys(), ProcessEnvironment(), &parameters_)
+          .ok();
   const std::string fields = "destination " + parameters_.destination + ", host " +
                              parameters_.hostname + ", client " + parameters_.client + ", user " +
                              parameters_.user;

@@ -41,15 +41,16 @@ Status ReadSystemEntry(std::string_view content, const std::string& profile_name
                        ConnectionParameters* parameters, ProfileLines* lines);
 
 // Pass reading for one system of a listing run: overwrites only the fields
-// whose lines occur. Returns false when a check fails (the system failure
-// flag); never a message. An invalid or wrong stored password fails the
-// system and leaves Password as it was; the rest of the profile is still
-// read. A value longer than its field's width is kept cut and fails it too.
-// An "env:NAME" password whose variable is not set empties Password.
-// *hostname_line, when given, tells whether the profile had a Hostname line.
-bool ReadSystemEntryForPass(std::string_view content, const PasswordKeyTable& keys,
-                            EnvironmentVariables& environment, ConnectionParameters* parameters,
-                            bool* hostname_line = nullptr);
+// whose lines occur. Fails when a check fails (the system failure flag),
+// with the message a single-system run would print, for the log: the pass
+// prints none. An invalid or wrong stored password fails the system and
+// leaves Password as it was; the rest of the profile is still read. A value
+// longer than its field's width is kept cut and fails it too. An "env:NAME"
+// password whose variable is not set empties Password. *hostname_line, when
+// given, tells whether the profile had a Hostname line.
+Status ReadSystemEntryForPass(std::string_view content, const std::string& profile_name,
+                              const PasswordKeyTable& keys, EnvironmentVariables& environment,
+                              ConnectionParameters* parameters, bool* hostname_line = nullptr);
 
 }  // namespace tidewarden
 

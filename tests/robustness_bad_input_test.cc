@@ -510,6 +510,24 @@ INSTANTIATE_TEST_SUITE_P(
               fs.Fail(Op::kRead, "QAS.P00");
             },
             {"X", "ITEM=LogUsage"}, 0, "(***) LogUsage: NoSystems=2, Processed=1, Failed=0"},
+        Row{"UnreadableOrFaultyProfileInAListingLogsWhy",
+            [](FakeFileSystem& fs, FakeRfc&) {
+              fs.Add("Marrowin.Prf", "# Gsng: x         : PRD.P00#QAS.P00#DEV.P00#\n");
+              fs.Add("PRD.P00", Profile());
+              fs.Add("QAS.P00", Profile());
+              fs.Fail(Op::kRead, "QAS.P00");
+              fs.Add("DEV.P00", Profile({{"Password...:", "Password...: short"}}));
+            },
+            {"X", "ITEM=LogUsage ,SYSLOG"}, 0,
+            "(***) LogUsage: NoSystems=3, Processed=1, Failed=1",
+            [](const FakeFileSystem& fs, const FakeRfc&) {
+              const std::string log = fs.Content("Marrowin.Prf.log");
+              EXPECT_THAT(log, testing::HasSubstr("0 profile passed over QAS.P00 QAS.P00: cannot open" +
+                                                  std::string(kNativeLineEnd)));
+              EXPECT_THAT(log, testing::HasSubstr("0 profile check failed DEV.P00 Error 1004: Invalid "
+                                                  "Password in Profile DEV.P00 found..." +
+                                                  std::string(kNativeLineEnd)));
+            }},
         Row{"UnreadableTraceFile",
             [](FakeFileSystem& fs, FakeRfc& rfc) {
               fs.Add("PRD.P00", Profile());
