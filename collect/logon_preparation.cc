@@ -22,7 +22,12 @@ Result<LogonRequest> PrepareLogon(FileSystem& fs, Console& console, const CallLo
   LogonRequest request;
   const std::string destination_ini = "SapRfc." + parameters.destination;
   std::string ini_content;
-  if (!fs.ReadFile(destination_ini, &ini_content).ok()) {
+  if (const Status read = fs.ReadFile(destination_ini, &ini_content); !read.ok()) {
+    // One that is there but cannot be read is taken as absent, as ever;
+    // the log says so, since the logon then goes by the profile instead.
+    if (fs.FileSize(destination_ini) >= 0) {
+      log.Write(0, destination_ini + " not read", read.message() + ": logon by the profile");
+    }
     request.parameters = std::move(parameters);
     return request;
   }

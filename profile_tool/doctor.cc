@@ -296,8 +296,8 @@ bool Doctor::ReadListingStep(std::string* entries) {
   return true;
 }
 
-bool Doctor::CheckListedSystem(const std::string& entry, bool library_ok,
-                               ResultDocument& document, PassCounts* counts) {
+bool Doctor::CheckListedSystem(const std::string& entry, bool library_ok, ResultDocument& document,
+                               PassCounts* counts) {
   const std::string prefix = entry + " ";
   std::string content;
   if (!fs_.ReadFile(location_.directory + entry, &content).ok()) {

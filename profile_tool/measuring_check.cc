@@ -213,8 +213,7 @@ bool Doctor::ReportMeasurement(const MeasuredSystem& system, bool listing) {
       ReportOkUntil(system, MeasureStep::kSystemInfo);
       report_.Step(system.prefix + StepName(system.failed_at), Verdict::kFail,
                    "RFC_SYSTEM_INFO answered" + system.timer.Took(MeasureStep::kSystemInfo) +
-                       ": the database is \"" +
-                       TrimmedRight(system.outcome.info->db_system_name) +
+                       ": the database is \"" + TrimmedRight(system.outcome.info->db_system_name) +
                        "\", not Oracle; the probe prints " + kDatabaseMismatchMessage,
                    "Tidewarden measures only SAP systems on Oracle: point the sensor at one");
       SkipAfter(system, MeasureStep::kSystemInfo);
@@ -299,8 +298,8 @@ bool Doctor::ReportCallFailure(const MeasuredSystem& system, bool listing) {
   const CallFailure& failure = system.outcome.call_failure;
   const std::string function = FunctionModule(system.failed_at);
   report_.Step(system.prefix + StepName(system.failed_at), Verdict::kFail,
-               function + " failed" + system.timer.Took(system.failed_at) +
-                   ": the probe prints " + FailedStepMessage(failure),
+               function + " failed" + system.timer.Took(system.failed_at) + ": the probe prints " +
+                   FailedStepMessage(failure),
                CallFailureHint(failure, function));
   SkipAfter(system, system.failed_at);
   // A pass goes on only after a failed main list.

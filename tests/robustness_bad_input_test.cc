@@ -542,10 +542,14 @@ INSTANTIATE_TEST_SUITE_P(
               fs.Add("SapRfc.PRD", "DEST=PRD\n");
               fs.Fail(Op::kRead, "SapRfc.PRD");
             },
-            {"PRD"}, 0, kFirstRun,
+            {"PRD", ",SYSLOG"}, 0, kFirstRun,
             [](const FakeFileSystem& fs, const FakeRfc& rfc) {
               EXPECT_FALSE(fs.Exists("SapRfc.ini"));
               EXPECT_EQ(rfc.opens.size(), 1u);
+              EXPECT_THAT(fs.Content("PRD.P00.log"),
+                          testing::HasSubstr("0 SapRfc.PRD not read SapRfc.PRD: cannot open: logon "
+                                             "by the profile" +
+                                             std::string(kNativeLineEnd)));
             }},
         Row{"LibraryIniCannotBeReplaced",
             [](FakeFileSystem& fs, FakeRfc&) {
