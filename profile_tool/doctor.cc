@@ -234,6 +234,7 @@ int Doctor::RunSingleSystem() {
     report_.Step("figures", Verdict::kOk,
                  "the probe would print this document (no state line kept):");
     report_.Raw(document.text());
+    // The figures are the report; a trail left behind changes none of it.
     static_cast<void>(sap_.DiscardErrorTrail());
   }
   return ExitCode();
