@@ -283,15 +283,6 @@ INSTANTIATE_TEST_SUITE_P(
               fs.Add("PRD.P00", Profile());
               fs.Fail(Op::kReplace);
             },
-            {"PRD"},
-            2,
-            ErrorDocument(
-                "Error 1016: ReWriting of Profile PRD.P00 failed ! - Look for Trace-File")},
-        Row{"ProfileCannotBeRewrittenLogsWhy",
-            [](FakeFileSystem& fs, FakeRfc&) {
-              fs.Add("PRD.P00", Profile());
-              fs.Fail(Op::kReplace);
-            },
             {"PRD", ",SYSLOG"},
             2,
             ErrorDocument(

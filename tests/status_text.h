@@ -1,5 +1,4 @@
-// A Status or Result as the tests compare it: nullopt when it succeeded,
-// else its message.
+// Results as the tests compare them.
 #ifndef TIDEWARDEN_TESTS_STATUS_TEXT_H_
 #define TIDEWARDEN_TESTS_STATUS_TEXT_H_
 
@@ -11,19 +10,16 @@
 
 namespace tidewarden {
 
+// nullopt when it succeeded, else its message.
 inline std::optional<std::string> MessageOf(const Status& status) {
-  if (status.ok()) return std::nullopt;
-  return status.message();
+  return status.ok() ? std::nullopt : std::optional<std::string>(status.message());
 }
-
 template <typename T>
 std::optional<std::string> MessageOf(const Result<T>& result) {
-  if (result.ok()) return std::nullopt;
-  return result.error();
+  return result.ok() ? std::nullopt : std::optional<std::string>(result.error());
 }
 
-// The failure of kind F that a result with a variant of failures holds, or
-// null (succeeded, or failed otherwise).
+// The failure of kind F among the failures a result may hold, or null.
 template <typename F, typename T, typename E>
 const F* FailureAs(const Result<T, E>& result) {
   return result.ok() ? nullptr : std::get_if<F>(&result.error());
