@@ -24,7 +24,7 @@ struct Failure {
 };
 template <typename E>
 Failure(E) -> Failure<E>;
-Failure(const char*) -> Failure<std::string>;
+Failure(const char*)->Failure<std::string>;
 
 // A failure from a failed Status, its message kept.
 inline Failure<std::string> FailureOf(const Status& status) { return {status.message()}; }
@@ -33,21 +33,21 @@ inline Failure<std::string> FailureOf(const Status& status) { return {status.mes
 // value does: `return CallFailure{...};` in a function returning
 // Result<T, std::variant<CallFailure, FatalFailure>>.
 template <typename F, typename T, typename E>
-concept StructuredFailureOf = !std::is_same_v<E, std::string> &&
-                              !std::is_convertible_v<F, T> && std::is_constructible_v<E, F>;
+concept StructuredFailureOf = !std::is_same_v<E, std::string> && !std::is_convertible_v<F, T> &&
+                              std::is_constructible_v<E, F>;
 
 template <typename T, typename E = std::string>
 class [[nodiscard]] Result {
  public:
   template <typename U>
-    requires std::is_convertible_v<U, T>
-  Result(U&& value) : state_(std::in_place_index<0>, std::forward<U>(value)) {}
+  requires std::is_convertible_v<U, T> Result(U&& value)
+      : state_(std::in_place_index<0>, std::forward<U>(value)) {}
   template <typename F>
-    requires std::is_constructible_v<E, F&&>
-  Result(Failure<F> failure) : state_(std::in_place_index<1>, std::move(failure.error)) {}
+  requires std::is_constructible_v<E, F&&> Result(Failure<F> failure)
+      : state_(std::in_place_index<1>, std::move(failure.error)) {}
   template <typename F>
-    requires StructuredFailureOf<F, T, E>
-  Result(F&& failure) : state_(std::in_place_index<1>, std::forward<F>(failure)) {}
+  requires StructuredFailureOf<F, T, E> Result(F&& failure)
+      : state_(std::in_place_index<1>, std::forward<F>(failure)) {}
 
   bool ok() const { return state_.index() == 0; }
 
@@ -75,11 +75,11 @@ class [[nodiscard]] Result<void, E> {
  public:
   Result() = default;
   template <typename F>
-    requires std::is_constructible_v<E, F&&>
-  Result(Failure<F> failure) : error_(std::move(failure.error)) {}
+  requires std::is_constructible_v<E, F&&> Result(Failure<F> failure)
+      : error_(std::move(failure.error)) {}
   template <typename F>
-    requires(!std::is_same_v<E, std::string> && std::is_constructible_v<E, F &&>)
-  Result(F&& failure) : error_(std::forward<F>(failure)) {}
+  requires(!std::is_same_v<E, std::string> && std::is_constructible_v<E, F&&>) Result(F&& failure)
+      : error_(std::forward<F>(failure)) {}
 
   bool ok() const { return !error_.has_value(); }
 

@@ -2,7 +2,6 @@
 
 #include "collect/logon_preparation.h"
 #include "collect/profile_state.h"
-#include "rfc/library_files.h"
 
 namespace tidewarden {
 namespace {

@@ -2,7 +2,6 @@
 // ini file copied under the folder's lock.
 #include "collect/logon_preparation.h"
 
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -85,9 +84,10 @@ TEST_F(LogonTest, EmptyIniFileAndUncreatableLibraryIni) {
   EXPECT_EQ(Open(), 0u);
   EXPECT_TRUE(rfc().calls.empty());
   EXPECT_EQ(fs_.Content("SapRfc.ini"), "old");
-  EXPECT_THAT(fs_.Content("PRD.P00.log"),
-              testing::EndsWith("\n0 SapRfc.ini not written SapRfc.ini.fake-1.tmp: cannot create" +
-                                std::string(kNativeLineEnd)));
+  EXPECT_TRUE(fs_.Content("PRD.P00.log")
+                  .ends_with("\n0 SapRfc.ini not written SapRfc.ini.fake-1.tmp: cannot create" +
+                             std::string(kNativeLineEnd)))
+      << fs_.Content("PRD.P00.log");
 }
 
 }  // namespace
