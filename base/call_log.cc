@@ -4,7 +4,8 @@ namespace tidewarden {
 
 void CallLog::Open(const std::string& path) {
   if (fs_.FileSize(path) > kMaxLogBytes) {
-    if (!fs_.ReplaceFile(path, path + ".1").ok()) fs_.RemoveFile(path);
+    // The log cannot say why it could not be moved aside: it is the log.
+    if (!fs_.ReplaceFile(path, path + ".1").ok()) static_cast<void>(fs_.RemoveFile(path));
   }
   path_ = path;
 }
@@ -13,7 +14,7 @@ void CallLog::WriteLine(std::string_view line) {
   if (!is_open()) return;
   // A log that cannot be written must not change what the run reports.
   std::lock_guard<std::mutex> lock(mutex_);
-  fs_.AppendToFile(path_, line);
+  static_cast<void>(fs_.AppendToFile(path_, line));
 }
 
 std::string CallLogPathForProfile(const std::string& profile_path) {

@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+#include "base/call_log.h"
+#include "base/result.h"
 #include "platform/file_system.h"
 #include "platform/system.h"
 #include "profiles/connection_parameters.h"
@@ -33,10 +35,11 @@ LogonParameters MakeLogonParameters(const ConnectionParameters& parameters,
 
 // By parameters, or, when "SapRfc." + destination exists, by destination
 // after copying that file over "SapRfc.ini" under the folder's lock (the
-// "* SapRfc.Ini" line goes to `console` first). nullopt when the library's
-// ini file could not be written: the logon counts as refused.
-std::optional<LogonRequest> PrepareLogon(FileSystem& fs, Console& console,
-                                         LogonParameters parameters);
+// "* SapRfc.Ini" line goes to `console` first). Fails when the library's ini
+// file could not be written: the logon counts as refused. Either failure of
+// the copy, and a lock not had, goes to `log` with its reason.
+Result<LogonRequest> PrepareLogon(FileSystem& fs, Console& console, const CallLogger& log,
+                                  LogonParameters parameters);
 
 }  // namespace tidewarden
 

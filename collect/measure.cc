@@ -2,7 +2,6 @@
 
 #include "collect/logon_preparation.h"
 #include "collect/profile_state.h"
-#include "rfc/library_files.h"
 
 namespace tidewarden {
 namespace {
@@ -81,22 +80,21 @@ SystemOutcome MeasureOpened(SapConnection& connection, const ProfileLines* lines
     close();
     return outcome;
   };
+  // A fatal failure ends the run; a failed call ends this system at `end`.
+  auto step_failed = [&failed](MeasureEnd end, SapFailure failure) {
+    if (auto* fatal = std::get_if<FatalFailure>(&failure)) return Fatal(std::move(*fatal));
+    return failed(end, std::get<CallFailure>(std::move(failure)));
+  };
 
   begins(MeasureStep::kClock);
   auto clock = connection.ReadServerClock();
-  if (auto* fatal = std::get_if<FatalFailure>(&clock)) return Fatal(std::move(*fatal));
-  if (auto* failure = std::get_if<CallFailure>(&clock)) {
-    return failed(MeasureEnd::kClockFailed, std::move(*failure));
-  }
-  outcome.clock = std::get<ServerClock>(clock);
+  if (!clock.ok()) return step_failed(MeasureEnd::kClockFailed, std::move(clock).error());
+  outcome.clock = *clock;
 
   begins(MeasureStep::kSystemInfo);
   auto info = connection.ReadSystemInfo();
-  if (auto* fatal = std::get_if<FatalFailure>(&info)) return Fatal(std::move(*fatal));
-  if (auto* failure = std::get_if<CallFailure>(&info)) {
-    return failed(MeasureEnd::kSystemInfoFailed, std::move(*failure));
-  }
-  outcome.info = std::get<SystemInfo>(info);
+  if (!info.ok()) return step_failed(MeasureEnd::kSystemInfoFailed, std::move(info).error());
+  outcome.info = *info;
   if (!IsOracle(outcome.info->db_system_name)) {
     outcome.end = MeasureEnd::kNotOracle;
     close();
@@ -105,11 +103,8 @@ SystemOutcome MeasureOpened(SapConnection& connection, const ProfileLines* lines
 
   begins(MeasureStep::kMainList);
   auto list = connection.ReadOraMainList();
-  if (auto* fatal = std::get_if<FatalFailure>(&list)) return Fatal(std::move(*fatal));
-  if (auto* failure = std::get_if<CallFailure>(&list)) {
-    return failed(MeasureEnd::kMainListFailed, std::move(*failure));
-  }
-  OraMainList& figures = std::get<OraMainList>(list);
+  if (!list.ok()) return step_failed(MeasureEnd::kMainListFailed, std::move(list).error());
+  OraMainList& figures = *list;
   outcome.end = MeasureEnd::kMeasured;
   outcome.fatal = std::move(figures.fatal_after_delivery);
   if (lines == nullptr) {
@@ -119,26 +114,26 @@ SystemOutcome MeasureOpened(SapConnection& connection, const ProfileLines* lines
   } else {
     const std::optional<std::string> state = lines->FindLine(kStateLinePrefix);
     outcome.figures = ComputeLoggingFigures(figures, outcome.clock, state);
-    if (outcome.figures.rewrite && keep_state &&
-        !WriteStateLine(*fs, profile_path, *lines, outcome.figures.state_line, state)) {
-      outcome.end = MeasureEnd::kRewriteFailed;
+    if (outcome.figures.rewrite && keep_state) {
+      outcome.rewrite =
+          WriteStateLine(*fs, profile_path, *lines, outcome.figures.state_line, state);
+      if (!outcome.rewrite.ok()) outcome.end = MeasureEnd::kRewriteFailed;
     }
   }
   if (!outcome.fatal) close();
   return outcome;
 }
 
-std::variant<std::unique_ptr<SapConnection>, SystemOutcome> Open(SapLibrary& sap,
-                                                                 LogonRequest request,
-                                                                 const CallLogger& log) {
+// The connection, or where the system ended without one.
+Result<std::unique_ptr<SapConnection>, SystemOutcome> Open(SapLibrary& sap, LogonRequest request,
+                                                           const CallLogger& log) {
   auto opened = sap.Open(std::move(request), log);
-  if (auto* fatal = std::get_if<FatalFailure>(&opened)) return Fatal(std::move(*fatal));
-  if (auto* refused = std::get_if<LogonRefused>(&opened)) {
-    SystemOutcome outcome = Ended(MeasureEnd::kLogonRefused);
-    outcome.refusal = std::move(*refused);
-    return outcome;
-  }
-  return std::move(std::get<std::unique_ptr<SapConnection>>(opened));
+  if (opened.ok()) return std::move(opened).value();
+  OpenFailure& failure = opened.error();
+  if (auto* fatal = std::get_if<FatalFailure>(&failure)) return Fatal(std::move(*fatal));
+  SystemOutcome outcome = Ended(MeasureEnd::kLogonRefused);
+  outcome.refusal = std::get<LogonRefused>(std::move(failure));
+  return outcome;
 }
 
 }  // namespace
@@ -146,10 +141,10 @@ std::variant<std::unique_ptr<SapConnection>, SystemOutcome> Open(SapLibrary& sap
 SystemOutcome MeasureSystem(MeasureInput& input) {
   const StepsEnd steps_end(input.observer);
   if (input.observer != nullptr) input.observer->StepBegins(MeasureStep::kLogon);
-  std::optional<LogonRequest> request = PrepareLogon(input.fs, input.console, input.logon);
-  if (!request) {
+  Result<LogonRequest> request = PrepareLogon(input.fs, input.console, input.log, input.logon);
+  if (!request.ok()) {
     SystemOutcome outcome = Ended(MeasureEnd::kLogonRefused);
-    outcome.refusal.message = std::string(kLibraryIniFile) + " could not be written";
+    outcome.refusal.message = std::move(request).error();
     return outcome;
   }
   // A logon SAP refused before is not repeated at once.
@@ -160,12 +155,16 @@ SystemOutcome MeasureSystem(MeasureInput& input) {
   }
   auto opened = Open(input.sap, std::move(*request), input.log);
   SystemOutcome outcome;
-  if (auto* ended = std::get_if<SystemOutcome>(&opened)) {
-    outcome = std::move(*ended);
+  if (!opened.ok()) {
+    outcome = std::move(opened).error();
   } else {
-    outcome = MeasureOpened(*std::get<std::unique_ptr<SapConnection>>(opened), input.lines,
-                            &input.fs, input.profile_path, input.keep_state, input.observer);
+    outcome = MeasureOpened(**opened, input.lines, &input.fs, input.profile_path, input.keep_state,
+                            input.observer);
     outcome.logged_on = true;
+    // The document keeps its 1016 text; the disk's reason goes to the log.
+    if (outcome.end == MeasureEnd::kRewriteFailed) {
+      input.log.Write(0, "profile not rewritten", outcome.rewrite.message());
+    }
   }
   if (guarded) RememberLogonOutcome(*input.guard, *guarded, outcome, input.log);
   return outcome;
@@ -200,11 +199,11 @@ ListedMeasurement MeasureListedSystem(SapLibrary& sap, LogonRequest request, con
   if (control != nullptr && control->Abandoned()) {
     log.Write(0, "abandoned logon returned", "the connection, if any, is closed at once");
   }
-  if (auto* ended = std::get_if<SystemOutcome>(&opened)) {
-    measured.outcome = std::move(*ended);
+  if (!opened.ok()) {
+    measured.outcome = std::move(opened).error();
     return measured;
   }
-  std::unique_ptr<SapConnection>& connection = std::get<std::unique_ptr<SapConnection>>(opened);
+  std::unique_ptr<SapConnection>& connection = *opened;
   if (control != nullptr && !control->Attach(*connection)) {
     measured.outcome = Ended(MeasureEnd::kDeadline);
   } else {

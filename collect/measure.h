@@ -74,6 +74,7 @@ struct SystemOutcome {
   ServerClock clock;
   std::optional<SystemInfo> info;  // once the system information was read
   LoggingFigures figures;          // kMeasured, kRewriteFailed
+  Status rewrite;                  // kRewriteFailed: why the profile is as it was
   bool logged_on = false;          // the library opened the connection
   // kLogonRefused without a logon: the logon guard held it, and this is the
   // 1011 message's suffix saying why.

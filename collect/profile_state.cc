@@ -5,13 +5,12 @@
 
 namespace tidewarden {
 
-bool WriteStateLine(FileSystem& fs, const std::string& path, const ProfileLines& lines,
-                    const std::string& state_line,
-                    const std::optional<std::string>& old_state_line) {
+Status WriteStateLine(FileSystem& fs, const std::string& path, const ProfileLines& lines,
+                      const std::string& state_line,
+                      const std::optional<std::string>& old_state_line) {
   RemoveStaleTempFiles(fs, path);
   return ReplaceFileContents(fs, path,
-                             RewrittenProfile(lines, state_line, old_state_line, kNativeLineEnd))
-      .ok();
+                             RewrittenProfile(lines, state_line, old_state_line, kNativeLineEnd));
 }
 
 }  // namespace tidewarden

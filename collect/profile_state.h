@@ -12,11 +12,11 @@ namespace tidewarden {
 
 // Replaces the profile at `path` by `lines` with the new state line and the
 // history line of `old_state_line`, in one step, after removing temporary
-// files that killed runs left. Returns false when it could not be written
-// (the profile is then as it was).
-bool WriteStateLine(FileSystem& fs, const std::string& path, const ProfileLines& lines,
-                    const std::string& state_line,
-                    const std::optional<std::string>& old_state_line);
+// files that killed runs left. When it could not be written the profile is
+// as it was, and the failure says why.
+Status WriteStateLine(FileSystem& fs, const std::string& path, const ProfileLines& lines,
+                      const std::string& state_line,
+                      const std::optional<std::string>& old_state_line);
 
 }  // namespace tidewarden
 

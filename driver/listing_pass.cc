@@ -144,9 +144,12 @@ std::optional<PassEnd> ListingPass::Prepare(ListedSystem& system, const std::str
   // counted as failed so the summary shows it.
   const std::string carried = parameters.display_host;
   bool hostname_line = false;
-  system.sound = system.entry_fits && ReadSystemEntryForPass(content, PasswordKeys(),
-                                                             run_.platform.environment,
-                                                             &parameters, &hostname_line);
+  const Status read =
+      system.entry_fits
+          ? ReadSystemEntryForPass(content, system.entry, PasswordKeys(), run_.platform.environment,
+                                   &parameters, &hostname_line)
+          : Status::Ok();
+  system.sound = system.entry_fits && read.ok();
   if (hostname_line) system.display_host = parameters.display_host;
   if (observer_ != nullptr) system.parameters = parameters;
   parameters.display_host = carried;
@@ -155,16 +158,20 @@ std::optional<PassEnd> ListingPass::Prepare(ListedSystem& system, const std::str
   system.sysnr = parameters.sysnr;
   system.client = parameters.client;
   if (options().trace) system.start_time = Now(run_);
-  if (auto fatal = run_.platform.sap.Prepare(run_.Logger())) return PassEnd{"", *fatal};
+  if (auto prepared = run_.platform.sap.Prepare(run_.Logger()); !prepared.ok()) {
+    return PassEnd{"", std::move(prepared).error()};
+  }
   ChooseMode();
   if (system.entry_fits) {
     system.logon = MakeLogonParameters(parameters, options().host, &run_.kept_sysnr);
     CallLogger log = run_.Logger();
     log.entry = system.entry;
+    // The pass prints no message for it: the log says why it fails.
+    if (!read.ok()) log.Write(0, "profile check failed", read.message());
     LogUnsetPasswordVariable(log, parameters);
-    system.logon_withheld =
-        !parameters.password_variable.empty() &&
-        (parameters.password.empty() || CheckPasswordVariable(log, run_.platform.sap, parameters));
+    system.logon_withheld = !parameters.password_variable.empty() &&
+                            (parameters.password.empty() ||
+                             !CheckPasswordVariable(log, run_.platform.sap, parameters).ok());
   }
   return std::nullopt;
 }
@@ -200,16 +207,17 @@ std::optional<PassEnd> ListingPass::Measure(ListedSystem& system) {
     pool_->WaitForChange();
     if (auto end = PrintDecided(false)) return end;
   }
-  std::optional<LogonRequest> request = PrepareLogon(run_.platform.fs, held, system.logon);
+  CallLogger log = run_.Logger();
+  log.entry = system.entry;
+  Result<LogonRequest> request = PrepareLogon(run_.platform.fs, held, log, system.logon);
   system.held_lines = held.Take();
-  if (!request) {
+  if (!request.ok()) {
     SystemOutcome refused;
     refused.end = MeasureEnd::kLogonRefused;
+    refused.refusal.message = std::move(request).error();
     system.outcome = std::move(refused);
     return std::nullopt;
   }
-  CallLogger log = run_.Logger();
-  log.entry = system.entry;
   // The logon guard's file work stays on this thread, in listing order.
   system.guarded = guard_.Check(*request, log);
   if (!system.guarded->held.empty()) {
@@ -391,11 +399,18 @@ int ListingPass::Run(std::string server_listing) {
     }
     system.entry_fits = system.entry.size() <= kMaxEntry;
     std::string content;
-    if (system.entry_fits &&
-        !run_.platform.fs.ReadFile(run_.location.directory + system.entry, &content).ok()) {
-      system.passed_over = true;  // the profile is not there
-      waiting_.push_back(std::move(system));
-      continue;
+    if (system.entry_fits) {
+      const Status read =
+          run_.platform.fs.ReadFile(run_.location.directory + system.entry, &content);
+      if (!read.ok()) {
+        // Passed over, as if it were not there; an unreadable one says why.
+        CallLogger log = run_.Logger();
+        log.entry = system.entry;
+        log.Write(0, "profile passed over", read.message());
+        system.passed_over = true;
+        waiting_.push_back(std::move(system));
+        continue;
+      }
     }
     if (auto end = Prepare(system, content)) {
       // Our own fatal failure: what the systems before it print comes first.

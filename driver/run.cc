@@ -50,15 +50,15 @@ void LogUnsetPasswordVariable(const CallLogger& log, const ConnectionParameters&
             "environment variable " + parameters.password_variable + " is not set or empty");
 }
 
-std::optional<std::string> CheckPasswordVariable(const CallLogger& log, SapLibrary& sap,
-                                                 const ConnectionParameters& parameters) {
-  if (parameters.password_variable.empty()) return std::nullopt;
-  auto fault = EnvironmentPasswordFault(parameters.password, sap.PasswordRoom());
-  if (fault) {
+Status CheckPasswordVariable(const CallLogger& log, SapLibrary& sap,
+                             const ConnectionParameters& parameters) {
+  if (parameters.password_variable.empty()) return Status::Ok();
+  Status usable = CheckEnvironmentPassword(parameters.password, sap.PasswordRoom());
+  if (!usable.ok()) {
     log.Write(0, "password refused",
-              "environment variable " + parameters.password_variable + ": " + *fault);
+              "environment variable " + parameters.password_variable + ": " + usable.message());
   }
-  return fault;
+  return usable;
 }
 
 int Run(Platform& platform, const std::vector<std::string>& args) {
@@ -68,8 +68,9 @@ int Run(Platform& platform, const std::vector<std::string>& args) {
   if (args.size() < 2) return run.Fail("Error 1001: Parameter for Profile-Name is missing !");
 
   bool global_run = false;
-  if (auto error = ApplyNameRules(settings.profile_name, &run.location, &global_run)) {
-    return run.Fail(*error);
+  if (Status named = ApplyNameRules(settings.profile_name, &run.location, &global_run);
+      !named.ok()) {
+    return run.Fail(named.message());
   }
   if (global_run) {
     settings.global_run = true;
@@ -78,9 +79,9 @@ int Run(Platform& platform, const std::vector<std::string>& args) {
   settings.output_mode = std::string(kModeExeXml);
   const bool sibling = ChooseOutputMode(platform.fs, run.location.directory, &settings.output_mode);
   run.document.SetOptions({settings.output_mode, settings.options.channel});
-  const auto not_found = sibling ? OpenProfileInDirectory(platform.fs, &run.location)
-                                 : SearchProfile(platform.fs, &run.location);
-  if (not_found) return run.Fail(*not_found);
+  const Status found = sibling ? OpenProfileInDirectory(platform.fs, &run.location)
+                               : SearchProfile(platform.fs, &run.location);
+  if (!found.ok()) return run.Fail(found.message());
 
   // Nothing is written before the profile is found; from here the log may.
   if (settings.options.syslog) {
@@ -90,9 +91,10 @@ int Run(Platform& platform, const std::vector<std::string>& args) {
   if (settings.listing_run) {
     ListingValues listing;
     listing.item = settings.item;
-    if (auto error = ReadListing(platform.fs, run.location, settings.global_run,
-                                 settings.options.sensor_key, settings.second_argument, &listing)) {
-      return run.Fail(*error);
+    if (Status read = ReadListing(platform.fs, run.location, settings.global_run,
+                                  settings.options.sensor_key, settings.second_argument, &listing);
+        !read.ok()) {
+      return run.Fail(read.message());
     }
     settings.item = listing.item;
     // The pass reads its options from the record, the trace switch aside.
@@ -103,10 +105,11 @@ int Run(Platform& platform, const std::vector<std::string>& args) {
     return RunListingPass(run, listing.server_listing, listing.naming);
   }
 
-  if (auto error = ReadSystemEntry(run.location.content, run.location.name, PasswordKeys(),
-                                   platform.environment, &run.parameters, &run.lines)) {
+  if (Status read = ReadSystemEntry(run.location.content, run.location.name, PasswordKeys(),
+                                    platform.environment, &run.parameters, &run.lines);
+      !read.ok()) {
     LogUnsetPasswordVariable(run.Logger(), run.parameters);
-    return run.Fail(*error);
+    return run.Fail(read.message());
   }
   return RunSingleSystem(run);
 }

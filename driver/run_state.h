@@ -65,11 +65,10 @@ struct RunState {
 void LogUnsetPasswordVariable(const CallLogger& log, const ConnectionParameters& parameters);
 
 // Whether the library can take a password from the environment (printable
-// ASCII within its room): why not, logged, or nullopt. Nothing for a stored
-// password, which the scheme keeps within every room. REQUIRES: the library
-// prepared.
-std::optional<std::string> CheckPasswordVariable(const CallLogger& log, SapLibrary& sap,
-                                                 const ConnectionParameters& parameters);
+// ASCII within its room); why not is logged too. Ok for a stored password,
+// which the scheme keeps within every room. REQUIRES: the library prepared.
+Status CheckPasswordVariable(const CallLogger& log, SapLibrary& sap,
+                             const ConnectionParameters& parameters);
 
 }  // namespace tidewarden
 

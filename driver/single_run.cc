@@ -69,7 +69,9 @@ int Deliver(RunState& run, const SystemOutcome& outcome, DecidedSystem* decided)
   }
   SetLoggingDocument(run.document, parameters.destination, outcome.figures);
   run.Print();
-  run.platform.sap.DiscardErrorTrail();
+  // A trail left behind would lend its text to a later run's failure.
+  const Status discarded = run.platform.sap.DiscardErrorTrail();
+  if (!discarded.ok()) run.Logger().Write(0, "trace file not removed", discarded.message());
   if (settings.options.trace) {
     console.Write("\n* " + Now(run) + " SAP " + std::string(kProgramName) + " now processed...\n");
   }
@@ -84,9 +86,11 @@ int RunSingleSystem(RunState& run, PassObserver* observer) {
   Console& console = run.platform.console;
   const CallLogger log = run.Logger();
   log.Write(0, "program started", settings.program_path);
-  if (auto fatal = run.platform.sap.Prepare(log)) return run.Abort(*fatal);
+  if (auto prepared = run.platform.sap.Prepare(log); !prepared.ok()) {
+    return run.Abort(prepared.error());
+  }
   run.document.Clear();
-  if (CheckPasswordVariable(log, run.platform.sap, parameters)) {
+  if (!CheckPasswordVariable(log, run.platform.sap, parameters).ok()) {
     return run.Fail("Error 1004: Invalid Password in Profile " + run.location.name + " found...");
   }
 

@@ -49,8 +49,7 @@ void CheckRunEnding(int code, const std::string& output) {
 
 std::string SoundProfile() {
   static const std::string profile = [] {
-    std::string stored;
-    ScramblePassword("Secret12", PasswordKeys(), 1, &stored);
+    const std::string stored = ScramblePassword("Secret12", PasswordKeys(), 1).value();
     return "Extcompany.: ACME\nDestination: PRD\nClient.....: 100\nUser.......: monitor\n"
            "Password...: " +
            stored +

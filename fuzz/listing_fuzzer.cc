@@ -33,14 +33,14 @@ void FuzzOne(FuzzedDataProvider& data) {
   }
   ListingValues values;
   values.item = "LogUsage";
-  const auto error = ReadListing(fs, location, global_run, sensor_key, options, &values);
+  const Status read = ReadListing(fs, location, global_run, sensor_key, options, &values);
   FUZZ_CHECK(values.server_listing.size() <= kMaxServerListing, "listing room");
   FUZZ_CHECK(values.server_listing.empty() || values.server_listing.back() == '#' ||
                  !values.server_listing_cut,
              "a cut listing ends inside an entry");
   FUZZ_CHECK(values.item.size() <= 90, "item room");
   FUZZ_CHECK(values.record_options.value_or("").size() <= 127, "option room");
-  if (error) FUZZ_CHECK(error->compare(0, 6, "Error ") == 0, *error);
+  if (!read.ok()) FUZZ_CHECK(read.message().compare(0, 6, "Error ") == 0, read.message());
 
   // The whole run, as the monitor would start it.
   FakeRfc::Reset();

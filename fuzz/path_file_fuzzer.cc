@@ -18,7 +18,7 @@ void FuzzOne(FuzzedDataProvider& data) {
 
   ProfileLocation location;
   bool global_run = false;
-  if (ApplyNameRules(argument, &location, &global_run)) return;
+  if (!ApplyNameRules(argument, &location, &global_run).ok()) return;
   FUZZ_CHECK(location.name.size() <= kMaxProfileName, "name room");
   FUZZ_CHECK(location.path.size() <= kMaxProfilePath, "path room");
   FUZZ_CHECK(location.path == location.directory + location.name, "path");
@@ -31,9 +31,10 @@ void FuzzOne(FuzzedDataProvider& data) {
   fs.Add(folder + "PRTG Network Monitor\\Custom Sensors\\ExeXml\\" + location.name, "profile");
   fs.Add(folder + "Custom Sensors\\ExeXml\\" + location.name, "profile");
   fs.Add(location.name, "working directory");
-  const auto missing = SearchProfile(fs, &location);
-  if (missing) {
-    FUZZ_CHECK(*missing == "Error 1002: Profile " + location.name + " is missing...", *missing);
+  const Status found = SearchProfile(fs, &location);
+  if (!found.ok()) {
+    FUZZ_CHECK(found.message() == "Error 1002: Profile " + location.name + " is missing...",
+               found.message());
     return;
   }
   FUZZ_CHECK(location.path == location.directory + location.name, "path");

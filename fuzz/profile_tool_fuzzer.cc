@@ -26,9 +26,9 @@ void FuzzOne(FuzzedDataProvider& data) {
   FUZZ_CHECK(code == kToolSuccess || code == kToolFailure, "exit code");
   FUZZ_CHECK(fs.Content("PRD.P00") == profile, "check changed the profile");
 
-  std::string stored;
-  if (!ScramblePassword(password, PasswordKeys(), seed, &stored)) {
-    const UnscrambledPassword back = UnscramblePassword(stored, PasswordKeys());
+  if (const Result<std::string> stored = ScramblePassword(password, PasswordKeys(), seed);
+      stored.ok()) {
+    const UnscrambledPassword back = UnscramblePassword(*stored, PasswordKeys());
     FUZZ_CHECK(back.outcome == PasswordOutcome::kText && back.text == password, password);
   }
   std::istringstream typed(password + "\n");

@@ -30,8 +30,10 @@ void FuzzOne(std::string_view content) {
   ConnectionParameters parameters;
   ProfileLines lines;
   NoEnvironment environment;
-  const auto message =
+  const Status read =
       ReadSystemEntry(content, "PRD.P00", PasswordKeys(), environment, &parameters, &lines);
+  const std::optional<std::string> message =
+      read.ok() ? std::nullopt : std::optional<std::string>(read.message());
   CheckWidths(parameters);
   // Every line is kept whole, whatever the readers' line room.
   FUZZ_CHECK(lines.lines == WholeLines(content), "profile lines");
@@ -45,7 +47,8 @@ void FuzzOne(std::string_view content) {
 
   // The pass reading over what the previous system left, as in a listing run.
   ConnectionParameters carried = parameters;
-  ReadSystemEntryForPass(content, PasswordKeys(), environment, &carried);
+  static_cast<void>(
+      ReadSystemEntryForPass(content, "PRD.P00", PasswordKeys(), environment, &carried));
   CheckWidths(carried);
 
   const UnscrambledPassword password = UnscramblePassword(content, PasswordKeys());

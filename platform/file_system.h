@@ -12,23 +12,9 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/status.h"
+
 namespace tidewarden {
-
-// Outcome of a file operation: ok, or a message "context: detail" that the
-// callers may log or put into a document. The platform layer never prints.
-class Status {
- public:
-  Status() = default;
-  static Status Ok() { return Status(); }
-  static Status Error(std::string message) { return Status(std::move(message)); }
-  bool ok() const { return !failed_; }
-  const std::string& message() const { return message_; }
-
- private:
-  explicit Status(std::string message) : failed_(true), message_(std::move(message)) {}
-  bool failed_ = false;
-  std::string message_;
-};
 
 // A file being written. Closing without Sync() gives no durability promise.
 class WritableFile {

@@ -21,7 +21,9 @@ Status ReplaceFileContents(FileSystem& fs, const std::string& path, std::string_
   Status closed = file->Close();
   if (status.ok()) status = closed;
   if (status.ok()) status = fs.ReplaceFile(temp_path, path);
-  if (!status.ok()) fs.RemoveFile(temp_path);
+  // The first failure is the one to report; a temporary file left behind is
+  // removed by a later rewrite once stale.
+  if (!status.ok()) static_cast<void>(fs.RemoveFile(temp_path));
   return status;
 }
 
@@ -37,7 +39,8 @@ void RemoveStaleTempFiles(FileSystem& fs, const std::string& path) {
     if (name.compare(0, prefix.size(), prefix) != 0) continue;
     if (name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0) continue;
     if (entry.age_seconds < kStaleTempFileSeconds) continue;
-    fs.RemoveFile(directory + name);
+    // Cleanup only: a file that stays is tried again by the next rewrite.
+    static_cast<void>(fs.RemoveFile(directory + name));
   }
 }
 

@@ -23,9 +23,10 @@ int Check(const std::string& given, std::ostream& out, std::ostream& err, FileSy
   const std::string name = FileNamePart(path);
   ConnectionParameters parameters;
   ProfileLines lines;
-  if (std::optional<std::string> message = ReadSystemEntry(
-          content, name, PasswordKeys(), ProcessEnvironment(), &parameters, &lines)) {
-    out << *message << "\n";
+  if (Status read =
+          ReadSystemEntry(content, name, PasswordKeys(), ProcessEnvironment(), &parameters, &lines);
+      !read.ok()) {
+    out << read.message() << "\n";
     return kToolFailure;
   }
   if (const std::vector<std::string> left = PlaceholdersLeft(parameters); !left.empty()) {

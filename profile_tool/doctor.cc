@@ -62,8 +62,9 @@ void Doctor::Where() {
 
 bool Doctor::FindProfile() {
   bool global_run = false;
-  if (auto error = ApplyNameRules(settings_.profile_name, &location_, &global_run)) {
-    report_.Step("profile", Verdict::kFail, *error,
+  if (const Status named = ApplyNameRules(settings_.profile_name, &location_, &global_run);
+      !named.ok()) {
+    report_.Step("profile", Verdict::kFail, named.message(),
                  "the profile's name, with its folder, must fit the probe's room (63 characters "
                  "for the name, 259 for the path)");
     return false;
@@ -84,12 +85,12 @@ bool Doctor::FindProfile() {
                             : " (no marker file in " + FolderName(location_.directory) + ")"));
 
   std::vector<std::string> tried;
-  const auto not_found = sibling ? OpenProfileInDirectory(fs_, &location_, &tried)
-                                 : SearchProfile(fs_, &location_, &tried);
+  const Status found = sibling ? OpenProfileInDirectory(fs_, &location_, &tried)
+                               : SearchProfile(fs_, &location_, &tried);
   // A profile that is there but cannot be read is missing to the probe.
   std::string unreadable;
   std::string why_unreadable;
-  for (const std::string& folder : not_found ? tried : std::vector<std::string>()) {
+  for (const std::string& folder : !found.ok() ? tried : std::vector<std::string>()) {
     const std::string path = folder + location_.name;
     if (!unreadable.empty() || fs_.FileSize(path) < 0) continue;
     std::string ignored;
@@ -100,13 +101,13 @@ bool Doctor::FindProfile() {
   }
   if (!unreadable.empty()) {
     report_.Step("profile", Verdict::kFail,
-                 *not_found + ": " + SystemPath(unreadable) +
+                 found.message() + ": " + SystemPath(unreadable) +
                      " is there, but this account cannot read it (" + why_unreadable + ")",
                  "give the monitor's account read access to " + SystemPath(unreadable) +
                      " (and, so that the state line can be kept, write access to it and its "
                      "folder)");
-  } else if (not_found) {
-    report_.Step("profile", Verdict::kFail, *not_found,
+  } else if (!found.ok()) {
+    report_.Step("profile", Verdict::kFail, found.message(),
                  sibling ? "put " + location_.name + " beside the marker file, into " +
                                FolderName(location_.directory)
                          : "put " + location_.name + " into the sensor's working directory" +
@@ -118,29 +119,31 @@ bool Doctor::FindProfile() {
     report_.Step("profile", Verdict::kOk, "found " + location_.path);
   }
   for (const std::string& folder : tried) report_.Detail("looked in " + FolderName(folder));
-  return !not_found;
+  return found.ok();
 }
 
 bool Doctor::CheckEntry() {
-  if (auto message = ReadSystemEntry(location_.content, location_.name, PasswordKeys(),
-                                     ProcessEnvironment(), &parameters_, &lines_)) {
+  if (const Status read = ReadSystemEntry(location_.content, location_.name, PasswordKeys(),
+                                          ProcessEnvironment(), &parameters_, &lines_);
+      !read.ok()) {
+    std::string message = read.message();
     std::string hint =
         "correct the profile (docs/profiles.md, \"Sensor profile\"); "
         "tidewarden-profile new DEST prints a complete one";
-    if (const std::string fault = EntryFault(*message, &hint); !fault.empty()) {
-      *message += ": " + fault;
-    } else if (message->find("Password") != std::string::npos &&
+    if (const std::string fault = EntryFault(message, &hint); !fault.empty()) {
+      message += ": " + fault;
+    } else if (message.find("Password") != std::string::npos &&
                !parameters_.password_variable.empty()) {
       hint = "the password comes from the environment variable " + parameters_.password_variable +
              ": see the password step";
-    } else if (message->find("Password") != std::string::npos) {
+    } else if (message.find("Password") != std::string::npos) {
       hint =
           "store the password with tidewarden-profile scramble and paste it after "
           "\"Password...: \"";
-    } else if (message->find("Username") != std::string::npos) {
+    } else if (message.find("Username") != std::string::npos) {
       hint = "add the line \"User.......: <rfc user>\"";
     }
-    report_.Step("entry", Verdict::kFail, *message, hint);
+    report_.Step("entry", Verdict::kFail, message, hint);
     return false;
   }
   if (const std::vector<std::string> left = PlaceholdersLeft(parameters_); !left.empty()) {
@@ -329,9 +332,11 @@ void Doctor::CheckPassword(const std::string& step, const std::string& path) {
                      " in this shell to the SAP password");
     return;
   }
-  if (auto fault = EnvironmentPasswordFault(*value, kMaxEnvironmentPassword)) {
+  if (const Status usable = CheckEnvironmentPassword(*value, kMaxEnvironmentPassword);
+      !usable.ok()) {
     report_.Step(step, Verdict::kFail,
-                 finding + "is set in the doctor's own environment but cannot be used: " + *fault +
+                 finding + "is set in the doctor's own environment but cannot be used: " +
+                     usable.message() +
                      "; the probe prints Error 1004",
                  "SAP passwords are printable ASCII of at most 40 characters (31 over the "
                  "classic library)");
@@ -404,11 +409,14 @@ int Doctor::RunListing() {
 
 bool Doctor::ReadListingStep(ListingValues* listing) {
   listing->item = settings_.item;
-  if (auto error = ReadListing(fs_, location_, settings_.global_run, settings_.options.sensor_key,
-                               settings_.second_argument, listing)) {
+  if (const Status read = ReadListing(fs_, location_, settings_.global_run,
+                                      settings_.options.sensor_key, settings_.second_argument,
+                                      listing);
+      !read.ok()) {
+    const std::string& error = read.message();
     std::string hint = "correct the listing lines of " + location_.path +
                        " (docs/profiles.md, \"Listing profiles\")";
-    if (error->starts_with("Error 1030")) {
+    if (error.starts_with("Error 1030")) {
       const std::string& key = settings_.options.sensor_key;
       std::string padded = key.substr(0, kGlobalSensorKeyLength);
       padded.resize(kGlobalSensorKeyLength, ' ');
@@ -420,7 +428,7 @@ bool Doctor::ReadListingStep(ListingValues* listing) {
                        ": Item=<item>,Sensor=\"SAP Tidewarden\"\" and \"# GSNG: " + padded +
                        ": PRD.P00#\" with the systems to measure (docs/listing.md)";
     }
-    report_.Step("listing", Verdict::kFail, *error, hint);
+    report_.Step("listing", Verdict::kFail, error, hint);
     return false;
   }
   settings_.item = listing->item;

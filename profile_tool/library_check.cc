@@ -20,10 +20,10 @@ bool Doctor::CheckLibrary() {
   if (library_checked_) return library_ok_;
   library_checked_ = true;
   report_.SetCurrent("library");
-  const std::optional<FatalFailure> fatal = sap_.Prepare(Logger());
+  const Result<void, FatalFailure> prepared = sap_.Prepare(Logger());
   LibraryProblems problems;
   std::vector<std::string> details = CandidateLines(&problems);
-  if (fatal) {
+  if (!prepared.ok()) {
     ReportNoLibrary(problems, details);
     return library_ok_ = false;
   }
@@ -173,7 +173,7 @@ Status Doctor::CompanionsOf(const std::string& folder, std::vector<std::string>*
       found->push_back(name);
     }
   }
-  return Status();
+  return Status::Ok();
 }
 
 }  // namespace tidewarden

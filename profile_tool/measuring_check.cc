@@ -58,9 +58,10 @@ std::string Doctor::PasswordProblem() {
     return "the environment variable " + variable +
            " is not set or empty: the probe fails this system without a logon";
   }
-  if (auto fault = EnvironmentPasswordFault(parameters_.password, sap_.PasswordRoom())) {
+  if (Status usable = CheckEnvironmentPassword(parameters_.password, sap_.PasswordRoom());
+      !usable.ok()) {
     return "the password from the environment variable " + variable +
-           " does not fit this library: " + *fault +
+           " does not fit this library: " + usable.message() +
            "; the probe prints Error 1004 without a logon";
   }
   return "";

@@ -27,7 +27,7 @@ std::vector<std::string> PlaceholdersLeft(const ConnectionParameters& parameters
   // The skeleton read as the probe reads a profile holds the placeholders
   // as a profile's fields do (the user in capitals).
   ConnectionParameters skeleton;
-  static_cast<void>(ReadSystemEntryForPass(ProfileSkeleton(parameters.destination),
+  static_cast<void>(ReadSystemEntryForPass(ProfileSkeleton(parameters.destination), "",
                                            PasswordKeys(), ProcessEnvironment(), &skeleton));
   std::vector<std::string> left;
   bool placeholder = false;

@@ -12,17 +12,16 @@ int Scramble(std::istream& in, std::ostream& out, std::ostream& err, std::uint32
     return kToolFailure;
   }
   if (!password.empty() && password.back() == '\r') password.pop_back();
-  std::string stored;
-  if (std::optional<std::string> problem =
-          ScramblePassword(password, PasswordKeys(), seed, &stored)) {
-    err << "tidewarden-profile: " << *problem << "\n";
+  const Result<std::string> stored = ScramblePassword(password, PasswordKeys(), seed);
+  if (!stored.ok()) {
+    err << "tidewarden-profile: " << stored.error() << "\n";
     return kToolFailure;
   }
   if (password.size() < 2) {
     err << "tidewarden-profile: note: the probe refuses passwords shorter than 2 characters "
            "(Error 1003).\n";
   }
-  out << stored << "\n";
+  out << *stored << "\n";
   return kToolSuccess;
 }
 

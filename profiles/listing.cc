@@ -50,9 +50,9 @@ bool HasPrefix(const std::string& text, const std::string& prefix) {
 
 }  // namespace
 
-std::optional<std::string> ReadListing(FileSystem& fs, const ProfileLocation& location,
-                                       bool global_run, std::string_view sensor_key,
-                                       const std::string& second_argument, ListingValues* values) {
+Status ReadListing(FileSystem& fs, const ProfileLocation& location, bool global_run,
+                   std::string_view sensor_key, const std::string& second_argument,
+                   ListingValues* values) {
   values->server_listing.clear();
   values->server_listing_cut = false;
   values->record_options.reset();
@@ -63,7 +63,7 @@ std::optional<std::string> ReadListing(FileSystem& fs, const ProfileLocation& lo
 
   if (!global_run) {
     if (!fs.ReadFile(location.path, &content).ok()) {
-      return "Error 1024: ProFile " + location.name + " is missing...";
+      return Status::Error("Error 1024: ProFile " + location.name + " is missing...");
     }
     LineReader reader(content, kListingLineRoom);
     while (reader.Next(&line)) {
@@ -77,7 +77,7 @@ std::optional<std::string> ReadListing(FileSystem& fs, const ProfileLocation& lo
     const std::string listing_prefix = "# GSNG: " + key;
     const std::string record_prefix = "# GSNX: " + key;
     if (!fs.ReadFile(location.path, &content).ok()) {
-      return "Error 10x1: ProFile " + location.name + " is missing...";
+      return Status::Error("Error 10x1: ProFile " + location.name + " is missing...");
     }
     bool sensor_found = false;
     std::string item_candidate;
@@ -92,7 +92,7 @@ std::optional<std::string> ReadListing(FileSystem& fs, const ProfileLocation& lo
       if (!HasPrefix(upper, record_prefix)) continue;
       const std::string record = TextFrom(line, kRecordTextStart);
       if (record.find(kSensorTag) == std::string::npos) {
-        return std::string("Error 1029: Invalid Sensor-Allocation...");
+        return Status::Error("Error 1029: Invalid Sensor-Allocation...");
       }
       item_candidate = record;
       std::string options = record.substr(0, record.find(",Sensor="));
@@ -116,16 +116,17 @@ std::optional<std::string> ReadListing(FileSystem& fs, const ProfileLocation& lo
     }
     if (!sensor_found) {
       const bool no_key = second_argument.find_first_not_of(' ') == std::string::npos;
-      return "Error 1030: Global Sensor " + (no_key ? std::string("(none)") : second_argument) +
-             " not found...";
+      return Status::Error("Error 1030: Global Sensor " +
+                           (no_key ? std::string("(none)") : second_argument) + " not found...");
     }
   }
 
   KeepRoom(values, overflow);
   if (values->server_listing.empty())
-    return std::string("Error 1025: Global Server Listing missing...");
-  if (values->item.empty()) return std::string("Error 1026: Global Item Idenification missing...");
-  return std::nullopt;
+    return Status::Error("Error 1025: Global Server Listing missing...");
+  if (values->item.empty())
+    return Status::Error("Error 1026: Global Item Idenification missing...");
+  return Status::Ok();
 }
 
 }  // namespace tidewarden

@@ -42,11 +42,11 @@ struct ListingValues {
 // again from the disk. sensor_key is a GLOBAL run's key, upper-cased (the
 // first word of the options); second_argument is the second command-line
 // argument as typed, named by the 1030 message. values->item comes in
-// holding the "ITEM=" item of an ITEM run. Returns the message of the first
-// fault (1024, 10x1, 1029, 1030, 1025, 1026, in that order) or nullopt.
-std::optional<std::string> ReadListing(FileSystem& fs, const ProfileLocation& location,
-                                       bool global_run, std::string_view sensor_key,
-                                       const std::string& second_argument, ListingValues* values);
+// holding the "ITEM=" item of an ITEM run. Fails with the message of the
+// first fault (1024, 10x1, 1029, 1030, 1025, 1026, in that order).
+Status ReadListing(FileSystem& fs, const ProfileLocation& location, bool global_run,
+                   std::string_view sensor_key, const std::string& second_argument,
+                   ListingValues* values);
 
 }  // namespace tidewarden
 

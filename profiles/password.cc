@@ -63,18 +63,19 @@ std::optional<std::string> PasswordVariable(std::string_view value) {
   return std::string(name);
 }
 
-std::optional<std::string> EnvironmentPasswordFault(std::string_view password, std::size_t room) {
+Status CheckEnvironmentPassword(std::string_view password, std::size_t room) {
   for (std::size_t i = 0; i < password.size(); ++i) {
     const auto c = static_cast<unsigned char>(password[i]);
     if (c < 0x20 || c > 0x7E) {
-      return "character " + std::to_string(i + 1) + " is no printable ASCII character";
+      return Status::Error("character " + std::to_string(i + 1) +
+                           " is no printable ASCII character");
     }
   }
   if (password.size() > room) {
-    return std::to_string(password.size()) + " characters, more than the library's room of " +
-           std::to_string(room);
+    return Status::Error(std::to_string(password.size()) +
+                         " characters, more than the library's room of " + std::to_string(room));
   }
-  return std::nullopt;
+  return Status::Ok();
 }
 
 UnscrambledPassword UnscramblePassword(std::string_view stored, const PasswordKeyTable& keys) {
@@ -125,22 +126,22 @@ std::string EncodeStoredPassword(std::string_view clear_text, int key_offset, in
 
 namespace {
 
-// Why `password` can never be stored, whatever the keys: nullopt when it can.
-std::optional<std::string> UnstorableText(std::string_view password) {
-  if (password.empty()) return "The password is empty.";
+// Whether `password` can be stored at all, whatever the keys.
+Status CheckStorableText(std::string_view password) {
+  if (password.empty()) return Status::Error("The password is empty.");
   if (password.size() > kMaxPasswordLength) {
-    return "The password has " + std::to_string(password.size()) +
-           " characters; at most 20 can be stored.";
+    return Status::Error("The password has " + std::to_string(password.size()) +
+                         " characters; at most 20 can be stored.");
   }
   for (std::size_t i = 0; i < password.size(); ++i) {
     const auto c = static_cast<unsigned char>(password[i]);
     if (c < 0x20 || c > 0x7E) {
-      return "Character " + std::to_string(i + 1) +
-             " of the password is no printable ASCII character (blank to ~); "
-             "only those can be stored.";
+      return Status::Error("Character " + std::to_string(i + 1) +
+                           " of the password is no printable ASCII character (blank to ~); "
+                           "only those can be stored.");
     }
   }
-  return std::nullopt;
+  return Status::Ok();
 }
 
 // Whether `digit` at header position `i` stays printable once keyed.
@@ -180,59 +181,62 @@ std::vector<unsigned char> FillerCandidates(const PasswordKeyTable& keys, int ke
 // The password and its filler up to the body's length in *clear_text. The
 // filler is ignored by the unscrambling but counts in the check digit: it
 // is chosen so that the header stays printable.
-std::optional<std::string> FilledClearText(std::string_view password,
-                                           const PasswordKeyTable& keys, int key_offset,
-                                           std::mt19937& random, std::string* clear_text) {
+Status FillClearText(std::string_view password, const PasswordKeyTable& keys, int key_offset,
+                     std::mt19937& random, std::string* clear_text) {
   *clear_text = std::string(password);
   for (std::size_t p = password.size(); p < kBodyLength; ++p) {
     const std::vector<unsigned char> candidates = FillerCandidates(keys, key_offset, p);
     clear_text->push_back(static_cast<char>(candidates[random() % candidates.size()]));
   }
-  if (HeaderStorable(keys, 0, CheckDigit(*clear_text))) return std::nullopt;
+  if (HeaderStorable(keys, 0, CheckDigit(*clear_text))) return Status::Ok();
   if (password.size() == kBodyLength) {
-    return "This 20-character password cannot be stored: its check digit would become a "
-           "blank or a control character in the stored form. Change a character or use at "
-           "most 19 characters.";
+    return Status::Error(
+        "This 20-character password cannot be stored: its check digit would become a "
+        "blank or a control character in the stored form. Change a character or use at "
+        "most 19 characters.");
   }
   std::vector<unsigned char> candidates = FillerCandidates(keys, key_offset, password.size());
   std::shuffle(candidates.begin(), candidates.end(), random);
   for (unsigned char c : candidates) {
     (*clear_text)[password.size()] = static_cast<char>(c);
-    if (HeaderStorable(keys, 0, CheckDigit(*clear_text))) return std::nullopt;
+    if (HeaderStorable(keys, 0, CheckDigit(*clear_text))) return Status::Ok();
   }
-  return "This password cannot be stored printably. Change a character.";
+  return Status::Error("This password cannot be stored printably. Change a character.");
 }
 
 }  // namespace
 
-std::optional<std::string> ScramblePassword(std::string_view password, const PasswordKeyTable& keys,
-                                            std::uint32_t seed, std::string* stored) {
-  stored->clear();
-  if (auto fault = UnstorableText(password)) return fault;
+Result<std::string> ScramblePassword(std::string_view password, const PasswordKeyTable& keys,
+                                     std::uint32_t seed) {
+  if (Status storable = CheckStorableText(password); !storable.ok()) return FailureOf(storable);
   const int length = static_cast<int>(password.size());
   if (!HeaderStorable(keys, 2, length / 10) || !HeaderStorable(keys, 3, length % 10)) {
-    return "A password of " + std::to_string(length) + " characters cannot be stored printably.";
+    return Failure{"A password of " + std::to_string(length) +
+                   " characters cannot be stored printably."};
   }
   const std::vector<int> offsets = StorableKeyOffsets(password, keys);
   if (offsets.empty()) {
-    return "This password cannot be stored: with every key offset one of its characters would "
-           "become a blank or a control character in the stored form. Change a character.";
+    return Failure{
+        "This password cannot be stored: with every key offset one of its characters would "
+        "become a blank or a control character in the stored form. Change a character."};
   }
 
   std::mt19937 random(seed);
   const int key_offset = offsets[random() % offsets.size()];
   std::string clear_text;
-  if (auto fault = FilledClearText(password, keys, key_offset, random, &clear_text)) return fault;
+  if (Status filled = FillClearText(password, keys, key_offset, random, &clear_text);
+      !filled.ok()) {
+    return FailureOf(filled);
+  }
 
   std::string result = EncodeStoredPassword(clear_text, key_offset, length, keys);
   const UnscrambledPassword back = UnscramblePassword(result, keys);
   if (back.outcome != PasswordOutcome::kText || back.text != password ||
       !std::all_of(result.begin(), result.end(),
                    [](char c) { return IsStorable(static_cast<unsigned char>(c)); })) {
-    return "Internal fault: the stored form does not give the password back.";
+    return Failure{"Internal fault: the stored form does not give the password back."};
   }
-  *stored = std::move(result);
-  return std::nullopt;
+  return result;
 }
 
 }  // namespace tidewarden

@@ -11,6 +11,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/result.h"
+
 namespace tidewarden {
 
 using PasswordKeyTable = std::array<std::uint8_t, 32>;
@@ -43,10 +45,10 @@ inline constexpr std::size_t kMaxPasswordVariableName = 56;
 // stored form).
 std::optional<std::string> PasswordVariable(std::string_view value);
 
-// Why a password from the environment cannot be passed to a library with
-// room for `room` characters, for the log (never the value); nullopt when it
-// can. Only printable ASCII passes, as for a stored password.
-std::optional<std::string> EnvironmentPasswordFault(std::string_view password, std::size_t room);
+// Whether a password from the environment can be passed to a library with
+// room for `room` characters; when not, why, for the log (never the value).
+// Only printable ASCII passes, as for a stored password.
+Status CheckEnvironmentPassword(std::string_view password, std::size_t room);
 
 // Invalid: not exactly 24 characters, or a header that does not decode to
 // four digits. Wrong: the check digit does not match the clear text. Text:
@@ -67,12 +69,12 @@ std::string EncodeStoredPassword(std::string_view clear_text, int key_offset, in
 // printable ASCII without blanks (0x21 to 0x7E), so no editor strips or
 // mangles it, that UnscramblePassword turns back into `password`. `seed`
 // picks the key offset and the filler among those that keep the stored form
-// printable, so equal passwords need not look alike. Returns nullopt with
-// *stored set, or a message for the user saying why the password cannot be
-// stored (empty, more than 20 characters, a character other than printable
-// ASCII, or no key offset or filler that keeps the stored form printable).
-std::optional<std::string> ScramblePassword(std::string_view password, const PasswordKeyTable& keys,
-                                            std::uint32_t seed, std::string* stored);
+// printable, so equal passwords need not look alike. Fails with a message
+// for the user saying why the password cannot be stored (empty, more than 20
+// characters, a character other than printable ASCII, or no key offset or
+// filler that keeps the stored form printable).
+Result<std::string> ScramblePassword(std::string_view password, const PasswordKeyTable& keys,
+                                     std::uint32_t seed);
 
 }  // namespace tidewarden
 

@@ -19,8 +19,8 @@ constexpr const char* kFixedFolders[] = {
     "\\Program Files (x86)\\PRTG Network Monitor\\Custom Sensors\\ExeXml\\",
 };
 
-std::string Missing(const std::string& what) {
-  return "Error 1002: Profile " + what + " is missing...";
+Status Missing(const std::string& what) {
+  return Status::Error("Error 1002: Profile " + what + " is missing...");
 }
 
 bool NamesBaseFolder(const std::string& line) {
@@ -57,8 +57,8 @@ std::string WithProfileExtension(const std::string& name) {
   return name;
 }
 
-std::optional<std::string> ApplyNameRules(const std::string& profile_name,
-                                          ProfileLocation* location, bool* global_run) {
+Status ApplyNameRules(const std::string& profile_name, ProfileLocation* location,
+                      bool* global_run) {
   std::string name = WithProfileExtension(profile_name);
 
   std::string directory;
@@ -82,11 +82,10 @@ std::optional<std::string> ApplyNameRules(const std::string& profile_name,
       location->path.size() > kMaxProfilePath) {
     return Missing(name);
   }
-  return std::nullopt;
+  return Status::Ok();
 }
 
-std::optional<std::string> SearchProfile(FileSystem& fs, ProfileLocation* location,
-                                         std::vector<std::string>* tried) {
+Status SearchProfile(FileSystem& fs, ProfileLocation* location, std::vector<std::string>* tried) {
   std::string path_file;
   if (fs.ReadFile(kPrtgPathFile, &path_file).ok()) {
     std::string base;
@@ -102,19 +101,19 @@ std::optional<std::string> SearchProfile(FileSystem& fs, ProfileLocation* locati
     }
     // The path file names the one place: nothing else is tried.
     if (!ReadProfileAt(fs, base, location, tried)) return Missing(location->name);
-    return std::nullopt;
+    return Status::Ok();
   }
   for (const char* folder : kFixedFolders) {
-    if (ReadProfileAt(fs, folder, location, tried)) return std::nullopt;
+    if (ReadProfileAt(fs, folder, location, tried)) return Status::Ok();
   }
   return Missing(location->name);
 }
 
-std::optional<std::string> OpenProfileInDirectory(FileSystem& fs, ProfileLocation* location,
-                                                  std::vector<std::string>* tried) {
+Status OpenProfileInDirectory(FileSystem& fs, ProfileLocation* location,
+                              std::vector<std::string>* tried) {
   const std::string path = location->directory + location->name;
   if (!ReadProfileAt(fs, location->directory, location, tried)) return Missing(path);
-  return std::nullopt;
+  return Status::Ok();
 }
 
 }  // namespace tidewarden

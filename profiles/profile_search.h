@@ -2,7 +2,6 @@
 #ifndef TIDEWARDEN_PROFILES_PROFILE_SEARCH_H_
 #define TIDEWARDEN_PROFILES_PROFILE_SEARCH_H_
 
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,22 +20,21 @@ std::string WithProfileExtension(const std::string& name);
 
 // The name rules (extension, directory, global profile) applied to the
 // profile name start-up hands over. Fills location->name and ->directory and
-// sets *global_run when the name names the global profile. Returns the 1002
-// message when the name or directory exceeds the room.
-std::optional<std::string> ApplyNameRules(const std::string& profile_name,
-                                          ProfileLocation* location, bool* global_run);
+// sets *global_run when the name names the global profile. Fails with the
+// 1002 message when the name or directory exceeds the room.
+Status ApplyNameRules(const std::string& profile_name, ProfileLocation* location, bool* global_run);
 
 // The "EXEXML" search (path file, then the fixed folders). On success fills
-// directory, path and content; otherwise returns
+// directory, path and content; otherwise fails with
 // "Error 1002: Profile " + name + " is missing...". `tried`, when given,
 // receives every folder looked into, in order ("" the working directory).
-std::optional<std::string> SearchProfile(FileSystem& fs, ProfileLocation* location,
-                                         std::vector<std::string>* tried = nullptr);
+Status SearchProfile(FileSystem& fs, ProfileLocation* location,
+                     std::vector<std::string>* tried = nullptr);
 
-// A sibling mode's profile: directory + name, read there or
+// A sibling mode's profile: directory + name, read there, or a failure
 // "Error 1002: Profile " + path + " is missing...".
-std::optional<std::string> OpenProfileInDirectory(FileSystem& fs, ProfileLocation* location,
-                                                  std::vector<std::string>* tried = nullptr);
+Status OpenProfileInDirectory(FileSystem& fs, ProfileLocation* location,
+                              std::vector<std::string>* tried = nullptr);
 
 }  // namespace tidewarden
 

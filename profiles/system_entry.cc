@@ -83,6 +83,30 @@ EntryFault CheckParameters(const ConnectionParameters& parameters, const Overlon
   return EntryFault::kNone;
 }
 
+// The numbered message of the first fault: a bad stored password before the
+// checks of the whole entry.
+Status EntryStatus(PasswordLine password, EntryFault fault, const std::string& profile_name) {
+  switch (password) {
+    case PasswordLine::kInvalid:
+      return Status::Error("Error 1004: Invalid Password in Profile " + profile_name + " found...");
+    case PasswordLine::kWrong:
+      return Status::Error("Error 1005: Wrong Password in Profile " + profile_name + " found...");
+    case PasswordLine::kNone:
+      break;
+  }
+  switch (fault) {
+    case EntryFault::kUserMissing:
+      return Status::Error("Error 1006: Username in Profile " + profile_name + " is missing...");
+    case EntryFault::kPasswordMissing:
+      return Status::Error("Error 1007: Password in Profile " + profile_name + " is missing...");
+    case EntryFault::kInvalidParameters:
+      return Status::Error("Error 1003: Invalid Parameter(s) at " + profile_name + " found...");
+    case EntryFault::kNone:
+      break;
+  }
+  return Status::Ok();
+}
+
 }  // namespace
 
 const std::array<EntryField, 11>& EntryFields() {
@@ -102,11 +126,9 @@ const std::array<EntryField, 11>& EntryFields() {
   return fields;
 }
 
-std::optional<std::string> ReadSystemEntry(std::string_view content,
-                                           const std::string& profile_name,
-                                           const PasswordKeyTable& keys,
-                                           EnvironmentVariables& environment,
-                                           ConnectionParameters* parameters, ProfileLines* lines) {
+Status ReadSystemEntry(std::string_view content, const std::string& profile_name,
+                       const PasswordKeyTable& keys, EnvironmentVariables& environment,
+                       ConnectionParameters* parameters, ProfileLines* lines) {
   // The rewrite gives back every line whole, however long: a pass of its own
   // without the entry reader's line room.
   lines->lines.clear();
@@ -122,26 +144,11 @@ std::optional<std::string> ReadSystemEntry(std::string_view content,
   Overlong overlong{};
   LineReader reader(content, kSingleProfileLineRoom);
   while (reader.Next(&line)) {
-    switch (ApplyEntryLine(line, keys, environment, parameters, &overlong)) {
-      case PasswordLine::kInvalid:
-        return "Error 1004: Invalid Password in Profile " + profile_name + " found...";
-      case PasswordLine::kWrong:
-        return "Error 1005: Wrong Password in Profile " + profile_name + " found...";
-      case PasswordLine::kNone:
-        break;
-    }
+    const PasswordLine password = ApplyEntryLine(line, keys, environment, parameters, &overlong);
+    if (password != PasswordLine::kNone)
+      return EntryStatus(password, EntryFault::kNone, profile_name);
   }
-  switch (CheckParameters(*parameters, overlong)) {
-    case EntryFault::kUserMissing:
-      return "Error 1006: Username in Profile " + profile_name + " is missing...";
-    case EntryFault::kPasswordMissing:
-      return "Error 1007: Password in Profile " + profile_name + " is missing...";
-    case EntryFault::kInvalidParameters:
-      return "Error 1003: Invalid Parameter(s) at " + profile_name + " found...";
-    case EntryFault::kNone:
-      break;
-  }
-  return std::nullopt;
+  return EntryStatus(PasswordLine::kNone, CheckParameters(*parameters, overlong), profile_name);
 }
 
 std::optional<InvalidField> FindInvalidField(std::string_view content, const PasswordKeyTable& keys,
@@ -163,23 +170,22 @@ std::optional<InvalidField> FindInvalidField(std::string_view content, const Pas
   return InvalidField{&field, overlong[i], (parameters.*field.field).size()};
 }
 
-bool ReadSystemEntryForPass(std::string_view content, const PasswordKeyTable& keys,
-                            EnvironmentVariables& environment, ConnectionParameters* parameters,
-                            bool* hostname_line) {
+Status ReadSystemEntryForPass(std::string_view content, const std::string& profile_name,
+                              const PasswordKeyTable& keys, EnvironmentVariables& environment,
+                              ConnectionParameters* parameters, bool* hostname_line) {
   if (hostname_line != nullptr) *hostname_line = false;
   Overlong overlong{};
-  bool sound = true;
+  PasswordLine first_bad_password = PasswordLine::kNone;
   LineReader reader(content, kPassProfileLineRoom);
   std::string line;
   // A bad stored password fails the system but leaves Password as it was,
   // and the rest of the profile is still read.
   while (reader.Next(&line)) {
-    if (ApplyEntryLine(line, keys, environment, parameters, &overlong, hostname_line) !=
-        PasswordLine::kNone) {
-      sound = false;
-    }
+    const PasswordLine password =
+        ApplyEntryLine(line, keys, environment, parameters, &overlong, hostname_line);
+    if (first_bad_password == PasswordLine::kNone) first_bad_password = password;
   }
-  return CheckParameters(*parameters, overlong) == EntryFault::kNone && sound;
+  return EntryStatus(first_bad_password, CheckParameters(*parameters, overlong), profile_name);
 }
 
 }  // namespace tidewarden

@@ -31,17 +31,14 @@ struct EntryField {
 const std::array<EntryField, 11>& EntryFields();
 
 // Single-profile reading: fills the parameters and keeps every line of the
-// profile, whole and in order, in *lines. Returns the numbered message (1003
-// to 1007) of the first fault, or nullopt when the profile passes every
-// check. A value longer than its field's width is kept cut to the width and
-// gives 1003. An "env:NAME" password is read from `environment` (not set:
-// empty, so 1007); whether the library can take it is the caller's check
-// (EnvironmentPasswordFault), once the library is known.
-std::optional<std::string> ReadSystemEntry(std::string_view content,
-                                           const std::string& profile_name,
-                                           const PasswordKeyTable& keys,
-                                           EnvironmentVariables& environment,
-                                           ConnectionParameters* parameters, ProfileLines* lines);
+// profile, whole and in order, in *lines. Fails with the numbered message
+// (1003 to 1007) of the first fault. A value longer than its field's width is kept cut to the width
+// and gives 1003. An "env:NAME" password is read from `environment` (not set: empty, so 1007);
+// whether the library can take it is the caller's check (EnvironmentPasswordFault), once the
+// library is known.
+Status ReadSystemEntry(std::string_view content, const std::string& profile_name,
+                       const PasswordKeyTable& keys, EnvironmentVariables& environment,
+                       ConnectionParameters* parameters, ProfileLines* lines);
 
 // The field a single-system run's 1003 is about, and how it fails: cut to
 // its width (the value or its line had no room), or shorter than its
@@ -58,15 +55,16 @@ std::optional<InvalidField> FindInvalidField(std::string_view content, const Pas
                                              EnvironmentVariables& environment);
 
 // Pass reading for one system of a listing run: overwrites only the fields
-// whose lines occur. Returns false when a check fails (the system failure
-// flag); never a message. An invalid or wrong stored password fails the
-// system and leaves Password as it was; the rest of the profile is still
-// read. A value longer than its field's width is kept cut and fails it too.
-// An "env:NAME" password whose variable is not set empties Password.
-// *hostname_line, when given, tells whether the profile had a Hostname line.
-bool ReadSystemEntryForPass(std::string_view content, const PasswordKeyTable& keys,
-                            EnvironmentVariables& environment, ConnectionParameters* parameters,
-                            bool* hostname_line = nullptr);
+// whose lines occur. Fails when a check fails (the system failure flag),
+// with the message a single-system run would print, for the log: the pass
+// prints none. An invalid or wrong stored password fails the system and
+// leaves Password as it was; the rest of the profile is still read. A value
+// longer than its field's width is kept cut and fails it too. An "env:NAME"
+// password whose variable is not set empties Password. *hostname_line, when
+// given, tells whether the profile had a Hostname line.
+Status ReadSystemEntryForPass(std::string_view content, const std::string& profile_name,
+                              const PasswordKeyTable& keys, EnvironmentVariables& environment,
+                              ConnectionParameters* parameters, bool* hostname_line = nullptr);
 
 }  // namespace tidewarden
 

@@ -16,24 +16,28 @@ void Fill(SharedLibrary& library, Slot*& slot, const char* name, std::string* mi
   if (slot == nullptr && missing->empty()) *missing = name;
 }
 
+Status Filled(const std::string& missing) {
+  if (missing.empty()) return Status::Ok();
+  return Status::Error("lacks the function " + missing);
+}
+
 const char* FileName(RfcLibraryKind kind) {
   return kind == RfcLibraryKind::kClassic ? ClassicRfcLibraryFileName()
                                           : NetWeaverRfcLibraryFileName();
 }
 
-std::unique_ptr<SharedLibrary> LoadCandidate(const RfcLibraryCandidate& candidate,
-                                             std::string* error) {
+Result<std::unique_ptr<SharedLibrary>> LoadCandidate(const RfcLibraryCandidate& candidate) {
   const bool full_path = candidate.path.find_first_of("\\/") != std::string::npos;
+  std::string error;
   std::unique_ptr<SharedLibrary> library =
       candidate.kind == RfcLibraryKind::kNetWeaver && full_path
-          ? LoadSharedLibraryWithCompanions(candidate.path, NetWeaverCompanionPrefixes(), error)
-          : LoadSharedLibrary(candidate.path, error);
+          ? LoadSharedLibraryWithCompanions(candidate.path, NetWeaverCompanionPrefixes(), &error)
+          : LoadSharedLibrary(candidate.path, &error);
+  if (library != nullptr) return library;
   // A file that is there but does not load: Windows says only "module not
   // found", so the DLLs it lacks (the Visual C++ runtime, say) are named.
-  if (library == nullptr && full_path) {
-    *error += DescribeUnloadableImports(ImportsThatDoNotLoad(candidate.path));
-  }
-  return library;
+  if (full_path) error += DescribeUnloadableImports(ImportsThatDoNotLoad(candidate.path));
+  return Failure{std::move(error)};
 }
 
 }  // namespace
@@ -65,7 +69,7 @@ const std::vector<std::string>& NetWeaverCompanionPrefixes() {
   return Windows() ? dll : shared_object;
 }
 
-std::string FillClassicFunctions(SharedLibrary& library, ClassicRfcFunctions* table) {
+Status FillClassicFunctions(SharedLibrary& library, ClassicRfcFunctions* table) {
   std::string missing;
   Fill(library, table->RfcEnvironment, "RfcEnvironment", &missing);
   Fill(library, table->RfcOpen, "RfcOpen", &missing);
@@ -77,10 +81,10 @@ std::string FillClassicFunctions(SharedLibrary& library, ClassicRfcFunctions* ta
   Fill(library, table->RfcReceive, "RfcReceive", &missing);
   Fill(library, table->ItCreate, "ItCreate", &missing);
   Fill(library, table->ItDelete, "ItDelete", &missing);
-  return missing;
+  return Filled(missing);
 }
 
-std::string FillNetWeaverFunctions(SharedLibrary& library, nwrfc::NwRfcFunctions* table) {
+Status FillNetWeaverFunctions(SharedLibrary& library, nwrfc::NwRfcFunctions* table) {
   std::string missing;
   Fill(library, table->RfcGetVersion, "RfcGetVersion", &missing);
   Fill(library, table->RfcOpenConnection, "RfcOpenConnection", &missing);
@@ -94,7 +98,7 @@ std::string FillNetWeaverFunctions(SharedLibrary& library, nwrfc::NwRfcFunctions
   Fill(library, table->RfcGetString, "RfcGetString", &missing);
   Fill(library, table->RfcGetRcAsString, "RfcGetRcAsString", &missing);
   Fill(library, table->RfcCancel, "RfcCancel", &missing);
-  return missing;
+  return Filled(missing);
 }
 
 ChosenSapLibrary::ChosenSapLibrary(std::string program_path, FileSystem& fs, Console& console,
@@ -106,31 +110,33 @@ ChosenSapLibrary::ChosenSapLibrary(std::string program_path, FileSystem& fs, Con
 
 ChosenSapLibrary::~ChosenSapLibrary() = default;
 
-std::optional<FatalFailure> ChosenSapLibrary::Choose(const CallLogger& log) {
+Result<void, FatalFailure> ChosenSapLibrary::Choose(const CallLogger& log) {
   folder_ = OwnExecutableDirectory();
   if (folder_.empty()) folder_ = DirectoryPart(program_path_);
   std::string tried;
   outcomes_.clear();
   for (const RfcLibraryCandidate& candidate : RfcLibraryCandidates(folder_)) {
-    std::string error;
-    std::unique_ptr<SharedLibrary> library = loader_(candidate, &error);
-    auto chosen = [this, &candidate, &library] {
-      outcomes_.push_back({candidate, true, "", library->LoadedPath()});
-    };
-    if (library != nullptr) {
+    Result<std::unique_ptr<SharedLibrary>> loaded = loader_(candidate);
+    std::string error = loaded.ok() ? std::string() : loaded.error();
+    if (loaded.ok()) {
+      std::unique_ptr<SharedLibrary>& library = *loaded;
+      auto chosen = [this, &candidate, &library] {
+        outcomes_.push_back({candidate, true, "", library->LoadedPath()});
+      };
+      Status filled;
       if (candidate.kind == RfcLibraryKind::kClassic) {
         ClassicRfcFunctions table;
-        error = FillClassicFunctions(*library, &table);
-        if (error.empty()) {
+        filled = FillClassicFunctions(*library, &table);
+        if (filled.ok()) {
           chosen();
           shared_library_ = std::move(library);
           chosen_ = std::make_unique<ClassicSapLibrary>(table, fs_, console_);
-          return std::nullopt;
+          return {};
         }
       } else {
         nwrfc::NwRfcFunctions table;
-        error = FillNetWeaverFunctions(*library, &table);
-        if (error.empty()) {
+        filled = FillNetWeaverFunctions(*library, &table);
+        if (filled.ok()) {
           // Nothing else talks to the library before its version is read.
           unsigned major = 0, minor = 0, patch = 0;
           const nwrfc::SAP_UC* version = table.RfcGetVersion(&major, &minor, &patch);
@@ -142,10 +148,10 @@ std::optional<FatalFailure> ChosenSapLibrary::Choose(const CallLogger& log) {
           chosen();
           shared_library_ = std::move(library);
           chosen_ = std::make_unique<NetWeaverSapLibrary>(table, fs_, set_aside_logs_);
-          return std::nullopt;
+          return {};
         }
       }
-      error = "lacks the function " + error;
+      error = filled.message();
     }
     outcomes_.push_back({candidate, false, error, ""});
     tried += (tried.empty() ? "" : "; ") + candidate.path + ": " + error;
@@ -161,9 +167,9 @@ std::optional<FatalFailure> ChosenSapLibrary::Choose(const CallLogger& log) {
   return fatal;
 }
 
-std::optional<FatalFailure> ChosenSapLibrary::Prepare(const CallLogger& log) {
+Result<void, FatalFailure> ChosenSapLibrary::Prepare(const CallLogger& log) {
   if (chosen_ == nullptr) {
-    if (auto fatal = Choose(log)) return fatal;
+    if (Result<void, FatalFailure> chosen = Choose(log); !chosen.ok()) return chosen;
   }
   return chosen_->Prepare(log);
 }
@@ -176,15 +182,16 @@ std::size_t ChosenSapLibrary::PasswordRoom() {
   return chosen_ != nullptr ? chosen_->PasswordRoom() : 0;
 }
 
-std::variant<std::unique_ptr<SapConnection>, LogonRefused, FatalFailure> ChosenSapLibrary::Open(
-    LogonRequest request, const CallLogger& log) {
+Result<std::unique_ptr<SapConnection>, OpenFailure> ChosenSapLibrary::Open(LogonRequest request,
+                                                                           const CallLogger& log) {
   return chosen_->Open(std::move(request), log);
 }
 
 std::string ChosenSapLibrary::LastErrorText() { return chosen_->LastErrorText(); }
 
-void ChosenSapLibrary::DiscardErrorTrail() {
-  if (chosen_ != nullptr) chosen_->DiscardErrorTrail();
+Status ChosenSapLibrary::DiscardErrorTrail() {
+  if (chosen_ == nullptr) return Status::Ok();
+  return chosen_->DiscardErrorTrail();
 }
 
 void ChosenSapLibrary::CloseAll() {

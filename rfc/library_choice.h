@@ -42,10 +42,10 @@ const char* NetWeaverRfcLibraryFileName();
 // older ones).
 const std::vector<std::string>& NetWeaverCompanionPrefixes();
 
-// Fills the tables by the functions' plain names. Return the name of the
-// first missing function, or "" when all are there.
-std::string FillClassicFunctions(SharedLibrary& library, ClassicRfcFunctions* table);
-std::string FillNetWeaverFunctions(SharedLibrary& library, nwrfc::NwRfcFunctions* table);
+// Fills the tables by the functions' plain names. Fail naming the first
+// missing function ("lacks the function RfcOpen").
+Status FillClassicFunctions(SharedLibrary& library, ClassicRfcFunctions* table);
+Status FillNetWeaverFunctions(SharedLibrary& library, nwrfc::NwRfcFunctions* table);
 
 // What became of one candidate when the library was chosen.
 struct CandidateOutcome {
@@ -55,9 +55,9 @@ struct CandidateOutcome {
   std::string loaded_path;  // the file the system loaded (chosen only; "" when unknown)
 };
 
-// Loads a candidate; nullptr with *error saying why it cannot serve.
+// Loads a candidate, or says why it cannot serve.
 using CandidateLoader =
-    std::function<std::unique_ptr<SharedLibrary>(const RfcLibraryCandidate&, std::string* error)>;
+    std::function<Result<std::unique_ptr<SharedLibrary>>(const RfcLibraryCandidate&)>;
 
 class ChosenSapLibrary : public SapLibrary {
  public:
@@ -67,13 +67,13 @@ class ChosenSapLibrary : public SapLibrary {
                    CandidateLoader loader = {});
   ~ChosenSapLibrary() override;
 
-  std::optional<FatalFailure> Prepare(const CallLogger& log) override;
+  Result<void, FatalFailure> Prepare(const CallLogger& log) override;
   bool AllowsParallelConnections() override;
   std::size_t PasswordRoom() override;
-  std::variant<std::unique_ptr<SapConnection>, LogonRefused, FatalFailure> Open(
-      LogonRequest request, const CallLogger& log) override;
+  Result<std::unique_ptr<SapConnection>, OpenFailure> Open(LogonRequest request,
+                                                           const CallLogger& log) override;
   std::string LastErrorText() override;
-  void DiscardErrorTrail() override;
+  Status DiscardErrorTrail() override;
   void CloseAll() override;
 
   // A setup check's run: the NetWeaver library's large log files are not
@@ -90,7 +90,7 @@ class ChosenSapLibrary : public SapLibrary {
   const std::string& folder() const { return folder_; }
 
  private:
-  std::optional<FatalFailure> Choose(const CallLogger& log);
+  Result<void, FatalFailure> Choose(const CallLogger& log);
 
   std::string program_path_;
   FileSystem& fs_;

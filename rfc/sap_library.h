@@ -15,6 +15,7 @@
 #include <variant>
 
 #include "base/call_log.h"
+#include "base/result.h"
 #include "rfc/logon_request.h"
 
 namespace tidewarden {
@@ -59,8 +60,13 @@ struct LogonRefused {
   bool by_sap = false;
 };
 
+// What a step on a connection fails with.
+using SapFailure = std::variant<CallFailure, FatalFailure>;
 template <typename T>
-using SapResult = std::variant<T, CallFailure, FatalFailure>;
+using SapResult = Result<T, SapFailure>;
+
+// What a logon fails with.
+using OpenFailure = std::variant<LogonRefused, FatalFailure>;
 
 // The SAP host's date and time from the collector's last write.
 struct ServerClock {
@@ -111,7 +117,7 @@ class SapLibrary {
   // Loads the library when first needed and prepares it for the calls that
   // follow; called before every logon. A library that cannot be loaded is
   // a fatal failure.
-  virtual std::optional<FatalFailure> Prepare(const CallLogger& log) = 0;
+  virtual Result<void, FatalFailure> Prepare(const CallLogger& log) = 0;
 
   // Whether connections may be opened and used from several threads at
   // once, each by one thread, and cancelled from another. Known once
@@ -123,15 +129,15 @@ class SapLibrary {
   virtual std::size_t PasswordRoom() = 0;
 
   // Logs on. The connection writes its call lines to `log`.
-  virtual std::variant<std::unique_ptr<SapConnection>, LogonRefused, FatalFailure> Open(
-      LogonRequest request, const CallLogger& log) = 0;
+  virtual Result<std::unique_ptr<SapConnection>, OpenFailure> Open(LogonRequest request,
+                                                                   const CallLogger& log) = 0;
 
   // The library's last error text, as a failed call's message continues
   // (" - <text>", or a hint where to look).
   virtual std::string LastErrorText() = 0;
 
   // A run that succeeded leaves no error trail of the library behind.
-  virtual void DiscardErrorTrail() = 0;
+  virtual Status DiscardErrorTrail() = 0;
 
   // Closes every connection: the fatal report's last library call.
   virtual void CloseAll() = 0;

@@ -13,6 +13,7 @@
 #include "tests/fake_rfc_library.h"
 #include "tests/line_ends.h"
 #include "tests/logon_fixture.h"
+#include "tests/status_text.h"
 
 namespace tidewarden {
 namespace {
@@ -90,15 +91,15 @@ TEST_F(RfcStepsTest, FailedCallsBecomeNumberedMessages) {
       SapResult<OraMainList> list = OraMainList{};
       if (std::string(function) == "GET_CPU_ALL") {
         clock = connection().ReadServerClock();
-        failure = std::get_if<CallFailure>(&clock);
+        failure = FailureAs<CallFailure>(clock);
       }
       if (std::string(function) == "RFC_SYSTEM_INFO") {
         info = connection().ReadSystemInfo();
-        failure = std::get_if<CallFailure>(&info);
+        failure = FailureAs<CallFailure>(info);
       }
       if (std::string(function) == "DB_ORA_MAIN_LIST") {
         list = connection().ReadOraMainList();
-        failure = std::get_if<CallFailure>(&list);
+        failure = FailureAs<CallFailure>(list);
       }
       ASSERT_NE(failure, nullptr) << function;
       EXPECT_NE(failure->code, RFC_OK);
@@ -114,13 +115,13 @@ TEST_F(RfcStepsTest, ClockAndSystemInformation) {
   rfc().rfchost = "sapdb9";
   rfc().rfcdbsys = "ORACLE";
   auto clock = connection().ReadServerClock();
-  ASSERT_TRUE(std::holds_alternative<ServerClock>(clock));
-  EXPECT_EQ(std::get<ServerClock>(clock).date, "20261207");
-  EXPECT_EQ(std::get<ServerClock>(clock).time, "10:05:00");
+  ASSERT_TRUE(clock.ok());
+  EXPECT_EQ(clock->date, "20261207");
+  EXPECT_EQ(clock->time, "10:05:00");
   auto info = connection().ReadSystemInfo();
-  ASSERT_TRUE(std::holds_alternative<SystemInfo>(info));
-  EXPECT_EQ(std::get<SystemInfo>(info).host, "sapdb9  ");
-  EXPECT_EQ(std::get<SystemInfo>(info).db_system_name, "ORACLE    ");
+  ASSERT_TRUE(info.ok());
+  EXPECT_EQ(info->host, "sapdb9  ");
+  EXPECT_EQ(info->db_system_name, "ORACLE    ");
   EXPECT_EQ(rfc().exported_values,
             (std::vector<std::string>{"LOCAL_REMOTE=LOCAL ",
                                       "LOGICAL_DESTINATION=" + std::string(32, ' ')}));
@@ -128,9 +129,9 @@ TEST_F(RfcStepsTest, ClockAndSystemInformation) {
 
 TEST_F(RfcStepsTest, StructuresAreInstalledOncePerProcess) {
   for (int i = 0; i < 2; ++i) {
-    connection().ReadServerClock();
-    connection().ReadSystemInfo();
-    connection().ReadOraMainList();
+    static_cast<void>(connection().ReadServerClock());
+    static_cast<void>(connection().ReadSystemInfo());
+    static_cast<void>(connection().ReadOraMainList());
   }
   EXPECT_EQ(rfc().installed, (std::vector<std::string>{"CPU_ALL", "RFCSI", "TST04", "GST04"}));
   EXPECT_EQ(rfc().exported_values.back(), "ORA_RELEASE=       ");
@@ -144,8 +145,8 @@ TEST_F(RfcStepsTest, LogLinesFollowTheCalls) {
   rfc().open_result = 1234;
   ASSERT_EQ(Open(), 1234u);
   fs_.Add("PRD.P00.log", "");
-  connection().ReadOraMainList();
-  connection().ReadServerClock();
+  static_cast<void>(connection().ReadOraMainList());
+  static_cast<void>(connection().ReadServerClock());
   EXPECT_EQ(fs_.Content("PRD.P00.log"),
             Native("1234 RfcCall called \n1234 RfcCall called \n1234 RfcReceive called \n"));
 }
@@ -157,7 +158,7 @@ using RfcFatalTest = RfcStepsTest;
 TEST_F(RfcFatalTest, TableAndStructureFailuresAreFatal) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   auto operation = [](const auto& result) {
-    const FatalFailure* fatal = std::get_if<FatalFailure>(&result);
+    const FatalFailure* fatal = FailureAs<FatalFailure>(result);
     return fatal != nullptr ? fatal->operation : std::string("(none)");
   };
   rfc().fail_create = true;
@@ -170,10 +171,9 @@ TEST_F(RfcFatalTest, TableAndStructureFailuresAreFatal) {
   EXPECT_EQ(operation(connection().ReadServerClock()), "ItDelete TF_CPU_ALL");
   // After delivered figures the delete failure comes with them.
   auto list = connection().ReadOraMainList();
-  ASSERT_TRUE(std::holds_alternative<OraMainList>(list));
-  ASSERT_TRUE(std::get<OraMainList>(list).fatal_after_delivery);
-  EXPECT_EQ(std::get<OraMainList>(list).fatal_after_delivery->operation,
-            "ItDelete DBORA_PER_INSTANCES");
+  ASSERT_TRUE(list.ok());
+  ASSERT_TRUE(list->fatal_after_delivery);
+  EXPECT_EQ(list->fatal_after_delivery->operation, "ItDelete DBORA_PER_INSTANCES");
   // The library's own error handler ends the process.
   EXPECT_EXIT(rfc().handler(const_cast<char*>("RfcCall")), ::testing::ExitedWithCode(1), "");
 }

@@ -19,7 +19,7 @@ TEST(FatalReportTest, ReportWithAndWithoutErrorInformation) {
   FakeFileSystem fs;
   StringConsole console;
   FakeSapLibrary sap(fs, console);
-  ASSERT_FALSE(sap.sap.Prepare(CallLogger{}));
+  ASSERT_TRUE(sap.sap.Prepare(CallLogger{}).ok());
   WriteFatalReport(console, FatalNow(&table, "RfcInstallStructure"), &sap.sap);
   EXPECT_EQ(console.output,
             "RFC error\noperation/code  : RfcInstallStructure\nkey             : \n"

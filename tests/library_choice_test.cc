@@ -19,16 +19,16 @@ class NoSymbols : public SharedLibrary {
 TEST(LibraryChoiceTest, NoCandidateLoadsIsFatalAndNamesEveryCandidate) {
   FakeFileSystem fs;
   std::vector<std::string> tried;
-  ChosenSapLibrary library("/opt/probe/tidewarden", fs, StandardOutput(),
-                           [&tried](const RfcLibraryCandidate& candidate,
-                                    std::string* error) -> std::unique_ptr<SharedLibrary> {
-                             tried.push_back(candidate.path);
-                             if (tried.size() == 2) return std::make_unique<NoSymbols>();
-                             *error = "not there";
-                             return nullptr;
-                           });
-  auto fatal = library.Prepare(CallLogger{});
-  ASSERT_TRUE(fatal.has_value());
+  ChosenSapLibrary library(
+      "/opt/probe/tidewarden", fs, StandardOutput(),
+      [&tried](const RfcLibraryCandidate& candidate) -> Result<std::unique_ptr<SharedLibrary>> {
+        tried.push_back(candidate.path);
+        if (tried.size() == 2) return std::make_unique<NoSymbols>();
+        return Failure{"not there"};
+      });
+  auto prepared = library.Prepare(CallLogger{});
+  ASSERT_FALSE(prepared.ok());
+  const FatalFailure* fatal = &prepared.error();
   const std::string folder = OwnExecutableDirectory();
   const std::string classic = ClassicRfcLibraryFileName();
   const std::string netweaver = NetWeaverRfcLibraryFileName();

@@ -5,6 +5,7 @@
 
 #include "driver/run_settings.h"
 #include "tests/fake_file_system.h"
+#include "tests/status_text.h"
 
 namespace tidewarden {
 namespace {
@@ -27,8 +28,8 @@ Outcome Global(const std::string& profile, const std::string& second_argument) {
   Outcome outcome;
   ProfileLocation location{"SAP Marrowin.Gbl", "C:\\Sensors\\", kGlobalPath, "stale"};
   outcome.message =
-      ReadListing(fs, location, true, ReadCommandLineOptions(second_argument).sensor_key,
-                  second_argument, &outcome.values);
+      MessageOf(ReadListing(fs, location, true, ReadCommandLineOptions(second_argument).sensor_key,
+                            second_argument, &outcome.values));
   outcome.verbatim = outcome.values.record_options.value_or("command line");
   return outcome;
 }
@@ -40,8 +41,8 @@ Outcome Item(const std::string& profile, const std::string& item) {
   outcome.values.item = item;
   ProfileLocation location{"Marrowin.Prf", "C:\\Sensors\\", kItemPath, "stale"};
   outcome.message =
-      ReadListing(fs, location, false, ReadCommandLineOptions("ITEM=" + item).sensor_key,
-                  "ITEM=" + item, &outcome.values);
+      MessageOf(ReadListing(fs, location, false, ReadCommandLineOptions("ITEM=" + item).sensor_key,
+                            "ITEM=" + item, &outcome.values));
   outcome.verbatim = outcome.values.record_options.value_or("command line");
   return outcome;
 }
@@ -190,10 +191,10 @@ TEST(ReadListingTest, ProfileIsReadAgainFromTheDisk) {
   ListingValues values;
   values.item = "LogUsage";
   ProfileLocation item{"Marrowin.Prf", "C:\\Sensors\\", kItemPath, "# Gsng: x         : A#\n"};
-  EXPECT_EQ(ReadListing(fs, item, false, "ITEM=LOGUSAGE", "ITEM=LogUsage", &values),
+  EXPECT_EQ(ReadListing(fs, item, false, "ITEM=LOGUSAGE", "ITEM=LogUsage", &values).message(),
             "Error 1024: ProFile Marrowin.Prf is missing...");
   ProfileLocation global{"SAP Marrowin.Gbl", "C:\\Sensors\\", kGlobalPath, kExample};
-  EXPECT_EQ(ReadListing(fs, global, true, "LOGW01", "LOGW01", &values),
+  EXPECT_EQ(ReadListing(fs, global, true, "LOGW01", "LOGW01", &values).message(),
             "Error 10x1: ProFile SAP Marrowin.Gbl is missing...");
   ASSERT_EQ(fs.reads.size(), 2u);
   EXPECT_EQ(fs.reads[0], kItemPath);

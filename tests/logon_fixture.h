@@ -23,7 +23,7 @@ class LogonFixture : public ::testing::Test {
   void SetUp() override {
     FakeRfc::Reset();
     sap_ = std::make_unique<FakeSapLibrary>(fs_, console_);
-    ASSERT_FALSE(sap_->sap.Prepare(Logger()));
+    ASSERT_TRUE(sap_->sap.Prepare(Logger()).ok());
     parameters_.destination = "PRD";
     parameters_.client = "100";
     parameters_.user = "AB";
@@ -38,13 +38,12 @@ class LogonFixture : public ::testing::Test {
   CallLogger Logger() { return CallLogger{&log_, options_.syslog, ""}; }
   // Logs on as a run does; the library's handle, or 0.
   RFC_HANDLE Open() {
-    auto request =
-        PrepareLogon(fs_, console_, MakeLogonParameters(parameters_, options_.host, &kept_sysnr_));
-    if (!request) return 0;
+    auto request = PrepareLogon(fs_, console_, Logger(),
+                                MakeLogonParameters(parameters_, options_.host, &kept_sysnr_));
+    if (!request.ok()) return 0;
     auto opened = sap_->sap.Open(std::move(*request), Logger());
-    auto* connection = std::get_if<std::unique_ptr<SapConnection>>(&opened);
-    if (connection == nullptr) return 0;
-    connection_ = std::move(*connection);
+    if (!opened.ok()) return 0;
+    connection_ = std::move(opened).value();
     return rfc().open_result;
   }
   SapConnection& connection() {

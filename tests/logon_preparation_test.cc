@@ -66,12 +66,14 @@ TEST_F(LogonTest, IniCopyAndLogonHappenUnderTheFolderLock) {
   // Without a per-destination ini file there is nothing to guard.
   fs_.ClearFailures();
   fs_.locks.clear();
-  fs_.RemoveFile("SapRfc.PRD");
+  ASSERT_TRUE(fs_.RemoveFile("SapRfc.PRD").ok());
   EXPECT_EQ(Open(), 7u);
   EXPECT_TRUE(fs_.locks.empty());
 }
 
 TEST_F(LogonTest, EmptyIniFileAndUncreatableLibraryIni) {
+  SetOptions(",SYSLOG");
+  log_.Open("PRD.P00.log");
   fs_.Add("SapRfc.PRD", "");
   fs_.Add("SapRfc.ini", "old");
   EXPECT_EQ(Open(), 7u);
@@ -82,6 +84,10 @@ TEST_F(LogonTest, EmptyIniFileAndUncreatableLibraryIni) {
   EXPECT_EQ(Open(), 0u);
   EXPECT_TRUE(rfc().calls.empty());
   EXPECT_EQ(fs_.Content("SapRfc.ini"), "old");
+  EXPECT_TRUE(fs_.Content("PRD.P00.log")
+                  .ends_with("\n0 SapRfc.ini not written SapRfc.ini.fake-1.tmp: cannot create" +
+                             std::string(kNativeLineEnd)))
+      << fs_.Content("PRD.P00.log");
 }
 
 }  // namespace

@@ -23,7 +23,7 @@ class MeasureTest : public ::testing::Test {
   void SetUp() override {
     FakeRfc::Reset();
     sap_ = std::make_unique<FakeSapLibrary>(fs_, console_);
-    ASSERT_FALSE(sap_->sap.Prepare(CallLogger{}));
+    ASSERT_TRUE(sap_->sap.Prepare(CallLogger{}).ok());
     FakeRfc::Get().lastcollwrt = "Wed Dec  7 10:05:00 2022";
     Totals("1843221", "17", "5120", "1.310.720", "123");
   }

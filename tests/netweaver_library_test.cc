@@ -10,6 +10,7 @@
 #include "rfc/netweaver/sap_text.h"
 #include "sim/sim_control.h"
 #include "tests/fake_file_system.h"
+#include "tests/status_text.h"
 
 namespace tidewarden {
 namespace {
@@ -111,15 +112,15 @@ TEST(NetWeaverLibraryTest, LibraryMisbehaviourIsFatal) {
     request.parameters = {"PRD",      "100", "MONITOR", "Secret12", "E", "R/3",
                           "sapprd01", "00",  "",        "",         0};
     auto opened = library.Open(std::move(request), CallLogger{});
-    ASSERT_TRUE(std::holds_alternative<std::unique_ptr<SapConnection>>(opened)) << row.broken;
-    SapConnection& connection = *std::get<std::unique_ptr<SapConnection>>(opened);
+    ASSERT_TRUE(opened.ok()) << row.broken;
+    SapConnection& connection = **opened;
     std::optional<FatalFailure> fatal;
     auto clock = connection.ReadServerClock();
-    if (auto* f = std::get_if<FatalFailure>(&clock)) fatal = *f;
+    if (auto* f = FailureAs<FatalFailure>(clock)) fatal = *f;
     if (!fatal) {
       static_cast<void>(connection.ReadSystemInfo());
       auto list = connection.ReadOraMainList();
-      if (auto* f = std::get_if<FatalFailure>(&list)) fatal = *f;
+      if (auto* f = FailureAs<FatalFailure>(list)) fatal = *f;
     }
     ASSERT_TRUE(fatal.has_value()) << row.broken;
     EXPECT_EQ(fatal->operation, row.operation);

@@ -5,6 +5,8 @@
 
 #include <random>
 
+#include "tests/status_text.h"
+
 namespace tidewarden {
 namespace {
 
@@ -100,9 +102,10 @@ TEST(PasswordVariableTest, NamesNoStoredFormAndWhatTheLibraryTakes) {
        {"env:" + longest + "A", std::string("env:"), std::string("ENV:A")}) {
     EXPECT_EQ(PasswordVariable(bad), std::nullopt) << bad;
   }
-  EXPECT_EQ(EnvironmentPasswordFault(std::string(32, ' '), 31),
+  EXPECT_EQ(CheckEnvironmentPassword(std::string(32, ' '), 31).message(),
             "32 characters, more than the library's room of 31");
-  EXPECT_EQ(EnvironmentPasswordFault("del\x7f", 40), "character 4 is no printable ASCII character");
+  EXPECT_EQ(CheckEnvironmentPassword("del\x7f", 40).message(),
+            "character 4 is no printable ASCII character");
 }
 
 TEST(ScramblePasswordTest, RandomPasswordsRoundTripPrintably) {
@@ -112,12 +115,13 @@ TEST(ScramblePasswordTest, RandomPasswordsRoundTripPrintably) {
   for (int round = 0; round < rounds; ++round) {
     std::string password(1 + random() % 20, ' ');
     for (char& c : password) c = static_cast<char>(0x20 + random() % 0x5F);  // blank to ~
-    std::string stored;
-    if (ScramblePassword(password, PasswordKeys(), static_cast<std::uint32_t>(random()), &stored)) {
+    const Result<std::string> scrambled =
+        ScramblePassword(password, PasswordKeys(), static_cast<std::uint32_t>(random()));
+    if (!scrambled.ok()) {
       ++refused;
-      EXPECT_TRUE(stored.empty());
       continue;
     }
+    const std::string& stored = *scrambled;
     ASSERT_EQ(stored.size(), kStoredPasswordLength) << password;
     ASSERT_TRUE(Printable(stored)) << password << " -> " << stored;
     UnscrambledPassword back = UnscramblePassword(stored, PasswordKeys());
@@ -133,9 +137,9 @@ TEST(ScramblePasswordTest, ShortAndLongPasswordsOfEveryCharacter) {
   for (int c = 0x20; c <= 0x7E; ++c) {
     for (std::size_t length : {1, 2}) {
       const std::string password(length, static_cast<char>(c));
-      std::string stored;
-      ASSERT_EQ(ScramblePassword(password, PasswordKeys(), 3, &stored), std::nullopt) << c;
-      EXPECT_EQ(UnscramblePassword(stored, PasswordKeys()).text, password);
+      const Result<std::string> stored = ScramblePassword(password, PasswordKeys(), 3);
+      ASSERT_TRUE(stored.ok()) << c;
+      EXPECT_EQ(UnscramblePassword(*stored, PasswordKeys()).text, password);
     }
   }
 }
@@ -152,27 +156,22 @@ TEST(ScramblePasswordTest, RefusesWhatCannotBeStored) {
       {"del\x7f", "printable ASCII"},
   };
   for (const auto& c : cases) {
-    std::string stored = "left over";
-    std::optional<std::string> problem = ScramblePassword(c.password, PasswordKeys(), 1, &stored);
+    std::optional<std::string> problem = MessageOf(ScramblePassword(c.password, PasswordKeys(), 1));
     ASSERT_TRUE(problem.has_value()) << c.password;
     EXPECT_NE(problem->find(c.message_part), std::string::npos) << *problem;
-    EXPECT_TRUE(stored.empty());
   }
   // Every check digit stays printable, so 20 characters always leave room:
   // 'D' + 19 x 'A' has the check digit 3.
-  std::string stored;
-  EXPECT_EQ(ScramblePassword("D" + std::string(19, 'A'), PasswordKeys(), 1, &stored), std::nullopt);
+  EXPECT_TRUE(ScramblePassword("D" + std::string(19, 'A'), PasswordKeys(), 1).ok());
 }
 
 TEST(ScramblePasswordTest, SeedVariesTheStoredForm) {
-  std::string first;
-  std::string again;
-  std::string other;
-  ASSERT_EQ(ScramblePassword("Secret12", PasswordKeys(), 1, &first), std::nullopt);
-  ASSERT_EQ(ScramblePassword("Secret12", PasswordKeys(), 1, &again), std::nullopt);
-  ASSERT_EQ(ScramblePassword("Secret12", PasswordKeys(), 2, &other), std::nullopt);
-  EXPECT_EQ(first, again);
-  EXPECT_NE(first, other);
+  const Result<std::string> first = ScramblePassword("Secret12", PasswordKeys(), 1);
+  const Result<std::string> again = ScramblePassword("Secret12", PasswordKeys(), 1);
+  const Result<std::string> other = ScramblePassword("Secret12", PasswordKeys(), 2);
+  ASSERT_TRUE(first.ok() && again.ok() && other.ok());
+  EXPECT_EQ(*first, *again);
+  EXPECT_NE(*first, *other);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "tests/fake_file_system.h"
+#include "tests/status_text.h"
 
 namespace tidewarden {
 namespace {
@@ -38,7 +39,7 @@ TEST(ApplyNameRulesTest, ExtensionDirectoryAndGlobalProfile) {
     SCOPED_TRACE(c.argument);
     ProfileLocation location;
     bool global = false;
-    EXPECT_EQ(ApplyNameRules(c.argument, &location, &global), std::nullopt);
+    EXPECT_EQ(MessageOf(ApplyNameRules(c.argument, &location, &global)), std::nullopt);
     EXPECT_EQ(location.name, c.name);
     EXPECT_EQ(location.directory, c.directory);
     EXPECT_EQ(location.path, c.directory + c.name);
@@ -63,7 +64,7 @@ TEST(ApplyNameRulesTest, RefusesWhatHasNoRoom) {
     SCOPED_TRACE(c.argument.size());
     ProfileLocation location;
     bool global = false;
-    EXPECT_EQ(ApplyNameRules(c.argument, &location, &global), c.message);
+    EXPECT_EQ(MessageOf(ApplyNameRules(c.argument, &location, &global)), c.message);
   }
 }
 
@@ -72,7 +73,7 @@ class SearchProfileTest : public ::testing::Test {
   std::optional<std::string> Search(const std::string& name = "PRD.P00") {
     location_.name = name;
     location_.directory = "C:\\Sensors\\";  // from the argument: never used by the search
-    return SearchProfile(fs_, &location_);
+    return MessageOf(SearchProfile(fs_, &location_));
   }
   bool WasRead(const std::string& path) const {
     return std::find(fs_.reads.begin(), fs_.reads.end(), path) != fs_.reads.end();
@@ -182,12 +183,12 @@ TEST(OpenProfileInDirectoryTest, ReadsThereOrNamesTheFullPath) {
   FakeFileSystem fs;
   fs.Add("C:\\Sensors\\PRD.P00", "profile");
   ProfileLocation location{"PRD.P00", "C:\\Sensors\\", "", ""};
-  ASSERT_EQ(OpenProfileInDirectory(fs, &location), std::nullopt);
+  ASSERT_TRUE(OpenProfileInDirectory(fs, &location).ok());
   EXPECT_EQ(location.path, "C:\\Sensors\\PRD.P00");
   EXPECT_EQ(location.content, "profile");
 
   ProfileLocation missing{"QAS.P00", "C:\\Sensors\\", "", ""};
-  EXPECT_EQ(OpenProfileInDirectory(fs, &missing),
+  EXPECT_EQ(OpenProfileInDirectory(fs, &missing).message(),
             "Error 1002: Profile C:\\Sensors\\QAS.P00 is missing...");
 }
 

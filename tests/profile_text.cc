@@ -7,9 +7,9 @@
 namespace tidewarden {
 
 std::string StoredPassword(std::string_view clear_text, std::uint32_t seed) {
-  std::string stored;
-  EXPECT_EQ(ScramblePassword(std::string(clear_text), PasswordKeys(), seed, &stored), std::nullopt);
-  return stored;
+  const Result<std::string> stored = ScramblePassword(clear_text, PasswordKeys(), seed);
+  EXPECT_TRUE(stored.ok());
+  return stored.ok() ? *stored : "";
 }
 
 }  // namespace tidewarden

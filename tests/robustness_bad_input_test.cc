@@ -37,6 +37,12 @@ std::string ErrorDocument(const std::string& message) {
   return "<Prtg>\n<Error>1</Error>\n<Text>" + message + "</Text>\n</Prtg>\n";
 }
 
+// Whether `line` stands whole in the log at `path`.
+bool Logged(const FakeFileSystem& fs, const std::string& path, const std::string& line) {
+  const std::string end = kNativeLineEnd;
+  return (end + fs.Content(path)).find(end + line + end) != std::string::npos;
+}
+
 // Bytes that look like nothing: a fixed pseudo-random sequence.
 std::string Garbage(std::size_t size) {
   std::string bytes;
@@ -153,7 +159,7 @@ TEST_P(RobustnessBadInputTest, EndsWithADocumentAndKeepsTheFiles) {
     // However long the texts, the document keeps its end.
     EXPECT_TRUE(out.ends_with("</Text>\n</Prtg>\n")) << out.substr(out.size() - 40);
     // A failed run changes no file; only the trace file may go after success,
-    // and the (empty) lock file of the library ini may be left.
+    // the (empty) lock file of the library ini and the ",SYSLOG" log may be left.
     for (const auto& [path, content] : before) {
       ASSERT_TRUE(fs.Exists(path)) << path;
       EXPECT_EQ(fs.Content(path), content) << path;
@@ -162,7 +168,8 @@ TEST_P(RobustnessBadInputTest, EndsWithADocumentAndKeepsTheFiles) {
     if (lock_left) {
       EXPECT_EQ(fs.Content(kLibraryIniLockFile), "");
     }
-    EXPECT_EQ(fs.Paths().size(), before.size() + (lock_left ? 1 : 0));
+    const bool log_left = !before.count("PRD.P00.log") && fs.Exists("PRD.P00.log");
+    EXPECT_EQ(fs.Paths().size(), before.size() + (lock_left ? 1 : 0) + (log_left ? 1 : 0));
   }
   if (row.check) row.check(fs, FakeRfc::Get());
 }
@@ -281,10 +288,14 @@ INSTANTIATE_TEST_SUITE_P(
               fs.Add("PRD.P00", Profile());
               fs.Fail(Op::kReplace);
             },
-            {"PRD"},
+            {"PRD", ",SYSLOG"},
             2,
             ErrorDocument(
-                "Error 1016: ReWriting of Profile PRD.P00 failed ! - Look for Trace-File")},
+                "Error 1016: ReWriting of Profile PRD.P00 failed ! - Look for Trace-File"),
+            [](const FakeFileSystem& fs, const FakeRfc&) {
+              EXPECT_TRUE(
+                  Logged(fs, "PRD.P00.log", "0 profile not rewritten PRD.P00: cannot replace"));
+            }},
         Row{"NotOracle",
             [](FakeFileSystem& fs, FakeRfc& rfc) {
               fs.Add("PRD.P00", Profile());
@@ -494,6 +505,23 @@ INSTANTIATE_TEST_SUITE_P(
               fs.Fail(Op::kRead, "QAS.P00");
             },
             {"X", "ITEM=LogUsage"}, 0, "(***) LogUsage: NoSystems=2, Processed=1, Failed=0"},
+        Row{"UnreadableOrFaultyProfileInAListingLogsWhy",
+            [](FakeFileSystem& fs, FakeRfc&) {
+              fs.Add("Marrowin.Prf", "# Gsng: x         : PRD.P00#QAS.P00#DEV.P00#\n");
+              fs.Add("PRD.P00", Profile());
+              fs.Add("QAS.P00", Profile());
+              fs.Fail(Op::kRead, "QAS.P00");
+              fs.Add("DEV.P00", Profile({{"Password...:", "Password...: short"}}));
+            },
+            {"X", "ITEM=LogUsage ,SYSLOG"}, 0,
+            "(***) LogUsage: NoSystems=3, Processed=1, Failed=1",
+            [](const FakeFileSystem& fs, const FakeRfc&) {
+              EXPECT_TRUE(Logged(fs, "Marrowin.Prf.log",
+                                 "0 profile passed over QAS.P00 QAS.P00: cannot open"));
+              EXPECT_TRUE(Logged(fs, "Marrowin.Prf.log",
+                                 "0 profile check failed DEV.P00 Error 1004: Invalid Password in "
+                                 "Profile DEV.P00 found..."));
+            }},
         Row{"UnreadableTraceFile",
             [](FakeFileSystem& fs, FakeRfc& rfc) {
               fs.Add("PRD.P00", Profile());
@@ -508,10 +536,13 @@ INSTANTIATE_TEST_SUITE_P(
               fs.Add("SapRfc.PRD", "DEST=PRD\n");
               fs.Fail(Op::kRead, "SapRfc.PRD");
             },
-            {"PRD"}, 0, kFirstRun,
+            {"PRD", ",SYSLOG"}, 0, kFirstRun,
             [](const FakeFileSystem& fs, const FakeRfc& rfc) {
               EXPECT_FALSE(fs.Exists("SapRfc.ini"));
               EXPECT_EQ(rfc.opens.size(), 1u);
+              EXPECT_TRUE(Logged(fs, "PRD.P00.log",
+                                 "0 SapRfc.PRD not read SapRfc.PRD: cannot open: logon by the "
+                                 "profile"));
             }},
         Row{"LibraryIniCannotBeReplaced",
             [](FakeFileSystem& fs, FakeRfc&) {

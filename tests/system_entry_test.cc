@@ -6,6 +6,7 @@
 #include <map>
 
 #include "tests/profile_text.h"
+#include "tests/status_text.h"
 
 namespace tidewarden {
 namespace {
@@ -28,8 +29,8 @@ std::string Profile(const std::map<std::string, std::string>& change = {}) {
 std::optional<std::string> Read(const std::string& content, ConnectionParameters* parameters,
                                 ProfileLines* lines = nullptr) {
   ProfileLines ignored;
-  return ReadSystemEntry(content, kName, PasswordKeys(), ProcessEnvironment(), parameters,
-                         lines ? lines : &ignored);
+  return MessageOf(ReadSystemEntry(content, kName, PasswordKeys(), ProcessEnvironment(), parameters,
+                                   lines ? lines : &ignored));
 }
 
 // A byte order mark is read past, and kept for the rewrite on the first line,
@@ -240,49 +241,58 @@ TEST(ReadSystemEntryTest, CtrlZInsideAStoredPasswordIsAPlainByte) {
 
 TEST(ReadSystemEntryForPassTest, FailureFlagAndCarriedFields) {
   ConnectionParameters p;
-  ASSERT_TRUE(ReadSystemEntryForPass(Profile(), PasswordKeys(), ProcessEnvironment(), &p));
+  ASSERT_TRUE(
+      ReadSystemEntryForPass(Profile(), "PRD.P00", PasswordKeys(), ProcessEnvironment(), &p).ok());
   // A second system's profile that sets only some fields keeps the others.
-  EXPECT_TRUE(ReadSystemEntryForPass("Destination: QAS\nHostname...: sapqas\n", PasswordKeys(),
-                                     ProcessEnvironment(), &p));
+  EXPECT_TRUE(ReadSystemEntryForPass("Destination: QAS\nHostname...: sapqas\n", "QAS.P00",
+                                     PasswordKeys(), ProcessEnvironment(), &p)
+                  .ok());
   EXPECT_EQ(p.destination, "QAS");
   EXPECT_EQ(p.display_host, "sapqas");
   EXPECT_EQ(p.user, "RFC_USER1");
   EXPECT_EQ(p.password, "Secret12");
 }
 
-TEST(ReadSystemEntryForPassTest, FaultsFailTheSystemSilently) {
+TEST(ReadSystemEntryForPassTest, FaultsFailTheSystemWithTheMessageOfASingleRun) {
   std::string wrong = StoredPassword("Other123", 5);
   wrong[0] = static_cast<char>(wrong[0] ^ 0x01);
   struct {
     const char* name;
     std::string content;
-    bool sound;
+    std::optional<std::string> message;  // nullopt: sound
     std::string password;  // after the reading; the earlier one was "Before12"
     std::string user;
     std::string client = "100";
   } cases[] = {
-      {"sound", Profile(), true, "Secret12", "RFC_USER1"},
+      {"sound", Profile(), std::nullopt, "Secret12", "RFC_USER1"},
       {"invalid password keeps the earlier one and reads on",
-       "Password...: short\nUser.......: later\n", false, "Before12", "LATER"},
-      {"wrong password keeps the earlier one", "Password...: " + wrong + "\n", false, "Before12",
-       "BEFORE"},
-      {"empty password line", "Password...:\n", false, "", "BEFORE"},
-      {"too short", "Client.....: 1\n", false, "Before12", "BEFORE", "1"},
-      {"too long", "Client.....: " + std::string(12, '1') + "\n", false, "Before12", "BEFORE",
+       "Password...: short\nUser.......: later\n",
+       "Error 1004: Invalid Password in Profile QAS.P00 found...", "Before12", "LATER"},
+      {"wrong password keeps the earlier one", "Password...: " + wrong + "\n",
+       "Error 1005: Wrong Password in Profile QAS.P00 found...", "Before12", "BEFORE"},
+      {"empty password line", "Password...:\n",
+       "Error 1007: Password in Profile QAS.P00 is missing...", "", "BEFORE"},
+      {"too short", "Client.....: 1\n", "Error 1003: Invalid Parameter(s) at QAS.P00 found...",
+       "Before12", "BEFORE", "1"},
+      {"too long", "Client.....: " + std::string(12, '1') + "\n",
+       "Error 1003: Invalid Parameter(s) at QAS.P00 found...", "Before12", "BEFORE",
        std::string(11, '1')},
       {"room 199: no second line out of 175 characters",
-       std::string(159, ';') + "Client.....: 999\n", true, "Before12", "BEFORE"},
-      {"env: unset, never the earlier password", "Password...: env:TIDEWARDEN_NEVER_SET\n", false,
-       "", "BEFORE"},
+       std::string(159, ';') + "Client.....: 999\n", std::nullopt, "Before12", "BEFORE"},
+      {"env: unset, never the earlier password", "Password...: env:TIDEWARDEN_NEVER_SET\n",
+       "Error 1007: Password in Profile QAS.P00 is missing...", "", "BEFORE"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     ConnectionParameters p;
     ASSERT_TRUE(ReadSystemEntryForPass(
-        Profile({{"User.......:", "User.......: before"},
-                 {"Password...:", "Password...: " + StoredPassword("Before12", 5)}}),
-        PasswordKeys(), ProcessEnvironment(), &p));
-    EXPECT_EQ(ReadSystemEntryForPass(c.content, PasswordKeys(), ProcessEnvironment(), &p), c.sound);
+                    Profile({{"User.......:", "User.......: before"},
+                             {"Password...:", "Password...: " + StoredPassword("Before12", 5)}}),
+                    "PRD.P00", PasswordKeys(), ProcessEnvironment(), &p)
+                    .ok());
+    EXPECT_EQ(MessageOf(ReadSystemEntryForPass(c.content, "QAS.P00", PasswordKeys(),
+                                               ProcessEnvironment(), &p)),
+              c.message);
     EXPECT_EQ(p.password, c.password);
     EXPECT_EQ(p.user, c.user);
     EXPECT_EQ(p.client, c.client);

@@ -36,26 +36,26 @@ RFC_RC CallFunctionModule(const ClassicRfcFunctions& library, RFC_HANDLE handle,
   return code;
 }
 
-std::optional<FatalFailure> InstallStructure(const ClassicRfcFunctions& library, const char* name,
-                                             RFC_TYPE_ELEMENT* elements, unsigned count,
-                                             RFC_TYPEHANDLE* type) {
+Result<void, FatalFailure> InstallStructure(const ClassicRfcFunctions& library, const char* name,
+                                            RFC_TYPE_ELEMENT* elements, unsigned count,
+                                            RFC_TYPEHANDLE* type) {
   if (library.RfcInstallStructure(const_cast<char*>(name), elements, count, type) != RFC_OK) {
     return FatalNow(&library, "RfcInstallStructure");
   }
-  return std::nullopt;
+  return {};
 }
 
-std::optional<FatalFailure> CreateTable(const ClassicRfcFunctions& library, const char* name,
-                                        unsigned row_length, ITAB_H* table) {
+Result<void, FatalFailure> CreateTable(const ClassicRfcFunctions& library, const char* name,
+                                       unsigned row_length, ITAB_H* table) {
   *table = library.ItCreate(const_cast<char*>(name), row_length, 0, 0);
   if (*table == nullptr) return FatalNow(&library, std::string("ItCreate ") + name);
-  return std::nullopt;
+  return {};
 }
 
-std::optional<FatalFailure> DeleteTable(const ClassicRfcFunctions& library, const char* name,
-                                        ITAB_H table) {
+Result<void, FatalFailure> DeleteTable(const ClassicRfcFunctions& library, const char* name,
+                                       ITAB_H table) {
   if (library.ItDelete(table) != 0) return FatalNow(&library, std::string("ItDelete ") + name);
-  return std::nullopt;
+  return {};
 }
 
 }  // namespace tidewarden

@@ -29,17 +29,17 @@ RFC_RC CallFunctionModule(const ClassicRfcFunctions& library, RFC_HANDLE handle,
                           RFC_PARAMETER* importing, RFC_TABLE* tables, std::string* exception);
 
 // Installs a structure description; a failure is fatal ("RfcInstallStructure").
-std::optional<FatalFailure> InstallStructure(const ClassicRfcFunctions& library, const char* name,
-                                             RFC_TYPE_ELEMENT* elements, unsigned count,
-                                             RFC_TYPEHANDLE* type);
+Result<void, FatalFailure> InstallStructure(const ClassicRfcFunctions& library, const char* name,
+                                            RFC_TYPE_ELEMENT* elements, unsigned count,
+                                            RFC_TYPEHANDLE* type);
 
 // Creates an internal table; a failure is fatal with "ItCreate " + name.
-std::optional<FatalFailure> CreateTable(const ClassicRfcFunctions& library, const char* name,
-                                        unsigned row_length, ITAB_H* table);
+Result<void, FatalFailure> CreateTable(const ClassicRfcFunctions& library, const char* name,
+                                       unsigned row_length, ITAB_H* table);
 
 // Deletes an internal table; a failure is fatal with "ItDelete " + name.
-std::optional<FatalFailure> DeleteTable(const ClassicRfcFunctions& library, const char* name,
-                                        ITAB_H table);
+Result<void, FatalFailure> DeleteTable(const ClassicRfcFunctions& library, const char* name,
+                                       ITAB_H table);
 
 }  // namespace tidewarden
 

@@ -44,7 +44,7 @@ void FillOpenRecords(const LogonParameters& parameters, OpenRecords* open) {
 
 ClassicSapLibrary::~ClassicSapLibrary() { SetErrorHandlerLibrary(nullptr); }
 
-std::optional<FatalFailure> ClassicSapLibrary::Prepare(const CallLogger& log) {
+Result<void, FatalFailure> ClassicSapLibrary::Prepare(const CallLogger& log) {
   // The table is complete: a library lacking a function was never chosen.
   SetErrorHandlerLibrary(this);
   RFC_ENV environment{};
@@ -52,11 +52,11 @@ std::optional<FatalFailure> ClassicSapLibrary::Prepare(const CallLogger& log) {
   environment.allocate = nullptr;
   table_.RfcEnvironment(&environment);
   log.Write(0, "RfcEnvironment called");
-  return std::nullopt;
+  return {};
 }
 
-std::variant<std::unique_ptr<SapConnection>, LogonRefused, FatalFailure> ClassicSapLibrary::Open(
-    LogonRequest request, const CallLogger& log) {
+Result<std::unique_ptr<SapConnection>, OpenFailure> ClassicSapLibrary::Open(LogonRequest request,
+                                                                            const CallLogger& log) {
   auto connection = std::make_unique<ClassicConnection>(*this, log);
   OpenRecords& open = connection->records();
   const LogonParameters& parameters = request.parameters;
@@ -82,7 +82,7 @@ std::variant<std::unique_ptr<SapConnection>, LogonRefused, FatalFailure> Classic
 
 std::string ClassicSapLibrary::LastErrorText() { return TraceFileErrorText(fs_); }
 
-void ClassicSapLibrary::DiscardErrorTrail() { fs_.RemoveFile(kTraceFileName); }
+Status ClassicSapLibrary::DiscardErrorTrail() { return fs_.RemoveFile(kTraceFileName); }
 
 void ClassicSapLibrary::CloseAll() {
   table_.RfcClose(0);

@@ -31,14 +31,14 @@ class ClassicSapLibrary : public SapLibrary {
       : table_(table), fs_(fs), console_(console) {}
   ~ClassicSapLibrary() override;
 
-  std::optional<FatalFailure> Prepare(const CallLogger& log) override;
+  Result<void, FatalFailure> Prepare(const CallLogger& log) override;
   // The record the classic options take the password from holds 31
   // characters (the profile's Password field).
   std::size_t PasswordRoom() override { return 31; }
-  std::variant<std::unique_ptr<SapConnection>, LogonRefused, FatalFailure> Open(
-      LogonRequest request, const CallLogger& log) override;
+  Result<std::unique_ptr<SapConnection>, OpenFailure> Open(LogonRequest request,
+                                                           const CallLogger& log) override;
   std::string LastErrorText() override;
-  void DiscardErrorTrail() override;
+  Status DiscardErrorTrail() override;
   void CloseAll() override;
 
   // The report of a failure the library signals through its error

@@ -85,17 +85,20 @@ RFC_TYPE_ELEMENT kGst04Elements[] = {
 SapResult<OraMainList> ClassicConnection::ReadOraMainList() {
   StructureTypes& types = library_.types();
   ITAB_H per_instances = nullptr;
-  if (auto fatal = CreateTable(table_, "DBORA_PER_INSTANCES", kTst04Length, &per_instances)) {
-    return *fatal;
+  if (auto done = CreateTable(table_, "DBORA_PER_INSTANCES", kTst04Length, &per_instances);
+      !done.ok()) {
+    return done.error();
   }
   if (types.tst04 == 0) {
-    if (auto fatal = InstallStructure(table_, "TST04", kTst04Elements, 71, &types.tst04)) {
-      return *fatal;
+    if (auto done = InstallStructure(table_, "TST04", kTst04Elements, 71, &types.tst04);
+        !done.ok()) {
+      return done.error();
     }
   }
   if (types.gst04 == 0) {
-    if (auto fatal = InstallStructure(table_, "GST04", kGst04Elements, 50, &types.gst04)) {
-      return *fatal;
+    if (auto done = InstallStructure(table_, "GST04", kGst04Elements, 50, &types.gst04);
+        !done.ok()) {
+      return done.error();
     }
   }
   char dbora[kTst04Length];
@@ -125,7 +128,8 @@ SapResult<OraMainList> ClassicConnection::ReadOraMainList() {
   const RFC_RC code = CallFunctionModule(table_, handle_, log_, "DB_ORA_MAIN_LIST", sent, received,
                                          tables, &exception);
   if (code != RFC_OK) {
-    if (auto fatal = DeleteTable(table_, "DBORA_PER_INSTANCES", per_instances)) return *fatal;
+    if (auto done = DeleteTable(table_, "DBORA_PER_INSTANCES", per_instances); !done.ok())
+      return done.error();
     return Failed(code, exception);
   }
   auto field = [&dbora](RecordField f) {
@@ -139,7 +143,9 @@ SapResult<OraMainList> ClassicConnection::ReadOraMainList() {
   list.log_alloc = field(kLogAllocField);
   // Today's order: the figures are delivered before the table is deleted,
   // so its failure is reported after them.
-  list.fatal_after_delivery = DeleteTable(table_, "DBORA_PER_INSTANCES", per_instances);
+  if (auto done = DeleteTable(table_, "DBORA_PER_INSTANCES", per_instances); !done.ok()) {
+    list.fatal_after_delivery = done.error();
+  }
   return list;
 }
 

@@ -29,10 +29,12 @@ constexpr unsigned kCpuAllRowLength = 48;
 SapResult<ServerClock> ClassicConnection::ReadServerClock() {
   StructureTypes& types = library_.types();
   ITAB_H table = nullptr;
-  if (auto fatal = CreateTable(table_, "TF_CPU_ALL", kCpuAllRowLength, &table)) return *fatal;
+  if (auto done = CreateTable(table_, "TF_CPU_ALL", kCpuAllRowLength, &table); !done.ok())
+    return done.error();
   if (!types.cpu_all_installed) {
-    if (auto fatal = InstallStructure(table_, "CPU_ALL", kCpuAllElements, 13, &types.cpu_all)) {
-      return *fatal;
+    if (auto done = InstallStructure(table_, "CPU_ALL", kCpuAllElements, 13, &types.cpu_all);
+        !done.ok()) {
+      return done.error();
     }
     types.cpu_all_installed = true;
   }
@@ -80,7 +82,7 @@ SapResult<ServerClock> ClassicConnection::ReadServerClock() {
   if (code == RFC_OK) {
     ConvertCollectorTimestamp(FixedFieldText(last_coll_wrt, 25), &clock.date, &clock.time);
   }
-  if (auto fatal = DeleteTable(table_, "TF_CPU_ALL", table)) return *fatal;
+  if (auto done = DeleteTable(table_, "TF_CPU_ALL", table); !done.ok()) return done.error();
   if (code != RFC_OK) return Failed(code, exception);
   return clock;
 }

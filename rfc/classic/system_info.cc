@@ -33,8 +33,9 @@ constexpr std::size_t kDbSysLength = 10;
 SapResult<SystemInfo> ClassicConnection::ReadSystemInfo() {
   StructureTypes& types = library_.types();
   if (!types.rfcsi_installed) {
-    if (auto fatal = InstallStructure(table_, "RFCSI", kRfcsiElements, 18, &types.rfcsi)) {
-      return *fatal;
+    if (auto done = InstallStructure(table_, "RFCSI", kRfcsiElements, 18, &types.rfcsi);
+        !done.ok()) {
+      return done.error();
     }
     types.rfcsi_installed = true;
   }

@@ -17,8 +17,7 @@ struct NetWeaverConnection::CallEnd {
   std::optional<FatalFailure> destroy_fatal;
 };
 
-std::optional<FatalFailure> FieldReader::Text(const char* structure, const char* field,
-                                              std::string* value) {
+Result<std::string, FatalFailure> FieldReader::Text(const char* structure, const char* field) {
   const nwrfc::NwRfcFunctions& f = connection_.library().functions();
   const std::string name = std::string(structure != nullptr ? structure : "") +
                            (structure != nullptr ? "." : "") + field;
@@ -45,8 +44,7 @@ std::optional<FatalFailure> FieldReader::Text(const char* structure, const char*
   if (code != nwrfc::RFC_OK) {
     return connection_.library().Fatal("RfcGetString " + name, code, info);
   }
-  *value = RecordText(buffer.data(), std::min<std::size_t>(length, buffer.size() - 1));
-  return std::nullopt;
+  return RecordText(buffer.data(), std::min<std::size_t>(length, buffer.size() - 1));
 }
 
 template <typename Read>
@@ -93,7 +91,9 @@ NetWeaverConnection::CallEnd NetWeaverConnection::Call(const char* function,
       end.failure = Failed(code, info);
     } else {
       FieldReader reader(*this, handle);
-      end.fatal = read(reader);
+      if (Result<void, FatalFailure> read_fields = read(reader); !read_fields.ok()) {
+        end.fatal = std::move(read_fields).error();
+      }
     }
   }
   nwrfc::RFC_ERROR_INFO destroy_info{};
@@ -126,11 +126,11 @@ SapResult<ServerClock> NetWeaverConnection::ReadServerClock() {
   ServerClock clock;
   CallEnd end = Call("GET_CPU_ALL",
                      {{"LOCAL_REMOTE", "LOCAL "}, {"LOGICAL_DESTINATION", std::string(32, ' ')}},
-                     [&clock](FieldReader& reader) -> std::optional<FatalFailure> {
-                       std::string stamp;
-                       if (auto fatal = reader.Text(nullptr, "LASTCOLLWRT", &stamp)) return fatal;
-                       ConvertCollectorTimestamp(FitToWidth(stamp, 25), &clock.date, &clock.time);
-                       return std::nullopt;
+                     [&clock](FieldReader& reader) -> Result<void, FatalFailure> {
+                       auto stamp = reader.Text(nullptr, "LASTCOLLWRT");
+                       if (!stamp.ok()) return stamp.error();
+                       ConvertCollectorTimestamp(FitToWidth(*stamp, 25), &clock.date, &clock.time);
+                       return {};
                      });
   if (end.fatal) return *end.fatal;
   if (end.destroy_fatal) return *end.destroy_fatal;
@@ -141,13 +141,14 @@ SapResult<ServerClock> NetWeaverConnection::ReadServerClock() {
 SapResult<SystemInfo> NetWeaverConnection::ReadSystemInfo() {
   SystemInfo system;
   CallEnd end =
-      Call("RFC_SYSTEM_INFO", {}, [&system](FieldReader& reader) -> std::optional<FatalFailure> {
-        if (auto fatal = reader.Text("RFCSI_EXPORT", "RFCHOST", &system.host)) return fatal;
-        if (auto fatal = reader.Text("RFCSI_EXPORT", "RFCDBSYS", &system.db_system_name))
-          return fatal;
-        system.host = FitToWidth(system.host, 8);
-        system.db_system_name = FitToWidth(system.db_system_name, 10);
-        return std::nullopt;
+      Call("RFC_SYSTEM_INFO", {}, [&system](FieldReader& reader) -> Result<void, FatalFailure> {
+        auto host = reader.Text("RFCSI_EXPORT", "RFCHOST");
+        if (!host.ok()) return host.error();
+        auto db_system_name = reader.Text("RFCSI_EXPORT", "RFCDBSYS");
+        if (!db_system_name.ok()) return db_system_name.error();
+        system.host = FitToWidth(*host, 8);
+        system.db_system_name = FitToWidth(*db_system_name, 10);
+        return {};
       });
   if (end.fatal) return *end.fatal;
   if (end.destroy_fatal) return *end.destroy_fatal;
@@ -159,7 +160,7 @@ SapResult<OraMainList> NetWeaverConnection::ReadOraMainList() {
   OraMainList list;
   CallEnd end =
       Call("DB_ORA_MAIN_LIST", {{"ALL_INSTANCES", " "}, {"ORA_RELEASE", std::string(7, ' ')}},
-           [&list](FieldReader& reader) -> std::optional<FatalFailure> {
+           [&list](FieldReader& reader) -> Result<void, FatalFailure> {
              // A figure wider than its classic field is read whole: no digit is lost.
              const std::pair<const char*, std::int32_t*> figures[] = {
                  {"LOGWRITES", &list.log_writes}, {"WAIT_BUSY", &list.wait_busy},
@@ -167,11 +168,11 @@ SapResult<OraMainList> NetWeaverConnection::ReadOraMainList() {
                  {"LOGALLOC", &list.log_alloc},
              };
              for (const auto& [field, value] : figures) {
-               std::string text;
-               if (auto fatal = reader.Text("DBORA", field, &text)) return fatal;
-               *value = ConvertRecordField(text);
+               auto text = reader.Text("DBORA", field);
+               if (!text.ok()) return text.error();
+               *value = ConvertRecordField(*text);
              }
-             return std::nullopt;
+             return {};
            });
   if (end.fatal) return *end.fatal;
   if (end.failure) return *end.failure;

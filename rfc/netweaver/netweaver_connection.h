@@ -26,7 +26,7 @@ class FieldReader {
       : connection_(connection), handle_(handle) {}
 
   // The text of `field`, of `structure` when one is named.
-  std::optional<FatalFailure> Text(const char* structure, const char* field, std::string* value);
+  Result<std::string, FatalFailure> Text(const char* structure, const char* field);
 
  private:
   NetWeaverConnection& connection_;

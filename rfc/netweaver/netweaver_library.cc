@@ -37,7 +37,7 @@ int ClassicCallCode(nwrfc::RFC_RC code) {
   }
 }
 
-std::optional<FatalFailure> NetWeaverSapLibrary::Prepare(const CallLogger&) {
+Result<void, FatalFailure> NetWeaverSapLibrary::Prepare(const CallLogger&) {
   // Loaded and its version read when it was chosen; it has no environment.
   // Before the first logon, as its connect adds to dev_rfc.log.
   if (!library_logs_checked_) {
@@ -48,7 +48,7 @@ std::optional<FatalFailure> NetWeaverSapLibrary::Prepare(const CallLogger&) {
     if (!trace_dir) static_cast<void>(fs_.ReadFile(kNwIniFile, &ini));
     SetAsideLargeLibraryLogs(fs_, LibraryLogFolder(trace_dir, ini));
   }
-  return std::nullopt;
+  return {};
 }
 
 std::string LibraryLogFolder(const std::optional<std::string>& env_trace_dir,
@@ -86,7 +86,7 @@ void SetAsideLargeLibraryLogs(FileSystem& fs, const std::string& folder) {
   }
 }
 
-std::variant<std::unique_ptr<SapConnection>, LogonRefused, FatalFailure> NetWeaverSapLibrary::Open(
+Result<std::unique_ptr<SapConnection>, OpenFailure> NetWeaverSapLibrary::Open(
     LogonRequest request, const CallLogger& log) {
   // The entry is in the text the caller put in place: the logon itself
   // needs the file no more.
@@ -128,7 +128,7 @@ std::string NetWeaverSapLibrary::LastErrorText() {
   return last_error_text_.empty() ? std::string(" - Please Check Trace-File !") : last_error_text_;
 }
 
-void NetWeaverSapLibrary::DiscardErrorTrail() { fs_.RemoveFile(kTraceFileName); }
+Status NetWeaverSapLibrary::DiscardErrorTrail() { return fs_.RemoveFile(kTraceFileName); }
 
 void NetWeaverSapLibrary::CloseAll() {
   std::map<nwrfc::RFC_CONNECTION_HANDLE, Owner> owned;

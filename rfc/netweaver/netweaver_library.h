@@ -49,15 +49,15 @@ class NetWeaverSapLibrary : public SapLibrary {
                       bool set_aside_logs = true)
       : functions_(functions), fs_(fs), library_logs_checked_(!set_aside_logs) {}
 
-  std::optional<FatalFailure> Prepare(const CallLogger& log) override;
+  Result<void, FatalFailure> Prepare(const CallLogger& log) override;
   // Each connection is used by one thread; RfcCancel comes from another.
   bool AllowsParallelConnections() override { return true; }
   // SAP's longest password.
   std::size_t PasswordRoom() override { return 40; }
-  std::variant<std::unique_ptr<SapConnection>, LogonRefused, FatalFailure> Open(
-      LogonRequest request, const CallLogger& log) override;
+  Result<std::unique_ptr<SapConnection>, OpenFailure> Open(LogonRequest request,
+                                                           const CallLogger& log) override;
   std::string LastErrorText() override;
-  void DiscardErrorTrail() override;
+  Status DiscardErrorTrail() override;
   void CloseAll() override;
 
   const nwrfc::NwRfcFunctions& functions() const { return functions_; }
