@@ -326,8 +326,10 @@ Probe& Probe::WithEnvironment(const std::string& name, const std::string& value)
 
 RunResult Probe::Run(const WorkDir& dir, const std::vector<std::string>& args) const {
   // Under heavy load Wine now and then fails to start a program at all
-  // ("ShellExecuteEx failed", exit code 1) before any of its code runs; a
-  // monitor on Windows never sees that, so the start is tried again.
+  // ("ShellExecuteEx failed", exit code 1) before any of its code runs, or
+  // loses its server and ends with exit code 1 and not a byte written; a
+  // monitor on Windows never sees that, so the start is tried again. The
+  // probe's own exit code 1 always comes with its fatal report.
   constexpr int kWineStartTries = 3;
   RunResult result;
   for (int attempt = 0; attempt < kWineStartTries; ++attempt) {
@@ -335,7 +337,8 @@ RunResult Probe::Run(const WorkDir& dir, const std::vector<std::string>& args) c
     result.wine_start_retries = attempt;
     const bool wine_failed_to_start =
         UnderWine() && result.exit_code == 1 &&
-        (result.out + result.err).find("ShellExecuteEx failed") != std::string::npos;
+        ((result.out + result.err).find("ShellExecuteEx failed") != std::string::npos ||
+         (result.out + result.err).empty());
     if (!wine_failed_to_start) break;
   }
   return result;
