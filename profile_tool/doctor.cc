@@ -84,19 +84,17 @@ bool Doctor::FindProfile() {
                    (sibling ? " (marker files: " + markers + "; the last one wins)"
                             : " (no marker file in " + FolderName(location_.directory) + ")"));
 
-  std::vector<std::string> tried;
+  std::vector<ProfileTry> tried;
   const Status found = sibling ? OpenProfileInDirectory(fs_, &location_, &tried)
                                : SearchProfile(fs_, &location_, &tried);
   // A profile that is there but cannot be read is missing to the probe.
   std::string unreadable;
   std::string why_unreadable;
-  for (const std::string& folder : !found.ok() ? tried : std::vector<std::string>()) {
-    const std::string path = folder + location_.name;
-    if (!unreadable.empty() || fs_.FileSize(path) < 0) continue;
-    std::string ignored;
-    if (const Status read = fs_.ReadFile(path, &ignored); !read.ok()) {
+  for (const ProfileTry& tried_folder : !found.ok() ? tried : std::vector<ProfileTry>()) {
+    const std::string path = tried_folder.folder + location_.name;
+    if (unreadable.empty() && !tried_folder.outcome.ok() && fs_.FileSize(path) >= 0) {
       unreadable = path;
-      why_unreadable = read.message();
+      why_unreadable = tried_folder.outcome.message();
     }
   }
   if (!unreadable.empty()) {
@@ -118,7 +116,7 @@ bool Doctor::FindProfile() {
   } else {
     report_.Step("profile", Verdict::kOk, "found " + location_.path);
   }
-  for (const std::string& folder : tried) report_.Detail("looked in " + FolderName(folder));
+  for (const ProfileTry& folder : tried) report_.Detail("looked in " + FolderName(folder.folder));
   return found.ok();
 }
 

@@ -106,12 +106,12 @@ class Doctor : private PassObserver {
                       std::vector<std::string>* missing);
 
   // measuring_check.cc
-  std::string SncProblem(const LogonParameters& logon, std::string* described, std::string* hint);
-  std::string PasswordProblem();
+  Status SncProblem(const LogonParameters& logon, std::string* described, std::string* hint);
+  Status PasswordProblem();
   std::string DescribeLogon(const LogonParameters& logon);
-  // Why the doctor makes no logon for the system ("" when it makes one),
+  // Why the doctor makes no logon for the system (ok when it makes one),
   // with the hint, and how the logon is made into *described.
-  std::string LogonProblem(const LogonParameters& logon, std::string* described, std::string* hint);
+  Status LogonProblem(const LogonParameters& logon, std::string* described, std::string* hint);
   // What the probe does with a system that failed here.
   std::string ProbeVerdict(const DecidedSystem& system) const;
   void ReportMeasurement(const MeasuredSystem& system);
