@@ -29,8 +29,6 @@ constexpr std::size_t kMaxSystemName = 43;
 // How long a finished pass waits for logoffs still running.
 constexpr std::chrono::milliseconds kLogoffGrace(500);
 
-std::string Now(RunState& run) { return FormatTimeOfDay(run.platform.clock.LocalTimeOfDay()); }
-
 std::string SystemName(ChannelNaming naming, const std::string& entry,
                        const ConnectionParameters& parameters) {
   std::string name;
@@ -155,7 +153,7 @@ std::optional<PassEnd> ListingPass::Prepare(ListedSystem& system, const std::str
   system.parameters = parameters;
   parameters.display_host = carried;
   system.system_name = SystemName(naming_, system.entry, parameters);
-  if (options().trace) system.start_time = Now(run_);
+  if (options().trace) system.start_time = run_.Now();
   if (auto prepared = run_.platform.sap.Prepare(run_.Logger()); !prepared.ok()) {
     return PassEnd{"", std::move(prepared).error()};
   }
@@ -223,7 +221,7 @@ std::optional<PassEnd> ListingPass::Measure(ListedSystem& system) {
     return std::nullopt;
   }
   // Its remote work begins now: the progress line shows this time.
-  if (options().trace) system.start_time = Now(run_);
+  if (options().trace) system.start_time = run_.Now();
   system.ticket = pool_->Start(std::move(*request), std::move(log), system.steps);
   return std::nullopt;
 }
@@ -338,8 +336,7 @@ std::optional<PassEnd> ListingPass::PrintOutcome(const SystemOutcome& outcome,
     case MeasureEnd::kRewriteFailed:  // no profile is rewritten in a pass
     case MeasureEnd::kMeasured:
       *delivered = true;
-      PrintListingChannel(console, run_.document, run_.settings.item, system_name,
-                          outcome.figures);
+      PrintListingChannel(console, run_.document, run_.settings.item, system_name, outcome.figures);
       if (outcome.fatal) return PassEnd{"", *outcome.fatal};
       return std::nullopt;
   }
@@ -434,10 +431,7 @@ void ListingPass::PrintSummary() {
   run_.document.EndDocument();
   run_.platform.console.Write(run_.document.text() + "\n");
   if (observer_ != nullptr) observer_->PassEnded({summary, "", false});
-  if (options().trace) {
-    run_.platform.console.Write("\n* " + Now(run_) + " SAP " + std::string(kProgramName) +
-                                " now processed...\n");
-  }
+  run_.PrintProcessedLine();
 }
 
 }  // namespace

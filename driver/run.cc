@@ -30,6 +30,12 @@ CallLogger RunState::Logger() {
   return CallLogger{log.get(), settings.options.syslog, ""};
 }
 
+void RunState::PrintProcessedLine() {
+  if (!settings.options.trace) return;
+  platform.console.Write("\n* " + Now() + " SAP " + std::string(kProgramName) +
+                         " now processed...\n");
+}
+
 // The sibling modes are chosen by marker files beside the profile.
 bool ChooseOutputMode(FileSystem& fs, const std::string& directory, std::string* output_mode) {
   bool any = false;
