@@ -87,11 +87,6 @@ void StepTimer::StepsEnded() {
   if (ended_.size() < begun_.size()) ended_.push_back(std::chrono::steady_clock::now());
 }
 
-bool StepTimer::Reached(MeasureStep step) const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return static_cast<std::size_t>(step) < begun_.size();
-}
-
 MeasureStep StepTimer::Last() const {
   std::lock_guard<std::mutex> lock(mutex_);
   return begun_.empty() ? MeasureStep::kLogon : static_cast<MeasureStep>(begun_.size() - 1);

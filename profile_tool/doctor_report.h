@@ -73,7 +73,6 @@ class StepTimer : public MeasureObserver {
   StepTimer(Report& report, std::string prefix) : report_(report), prefix_(std::move(prefix)) {}
   void StepBegins(MeasureStep step) override;
   void StepsEnded() override;
-  bool Reached(MeasureStep step) const;
   // The last step begun (the logon before any).
   MeasureStep Last() const;
   // How long a step took; nullopt while it runs or before it began.
