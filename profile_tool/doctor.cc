@@ -72,16 +72,12 @@ bool Doctor::FindProfile() {
   settings_.global_run = global_run;
   if (global_run) settings_.listing_run = true;
   settings_.output_mode = std::string(kModeExeXml);
-  const bool sibling = ChooseOutputMode(fs_, location_.directory, &settings_.output_mode);
-  std::string markers;
-  for (const ModeMarker& marker : kModeMarkers) {
-    if (fs_.CanOpenForReading(location_.directory + marker.file_name)) {
-      markers += (markers.empty() ? "" : ", ") + location_.directory + marker.file_name;
-    }
-  }
+  const std::vector<std::string> markers =
+      ChooseOutputMode(fs_, location_.directory, &settings_.output_mode);
+  const bool sibling = !markers.empty();
   report_.Step("output mode", Verdict::kOk,
                settings_.output_mode +
-                   (sibling ? " (marker files: " + markers + "; the last one wins)"
+                   (sibling ? " (marker files: " + Join(markers) + "; the last one wins)"
                             : " (no marker file in " + FolderName(location_.directory) + ")"));
 
   std::vector<ProfileTry> tried;
@@ -242,11 +238,7 @@ void Doctor::CheckOptions(bool from_record) {
     report_.Step("options", Verdict::kOk, text + " from " + source);
     return;
   }
-  std::string finding = text + " from " + source + ": ";
-  for (std::size_t i = 0; i < problems.size(); ++i) {
-    finding += (i == 0 ? "" : "; ") + problems[i];
-  }
-  report_.Step("options", Verdict::kWarn, finding,
+  report_.Step("options", Verdict::kWarn, text + " from " + source + ": " + Join(problems, "; "),
                "correct the options if the probe should do otherwise (docs/listing.md, "
                "\"Parallel passes and a deadline per system\")");
 }

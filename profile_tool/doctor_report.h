@@ -98,7 +98,7 @@ bool Contains(const std::string& text, std::initializer_list<const char*> words)
 // working directory.
 std::string FolderName(const std::string& folder);
 std::string Characters(std::size_t n);
-std::string Join(const std::vector<std::string>& items);
+std::string Join(const std::vector<std::string>& items, const char* separator = ", ");
 
 // The hints for a refused logon: the credentials, or the way to the host.
 std::string CredentialsHint();
