@@ -83,37 +83,36 @@ bool Doctor::FindProfile() {
   std::vector<ProfileTry> tried;
   const Status found = sibling ? OpenProfileInDirectory(fs_, &location_, &tried)
                                : SearchProfile(fs_, &location_, &tried);
-  // A profile that is there but cannot be read is missing to the probe.
-  std::string unreadable;
-  std::string why_unreadable;
-  for (const ProfileTry& tried_folder : !found.ok() ? tried : std::vector<ProfileTry>()) {
-    const std::string path = tried_folder.folder + location_.name;
-    if (unreadable.empty() && !tried_folder.outcome.ok() && fs_.FileSize(path) >= 0) {
-      unreadable = path;
-      why_unreadable = tried_folder.outcome.message();
-    }
-  }
-  if (!unreadable.empty()) {
-    report_.Step("profile", Verdict::kFail,
-                 found.message() + ": " + SystemPath(unreadable) +
-                     " is there, but this account cannot read it (" + why_unreadable + ")",
-                 "give the monitor's account read access to " + SystemPath(unreadable) +
-                     " (and, so that the state line can be kept, write access to it and its "
-                     "folder)");
-  } else if (!found.ok()) {
-    report_.Step("profile", Verdict::kFail, found.message(),
-                 sibling ? "put " + location_.name + " beside the marker file, into " +
-                               FolderName(location_.directory)
-                         : "put " + location_.name + " into the sensor's working directory" +
-                               (OnWindows() ? " or the monitor's Custom Sensors\\ExeXml folder"
-                                            : "") +
-                               "; " + SystemPath(kPrtgPathFile) +
-                               ", when it exists, names the only folder searched");
-  } else {
+  if (found.ok()) {
     report_.Step("profile", Verdict::kOk, "found " + location_.path);
+  } else {
+    ReportMissingProfile(found, tried, sibling);
   }
   for (const ProfileTry& folder : tried) report_.Detail("looked in " + FolderName(folder.folder));
   return found.ok();
+}
+
+void Doctor::ReportMissingProfile(const Status& found, const std::vector<ProfileTry>& tried,
+                                  bool sibling) {
+  // A profile that is there but cannot be read is missing to the probe.
+  for (const ProfileTry& folder : tried) {
+    const std::string path = SystemPath(folder.folder + location_.name);
+    if (folder.outcome.ok() || fs_.FileSize(folder.folder + location_.name) < 0) continue;
+    report_.Step("profile", Verdict::kFail,
+                 found.message() + ": " + path + " is there, but this account cannot read it (" +
+                     folder.outcome.message() + ")",
+                 "give the monitor's account read access to " + path +
+                     " (and, so that the state line can be kept, write access to it and its "
+                     "folder)");
+    return;
+  }
+  report_.Step(
+      "profile", Verdict::kFail, found.message(),
+      sibling ? "put " + location_.name + " beside the marker file, into " +
+                    FolderName(location_.directory)
+              : "put " + location_.name + " into the sensor's working directory" +
+                    (OnWindows() ? " or the monitor's Custom Sensors\\ExeXml folder" : "") + "; " +
+                    SystemPath(kPrtgPathFile) + ", when it exists, names the only folder searched");
 }
 
 bool Doctor::CheckEntry() {

@@ -97,7 +97,10 @@ Status Doctor::SncProblem(const LogonParameters& logon, std::string* described, 
   if (!qop.empty() && (qop.size() != 1 || std::string("12389").find(qop[0]) == std::string::npos)) {
     return Status::Error("SNC_QOP=" + qop + " is none of 1, 2, 3, 8, 9");
   }
-  std::string library = value("SNC_LIB");
+  return SncLibraryProblem(value("SNC_LIB"), described, hint);
+}
+
+Status Doctor::SncLibraryProblem(std::string library, std::string* described, std::string* hint) {
   std::string named_by = "the entry's SNC_LIB";
   for (const char* variable : {ProgramWidth() == 64 ? "SNC_LIB_64" : "SNC_LIB", "SNC_LIB"}) {
     if (!library.empty()) break;
