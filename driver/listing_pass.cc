@@ -10,8 +10,8 @@
 #include <deque>
 #include <memory>
 
-#include "collect/logon_preparation.h"
 #include "collect/logon_guard.h"
+#include "collect/logon_preparation.h"
 #include "collect/measure.h"
 #include "collect/measure_pool.h"
 #include "driver/documents.h"

@@ -147,7 +147,7 @@ int Check(const std::string& given, std::ostream& out, std::ostream& err, FileSy
     const std::string& value = parameters.*field.field;
     out << field.label << ' '
         << (field.field == &ConnectionParameters::password ? Characters(value.size())
-                                                            : '"' + value + '"')
+                                                           : '"' + value + '"')
         << "\n";
   }
   return kToolSuccess;

@@ -127,8 +127,8 @@ Status ReadListing(FileSystem& fs, const ProfileLocation& location, bool global_
   bool overflow = false;
   if (!global_run) {
     ReadItemListing(content, values, &overflow);
-  } else if (Status read = ReadGlobalListing(content, sensor_key, second_argument, values,
-                                             &overflow);
+  } else if (Status read =
+                 ReadGlobalListing(content, sensor_key, second_argument, values, &overflow);
              !read.ok()) {
     return read;
   }

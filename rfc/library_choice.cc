@@ -146,10 +146,9 @@ Status ChosenSapLibrary::Take(const RfcLibraryCandidate& candidate,
     // Nothing else talks to the library before its version is read.
     unsigned major = 0, minor = 0, patch = 0;
     const nwrfc::SAP_UC* version = table.RfcGetVersion(&major, &minor, &patch);
-    version_ = std::to_string(major) + "." + std::to_string(minor) + "." + std::to_string(patch) +
-               " " +
-               FromSapText(version != nullptr ? std::u16string_view(version)
-                                              : std::u16string_view());
+    version_ =
+        std::to_string(major) + "." + std::to_string(minor) + "." + std::to_string(patch) + " " +
+        FromSapText(version != nullptr ? std::u16string_view(version) : std::u16string_view());
     log.Write(0, "NetWeaver RFC library " + candidate.path, version_);
     chosen_ = std::make_unique<NetWeaverSapLibrary>(table, fs_, set_aside_logs_);
   }
