@@ -68,6 +68,10 @@ std::string DateTimeText(const LocalDate& date, const TimeOfDay& time) {
   return text;
 }
 
+bool SamePassword(const LogonRecord& record, std::string_view password) {
+  return PasswordFingerprint(record.salt, password) == record.fingerprint;
+}
+
 }  // namespace
 
 LogonKey MakeLogonKey(const LogonRequest& request) {
@@ -171,16 +175,9 @@ GuardedLogon LogonGuard::Check(const LogonRequest& request, const CallLogger& lo
   GuardedLogon guarded;
   guarded.key = MakeLogonKey(request);
   guarded.password = request.parameters.password;
-  auto look_up = [this, &guarded, &log] {
-    guarded.record.reset();
-    for (LogonRecord& record : Read(log)) {
-      if (record.key == guarded.key) guarded.record = std::move(record);
-    }
-  };
-  look_up();
-  if (!holds_ || !guarded.record) return guarded;
+  LookUp(guarded, log);
   // Another password is tried at once: it may be the corrected one.
-  if (PasswordFingerprint(guarded.record->salt, guarded.password) != guarded.record->fingerprint) {
+  if (!holds_ || !guarded.record || !SamePassword(*guarded.record, guarded.password)) {
     return guarded;
   }
   const std::int64_t now = clock_.UtcSeconds();
@@ -198,30 +195,9 @@ GuardedLogon LogonGuard::Check(const LogonRequest& request, const CallLogger& lo
       });
     }
   }
-  bool held = HoldsLogon(*guarded.record, now);
-  if (!held && records_) {
-    // The hold ran out: one run retries, the runs beside it wait for its
-    // outcome in their next minute. Read again under the lock, since the
-    // run that had it may have recorded its refusal meanwhile.
-    std::unique_ptr<FileLock> lock;
-    held = !fs_.LockFile(RetryLockPath(guarded.key), 0, &lock).ok();
-    if (!held) {
-      guarded.retry_lock = std::move(lock);
-      // Under the record file's lock too: its writer holds it while it
-      // replaces the file, and a replacement that is not atomic (Wine's)
-      // would otherwise show no file at all, and let a second logon through.
-      std::unique_ptr<FileLock> records_lock;
-      const Status locked =
-          fs_.LockFile(directory_ + kLogonRecordLockFile, kLogonRecordLockWaitMs, &records_lock);
-      if (!locked.ok()) log.Write(0, "logon record read without its lock", locked.message());
-      look_up();
-      held = guarded.record &&
-             PasswordFingerprint(guarded.record->salt, guarded.password) ==
-                 guarded.record->fingerprint &&
-             HoldsLogon(*guarded.record, clock_.UtcSeconds());
-      if (held) guarded.retry_lock.reset();
-    }
-  }
+  // When the hold ran out, one run retries; the runs beside it wait for its
+  // outcome in their next minute.
+  const bool held = HoldsLogon(*guarded.record, now) || (records_ && !TakeRetry(guarded, log));
   if (held) {
     LocalDate date;
     TimeOfDay time;
@@ -232,6 +208,35 @@ GuardedLogon LogonGuard::Check(const LogonRequest& request, const CallLogger& lo
                   guarded.key.system + guarded.held);
   }
   return guarded;
+}
+
+void LogonGuard::LookUp(GuardedLogon& guarded, const CallLogger& log) {
+  guarded.record.reset();
+  for (LogonRecord& record : Read(log)) {
+    if (record.key == guarded.key) guarded.record = std::move(record);
+  }
+}
+
+bool LogonGuard::TakeRetry(GuardedLogon& guarded, const CallLogger& log) {
+  std::unique_ptr<FileLock> lock;
+  if (!fs_.LockFile(RetryLockPath(guarded.key), 0, &lock).ok()) return false;
+  guarded.retry_lock = std::move(lock);
+  // Read again, since the run that had the retry may have recorded its
+  // refusal meanwhile; under the record file's lock too: its writer holds
+  // it while it replaces the file, and a replacement that is not atomic
+  // (Wine's) would otherwise show no file at all, and let a second logon
+  // through.
+  std::unique_ptr<FileLock> records_lock;
+  const Status locked =
+      fs_.LockFile(directory_ + kLogonRecordLockFile, kLogonRecordLockWaitMs, &records_lock);
+  if (!locked.ok()) log.Write(0, "logon record read without its lock", locked.message());
+  LookUp(guarded, log);
+  if (guarded.record && SamePassword(*guarded.record, guarded.password) &&
+      HoldsLogon(*guarded.record, clock_.UtcSeconds())) {
+    guarded.retry_lock.reset();
+    return false;
+  }
+  return true;
 }
 
 void LogonGuard::Remember(const GuardedLogon& guarded, const LogonRefused* refused, bool logged_on,

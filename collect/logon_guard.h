@@ -119,6 +119,11 @@ class LogonGuard {
   // and writes them back when it returns true (removes the file once empty).
   void Update(const CallLogger& log, const std::function<bool(std::vector<LogonRecord>&)>& change);
   std::string RetryLockPath(const LogonKey& key) const;
+  // The record for guarded.key, read anew.
+  void LookUp(GuardedLogon& guarded, const CallLogger& log);
+  // Takes the retry of a logon whose hold ran out, unless another run has
+  // it or has since recorded a new refusal; whether it was taken.
+  bool TakeRetry(GuardedLogon& guarded, const CallLogger& log);
 
   FileSystem& fs_;
   Clock& clock_;

@@ -4,6 +4,11 @@
 #include "collect/profile_state.h"
 
 namespace tidewarden {
+
+bool IsOracle(const std::string& db_system_name) {
+  return db_system_name.compare(0, 3, "ORA") == 0;
+}
+
 namespace {
 
 SystemOutcome Ended(MeasureEnd end) {
@@ -17,14 +22,6 @@ SystemOutcome Fatal(FatalFailure failure) {
   outcome.fatal = std::move(failure);
   return outcome;
 }
-
-}  // namespace
-
-bool IsOracle(const std::string& db_system_name) {
-  return db_system_name.compare(0, 3, "ORA") == 0;
-}
-
-namespace {
 
 // Detaches the control from the connection whatever road the steps end on,
 // so that no later cancel reaches it. It closes nothing: the logoff is the

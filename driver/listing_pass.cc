@@ -5,12 +5,13 @@
 // a system hands on to the next stays on this thread, in listing order.
 #include "driver/listing_pass.h"
 
+#include <algorithm>
 #include <chrono>
 #include <deque>
 #include <memory>
 
-#include "collect/logon_preparation.h"
 #include "collect/logon_guard.h"
+#include "collect/logon_preparation.h"
 #include "collect/measure.h"
 #include "collect/measure_pool.h"
 #include "driver/documents.h"
@@ -27,8 +28,6 @@ constexpr std::size_t kMaxEntry = 63;
 constexpr std::size_t kMaxSystemName = 43;
 // How long a finished pass waits for logoffs still running.
 constexpr std::chrono::milliseconds kLogoffGrace(500);
-
-std::string Now(RunState& run) { return FormatTimeOfDay(run.platform.clock.LocalTimeOfDay()); }
 
 std::string SystemName(ChannelNaming naming, const std::string& entry,
                        const ConnectionParameters& parameters) {
@@ -60,7 +59,6 @@ struct ListedSystem {
   // The display host its profile's Hostname line gave; without one the
   // system shows the host the systems before it left.
   std::optional<std::string> display_host;
-  std::string destination, sysnr, client;
   std::string start_time;
   LogonParameters logon;
   std::string held_lines;  // the "* SapRfc.Ini" line
@@ -68,7 +66,8 @@ struct ListedSystem {
   std::optional<std::size_t> ticket;
   // On a thread of the pool: what the logon guard found, until the outcome.
   std::optional<GuardedLogon> guarded;
-  // For the observer: the profile's fields as taken, and its steps.
+  // The profile's fields as taken, carried-over ones included; and, for the
+  // observer, its steps.
   ConnectionParameters parameters;
   std::shared_ptr<MeasureObserver> steps;
   std::string state;
@@ -98,18 +97,18 @@ class ListingPass {
   std::optional<PassEnd> PrintDecided(bool all);
   std::optional<PassEnd> Print(ListedSystem& system);
   std::optional<PassEnd> PrintTo(ListedSystem& system, Console& console);
+  // The channel of a measured system, or what ends the pass at it.
+  std::optional<PassEnd> PrintOutcome(const SystemOutcome& outcome, const std::string& system_name,
+                                      Console& console, bool* delivered);
   // Tells the observer, when there is one.
   void Tell(const ListedSystem& system, const std::optional<PassEnd>& end,
             const std::string& printed);
-  void TellPassedOver(const ListedSystem& system) {
-    if (observer_ == nullptr) return;
-    DecidedSystem decided;
-    decided.position = system.position;
-    decided.entry = system.entry;
-    decided.passed_over = true;
-    observer_->SystemDecided(decided);
-  }
   void ChooseMode();
+  // The progress lines and the document's head, before any system.
+  void PrintHead();
+  // The next listed system: read, readied, started and printed when due.
+  std::optional<PassEnd> Take(ListedSystem system);
+  void PrintSummary();
   int End(const PassEnd& end);
 
   RunState& run_;
@@ -151,13 +150,10 @@ std::optional<PassEnd> ListingPass::Prepare(ListedSystem& system, const std::str
           : Status::Ok();
   system.sound = system.entry_fits && read.ok();
   if (hostname_line) system.display_host = parameters.display_host;
-  if (observer_ != nullptr) system.parameters = parameters;
+  system.parameters = parameters;
   parameters.display_host = carried;
   system.system_name = SystemName(naming_, system.entry, parameters);
-  system.destination = parameters.destination;
-  system.sysnr = parameters.sysnr;
-  system.client = parameters.client;
-  if (options().trace) system.start_time = Now(run_);
+  if (options().trace) system.start_time = run_.Now();
   if (auto prepared = run_.platform.sap.Prepare(run_.Logger()); !prepared.ok()) {
     return PassEnd{"", std::move(prepared).error()};
   }
@@ -225,7 +221,7 @@ std::optional<PassEnd> ListingPass::Measure(ListedSystem& system) {
     return std::nullopt;
   }
   // Its remote work begins now: the progress line shows this time.
-  if (options().trace) system.start_time = Now(run_);
+  if (options().trace) system.start_time = run_.Now();
   system.ticket = pool_->Start(std::move(*request), std::move(log), system.steps);
   return std::nullopt;
 }
@@ -234,7 +230,7 @@ std::optional<PassEnd> ListingPass::PrintDecided(bool all) {
   while (!waiting_.empty()) {
     ListedSystem& system = waiting_.front();
     if (system.passed_over) {
-      TellPassedOver(system);
+      Tell(system, std::nullopt, "");
       waiting_.pop_front();
       continue;
     }
@@ -273,6 +269,7 @@ void ListingPass::Tell(const ListedSystem& system, const std::optional<PassEnd>&
   DecidedSystem decided;
   decided.position = system.position;
   decided.entry = system.entry;
+  decided.passed_over = system.passed_over;
   decided.entry_fits = system.entry_fits;
   decided.sound = system.sound;
   decided.parameters = system.parameters;
@@ -292,65 +289,56 @@ std::optional<PassEnd> ListingPass::PrintTo(ListedSystem& system, Console& conso
   run_.document.Clear();
   const std::string display_host = system.display_host.value_or(carried_display_host_);
   carried_display_host_ = display_host;
-  bool sound = system.sound;
-  bool ok = false;
   bool delivered = false;
-  if (!system.entry_fits) {
-    sound = false;
-  } else {
-    const SystemOutcome& outcome = *system.outcome;
-    if (outcome.info) carried_display_host_ = outcome.info->host;
-    switch (outcome.end) {
-      case MeasureEnd::kFatal:
-        return PassEnd{"", *outcome.fatal};
-      case MeasureEnd::kLogonRefused:
-      case MeasureEnd::kDeadline:
-        sound = false;
-        break;
-      // A failed clock or system information step, or a database that is
-      // not Oracle, ends the whole pass: the systems after it would fail
-      // alike.
-      case MeasureEnd::kClockFailed:
-      case MeasureEnd::kSystemInfoFailed:
-        return PassEnd{FailedStepMessage(outcome.call_failure), std::nullopt};
-      case MeasureEnd::kNotOracle:
-        return PassEnd{kDatabaseMismatchMessage, std::nullopt};
-      // A failed main list fails this system only; its message stays in
-      // the document until the next system starts.
-      case MeasureEnd::kMainListFailed:
-        run_.document.Append(
-            CallFailureMessage(outcome.call_failure.code, outcome.call_failure.exception));
-        break;
-      case MeasureEnd::kRewriteFailed:  // no profile is rewritten in a pass
-      case MeasureEnd::kMeasured:
-        delivered = true;
-        ok = true;
-        PrintListingChannel(console, run_.document, run_.settings.item, system.system_name,
-                            outcome.figures);
-        if (outcome.fatal) return PassEnd{"", *outcome.fatal};
-        break;
+  if (system.entry_fits) {
+    if (auto end = PrintOutcome(*system.outcome, system.system_name, console, &delivered)) {
+      return end;
     }
   }
-
-  const char* state = "Processed";
-  if (!sound || !ok) {
-    state = "Rfc Failure";
-  } else if (!delivered) {
-    state = "Not Found";
-  }
-  system.state = state;
-  if (sound && ok && delivered) {
-    ++processed_;
-  } else {
-    ++failed_;
-  }
+  const bool processed = system.sound && delivered;
+  system.state = processed ? "Processed" : "Rfc Failure";
+  ++(processed ? processed_ : failed_);
   if (options().trace) {
     console.Write("\n* " + system.start_time + " " + system.entry + ", " + display_host + ", " +
-                  system.destination + ", " + system.sysnr + ", " + system.client +
-                  " State=" + state + "\n");
+                  system.parameters.destination + ", " + system.parameters.sysnr + ", " +
+                  system.parameters.client + " State=" + system.state + "\n");
     if (system.outcome && !system.outcome->held.empty()) {
       console.Write("* " + system.start_time + " " + system.entry + system.outcome->held + "\n");
     }
+  }
+  return std::nullopt;
+}
+
+std::optional<PassEnd> ListingPass::PrintOutcome(const SystemOutcome& outcome,
+                                                 const std::string& system_name, Console& console,
+                                                 bool* delivered) {
+  if (outcome.info) carried_display_host_ = outcome.info->host;
+  switch (outcome.end) {
+    case MeasureEnd::kFatal:
+      return PassEnd{"", *outcome.fatal};
+    case MeasureEnd::kLogonRefused:
+    case MeasureEnd::kDeadline:
+      return std::nullopt;
+    // A failed clock or system information step, or a database that is
+    // not Oracle, ends the whole pass: the systems after it would fail
+    // alike.
+    case MeasureEnd::kClockFailed:
+    case MeasureEnd::kSystemInfoFailed:
+      return PassEnd{FailedStepMessage(outcome.call_failure), std::nullopt};
+    case MeasureEnd::kNotOracle:
+      return PassEnd{kDatabaseMismatchMessage, std::nullopt};
+    // A failed main list fails this system only; its message stays in
+    // the document until the next system starts.
+    case MeasureEnd::kMainListFailed:
+      run_.document.Append(
+          CallFailureMessage(outcome.call_failure.code, outcome.call_failure.exception));
+      return std::nullopt;
+    case MeasureEnd::kRewriteFailed:  // no profile is rewritten in a pass
+    case MeasureEnd::kMeasured:
+      *delivered = true;
+      PrintListingChannel(console, run_.document, run_.settings.item, system_name, outcome.figures);
+      if (outcome.fatal) return PassEnd{"", *outcome.fatal};
+      return std::nullopt;
   }
   return std::nullopt;
 }
@@ -366,83 +354,84 @@ int ListingPass::End(const PassEnd& end) {
   return code;
 }
 
-int ListingPass::Run(std::string server_listing) {
-  RunSettings& settings = run_.settings;
+void ListingPass::PrintHead() {
   Console& console = run_.platform.console;
-
-  if (options().trace) console.Write(settings.banner_line + "\n");
-  std::string display = options().text;
-  for (char& c : display) {
-    if (c == ':') c = ' ';
-  }
-  display = display.substr(0, display.find(" @"));
   if (options().trace) {
-    console.Write("* " + settings.start_time + " " + display + " State=Executing\n");
+    std::string display = options().text;
+    std::replace(display.begin(), display.end(), ':', ' ');
+    display = display.substr(0, display.find(" @"));
+    console.Write(run_.settings.banner_line + "\n");
+    console.Write("* " + run_.settings.start_time + " " + display + " State=Executing\n");
   }
   run_.document.BeginDocument();
   console.Write(run_.document.text() + "\n");
   run_.document.Clear();
   for (const std::string& ignored : options().ignored_options) run_.Logger().Write(0, ignored);
-  carried_display_host_ = run_.parameters.display_host;
+}
 
+std::optional<PassEnd> ListingPass::Take(ListedSystem system) {
+  // An empty entry names no file; one that cannot be read is passed over as
+  // if it were not there, and the log says why.
+  system.passed_over = system.entry.empty();
+  std::string content;
+  if (!system.passed_over && system.entry_fits) {
+    const Status read = run_.platform.fs.ReadFile(run_.location.directory + system.entry, &content);
+    if (!read.ok()) {
+      CallLogger log = run_.Logger();
+      log.entry = system.entry;
+      log.Write(0, "profile passed over", read.message());
+      system.passed_over = true;
+    }
+  }
+  if (system.passed_over) {
+    waiting_.push_back(std::move(system));
+    return std::nullopt;
+  }
+  if (auto end = Prepare(system, content)) {
+    // Our own fatal failure: what the systems before it print comes first.
+    if (auto earlier = PrintDecided(true)) return earlier;
+    return end;
+  }
+  waiting_.push_back(std::move(system));
+  if (auto end = Measure(waiting_.back())) return end;
+  return PrintDecided(pool_ == nullptr);
+}
+
+int ListingPass::Run(std::string server_listing) {
+  PrintHead();
+  carried_display_host_ = run_.parameters.display_host;
   while (!server_listing.empty()) {
-    ++no_systems_;
     const std::size_t hash = server_listing.find('#');
     ListedSystem system;
-    system.position = no_systems_;
+    system.position = ++no_systems_;
     system.entry = server_listing.substr(0, hash);
-    server_listing.erase(0, hash == std::string::npos ? std::string::npos : hash + 1);
-    if (system.entry.empty()) {  // names no file
-      system.passed_over = true;
-      waiting_.push_back(std::move(system));
-      continue;
-    }
     system.entry_fits = system.entry.size() <= kMaxEntry;
-    std::string content;
-    if (system.entry_fits) {
-      const Status read =
-          run_.platform.fs.ReadFile(run_.location.directory + system.entry, &content);
-      if (!read.ok()) {
-        // Passed over, as if it were not there; an unreadable one says why.
-        CallLogger log = run_.Logger();
-        log.entry = system.entry;
-        log.Write(0, "profile passed over", read.message());
-        system.passed_over = true;
-        waiting_.push_back(std::move(system));
-        continue;
-      }
-    }
-    if (auto end = Prepare(system, content)) {
-      // Our own fatal failure: what the systems before it print comes first.
-      if (auto earlier = PrintDecided(true)) return End(*earlier);
-      return End(*end);
-    }
-    waiting_.push_back(std::move(system));
-    if (auto end = Measure(waiting_.back())) return End(*end);
-    if (auto end = PrintDecided(pool_ == nullptr)) return End(*end);
+    server_listing.erase(0, hash == std::string::npos ? std::string::npos : hash + 1);
+    if (auto end = Take(std::move(system))) return End(*end);
   }
   if (auto end = PrintDecided(true)) return End(*end);
   if (pool_ != nullptr) pool_->CancelAll();
+  PrintSummary();
+  if (pool_ != nullptr) {
+    // The monitor has the document; a normal logoff ends within the grace,
+    // a hanging one is left behind.
+    run_.platform.console.Flush();
+    pool_->AwaitLogoffs(kLogoffGrace);
+  }
+  return kExitSuccess;
+}
 
+void ListingPass::PrintSummary() {
   const std::string summary =
-      "(***) " + settings.item + ": NoSystems=" + std::to_string(no_systems_) +
+      "(***) " + run_.settings.item + ": NoSystems=" + std::to_string(no_systems_) +
       ", Processed=" + std::to_string(processed_) + ", Failed=" + std::to_string(failed_);
   run_.document.OpenText();
   run_.document.Append(summary);
   run_.document.CloseText();
   run_.document.EndDocument();
-  console.Write(run_.document.text() + "\n");
+  run_.platform.console.Write(run_.document.text() + "\n");
   if (observer_ != nullptr) observer_->PassEnded({summary, "", false});
-  if (options().trace) {
-    console.Write("\n* " + Now(run_) + " SAP " + std::string(kProgramName) + " now processed...\n");
-  }
-  if (pool_ != nullptr) {
-    // The monitor has the document; a normal logoff ends within the grace,
-    // a hanging one is left behind.
-    console.Flush();
-    pool_->AwaitLogoffs(kLogoffGrace);
-  }
-  return kExitSuccess;
+  run_.PrintProcessedLine();
 }
 
 }  // namespace

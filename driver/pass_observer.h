@@ -25,7 +25,7 @@ struct DecidedSystem {
   ConnectionParameters parameters;  // as the pass took them, carried-over fields included
   LogonParameters logon;
   std::optional<SystemOutcome> outcome;  // none without a logon attempt
-  // A listing's State= ("Processed", "Rfc Failure", "Not Found"); "" for a
+  // A listing's State= ("Processed" or "Rfc Failure"); "" for a
   // single run and for a system that ends the pass.
   std::string state;
   // The document's message when the single run failed, or the message the

@@ -30,16 +30,23 @@ CallLogger RunState::Logger() {
   return CallLogger{log.get(), settings.options.syslog, ""};
 }
 
+void RunState::PrintProcessedLine() {
+  if (!settings.options.trace) return;
+  platform.console.Write("\n* " + Now() + " SAP " + std::string(kProgramName) +
+                         " now processed...\n");
+}
+
 // The sibling modes are chosen by marker files beside the profile.
-bool ChooseOutputMode(FileSystem& fs, const std::string& directory, std::string* output_mode) {
-  bool any = false;
+std::vector<std::string> ChooseOutputMode(FileSystem& fs, const std::string& directory,
+                                          std::string* output_mode) {
+  std::vector<std::string> markers;
   for (const ModeMarker& marker : kModeMarkers) {
     if (fs.CanOpenForReading(directory + marker.file_name)) {
       *output_mode = marker.mode;
-      any = true;
+      markers.push_back(directory + marker.file_name);
     }
   }
-  return any;
+  return markers;
 }
 
 void LogUnsetPasswordVariable(const CallLogger& log, const ConnectionParameters& parameters) {
@@ -77,7 +84,8 @@ int Run(Platform& platform, const std::vector<std::string>& args) {
     settings.listing_run = true;
   }
   settings.output_mode = std::string(kModeExeXml);
-  const bool sibling = ChooseOutputMode(platform.fs, run.location.directory, &settings.output_mode);
+  const bool sibling =
+      !ChooseOutputMode(platform.fs, run.location.directory, &settings.output_mode).empty();
   run.document.SetOptions({settings.output_mode, settings.options.channel});
   const Status found = sibling ? OpenProfileInDirectory(platform.fs, &run.location)
                                : SearchProfile(platform.fs, &run.location);

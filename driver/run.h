@@ -35,8 +35,9 @@ inline constexpr ModeMarker kModeMarkers[] = {
 };
 
 // The output mode the marker files in `directory` choose (the last one
-// present wins) into *output_mode. Returns whether any marker exists.
-bool ChooseOutputMode(FileSystem& fs, const std::string& directory, std::string* output_mode);
+// present wins) into *output_mode. Returns the paths of the markers there.
+std::vector<std::string> ChooseOutputMode(FileSystem& fs, const std::string& directory,
+                                          std::string* output_mode);
 
 // Returns the exit code. `args` is the whole command line, program first.
 // Only the library's error callback ends the process earlier.

@@ -32,6 +32,10 @@ struct RunState {
   int Abort(const FatalFailure& failure);
   // The call log as the options in force want it.
   CallLogger Logger();
+  // The time of day as the progress lines show it.
+  std::string Now() { return FormatTimeOfDay(platform.clock.LocalTimeOfDay()); }
+  // The last progress line of a ",TRACE" run that printed its document.
+  void PrintProcessedLine();
 
   Platform& platform;
   RunSettings settings;

@@ -20,27 +20,26 @@ std::string ParameterText(const std::string& option_text) {
 
 namespace {
 
-std::string Now(RunState& run) { return FormatTimeOfDay(run.platform.clock.LocalTimeOfDay()); }
-
 // Prints what the outcome calls for, and tells `decided` what it printed.
 int Deliver(RunState& run, const SystemOutcome& outcome, DecidedSystem* decided) {
-  std::string* message = &decided->message;
-  RunSettings& settings = run.settings;
   ConnectionParameters& parameters = run.parameters;
   Console& console = run.platform.console;
-  auto fail = [&run, message](std::string text) {
-    *message = std::move(text);
-    return run.Fail(*message);
+  auto fail = [&run, decided](std::string text) {
+    decided->message = std::move(text);
+    return run.Fail(decided->message);
+  };
+  auto abort = [&run, decided](const FatalFailure& fatal) {
+    decided->fatal = true;
+    return run.Abort(fatal);
   };
   if (outcome.info) parameters.display_host = outcome.info->host;
   switch (outcome.end) {
     case MeasureEnd::kFatal:
-      decided->fatal = true;
-      return run.Abort(*outcome.fatal);
+      return abort(*outcome.fatal);
     case MeasureEnd::kLogonRefused:
     case MeasureEnd::kDeadline:  // only a listing pass has a deadline
-      if (settings.options.trace && !outcome.held.empty()) {
-        console.Write("* " + Now(run) + " " + run.location.name + outcome.held + "\n");
+      if (run.settings.options.trace && !outcome.held.empty()) {
+        console.Write("* " + run.Now() + " " + run.location.name + outcome.held + "\n");
       }
       return fail("Error 1011: RFC-Open for " + parameters.destination + " failed !" +
                   outcome.held);
@@ -55,64 +54,40 @@ int Deliver(RunState& run, const SystemOutcome& outcome, DecidedSystem* decided)
     case MeasureEnd::kRewriteFailed:
       // After the profile rewrite: a fatal failure of the main list's
       // table comes first.
-      if (outcome.fatal) {
-        decided->fatal = true;
-        return run.Abort(*outcome.fatal);
-      }
+      if (outcome.fatal) return abort(*outcome.fatal);
       return fail(RewriteFailedMessage(run.location.path, run.platform.sap.LastErrorText()));
     case MeasureEnd::kMeasured:
       break;
   }
-  if (outcome.fatal) {
-    decided->fatal = true;
-    return run.Abort(*outcome.fatal);
-  }
+  if (outcome.fatal) return abort(*outcome.fatal);
   SetLoggingDocument(run.document, parameters.destination, outcome.figures);
   run.Print();
   // A trail left behind would lend its text to a later run's failure.
   const Status discarded = run.platform.sap.DiscardErrorTrail();
   if (!discarded.ok()) run.Logger().Write(0, "trace file not removed", discarded.message());
-  if (settings.options.trace) {
-    console.Write("\n* " + Now(run) + " SAP " + std::string(kProgramName) + " now processed...\n");
-  }
+  run.PrintProcessedLine();
   return kExitSuccess;
 }
 
-}  // namespace
-
-int RunSingleSystem(RunState& run, PassObserver* observer) {
-  RunSettings& settings = run.settings;
-  ConnectionParameters& parameters = run.parameters;
+// The progress lines a ",TRACE" run prints before its logon.
+void PrintStartLines(RunState& run) {
+  const ConnectionParameters& parameters = run.parameters;
   Console& console = run.platform.console;
-  const CallLogger log = run.Logger();
-  log.Write(0, "program started", settings.program_path);
-  if (auto prepared = run.platform.sap.Prepare(log); !prepared.ok()) {
-    return run.Abort(prepared.error());
-  }
-  run.document.Clear();
-  if (!CheckPasswordVariable(log, run.platform.sap, parameters).ok()) {
-    return run.Fail("Error 1004: Invalid Password in Profile " + run.location.name + " found...");
-  }
+  const std::string now = run.Now();
+  console.Write(run.settings.banner_line + "\n");
+  console.Write("* " + now + " " + run.location.name + ", " + parameters.display_host + ", " +
+                parameters.destination + ", " + parameters.sysnr + ", " + parameters.client +
+                " State=Processing\n");
+  // CH= is read later from the whole option text, not from this cut copy.
+  console.Write("* " + now + " " + std::string(kProgramName) + " - " +
+                ParameterText(run.settings.options.text) + " State=Executing\n");
+}
 
-  if (settings.options.trace) {
-    const std::string now = Now(run);
-    console.Write(settings.banner_line + "\n");
-    console.Write("* " + now + " " + run.location.name + ", " + parameters.display_host + ", " +
-                  parameters.destination + ", " + parameters.sysnr + ", " + parameters.client +
-                  " State=Processing\n");
-    // CH= is read later from the whole option text, not from this cut copy.
-    console.Write("* " + now + " " + std::string(kProgramName) + " - " +
-                  ParameterText(settings.options.text) + " State=Executing\n");
-  }
-
-  DecidedSystem decided;
-  decided.position = 1;
-  decided.entry = run.location.name;
-  decided.parameters = parameters;
-  decided.logon = MakeLogonParameters(parameters, settings.options.host, &run.kept_sysnr);
+SystemOutcome Measure(RunState& run, const CallLogger& log, PassObserver* observer,
+                      const DecidedSystem& decided) {
   MeasureInput input{run.platform.sap,
                      run.platform.fs,
-                     console,
+                     run.platform.console,
                      log,
                      decided.logon,
                      &run.lines,
@@ -123,12 +98,35 @@ int RunSingleSystem(RunState& run, PassObserver* observer) {
   input.observer = steps.get();
   LogonGuard guard = run.Guard();
   input.guard = &guard;
-  SystemOutcome outcome;
-  if (observer != nullptr && !observer->MayLogOn(decided.position, parameters, decided.logon)) {
-    outcome.end = MeasureEnd::kLogonRefused;
-  } else {
-    outcome = MeasureSystem(input);
+  if (observer != nullptr && !observer->MayLogOn(decided.position, run.parameters, decided.logon)) {
+    SystemOutcome refused;
+    refused.end = MeasureEnd::kLogonRefused;
+    return refused;
   }
+  return MeasureSystem(input);
+}
+
+}  // namespace
+
+int RunSingleSystem(RunState& run, PassObserver* observer) {
+  ConnectionParameters& parameters = run.parameters;
+  const CallLogger log = run.Logger();
+  log.Write(0, "program started", run.settings.program_path);
+  if (auto prepared = run.platform.sap.Prepare(log); !prepared.ok()) {
+    return run.Abort(prepared.error());
+  }
+  run.document.Clear();
+  if (!CheckPasswordVariable(log, run.platform.sap, parameters).ok()) {
+    return run.Fail("Error 1004: Invalid Password in Profile " + run.location.name + " found...");
+  }
+  if (run.settings.options.trace) PrintStartLines(run);
+
+  DecidedSystem decided;
+  decided.position = 1;
+  decided.entry = run.location.name;
+  decided.parameters = parameters;
+  decided.logon = MakeLogonParameters(parameters, run.settings.options.host, &run.kept_sysnr);
+  SystemOutcome outcome = Measure(run, log, observer, decided);
   const int code = Deliver(run, outcome, &decided);
   if (observer != nullptr) {
     if (code != kExitFatal) decided.printed = run.document.text();

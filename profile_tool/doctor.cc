@@ -72,54 +72,47 @@ bool Doctor::FindProfile() {
   settings_.global_run = global_run;
   if (global_run) settings_.listing_run = true;
   settings_.output_mode = std::string(kModeExeXml);
-  const bool sibling = ChooseOutputMode(fs_, location_.directory, &settings_.output_mode);
-  std::string markers;
-  for (const ModeMarker& marker : kModeMarkers) {
-    if (fs_.CanOpenForReading(location_.directory + marker.file_name)) {
-      markers += (markers.empty() ? "" : ", ") + location_.directory + marker.file_name;
-    }
-  }
+  const std::vector<std::string> markers =
+      ChooseOutputMode(fs_, location_.directory, &settings_.output_mode);
+  const bool sibling = !markers.empty();
   report_.Step("output mode", Verdict::kOk,
                settings_.output_mode +
-                   (sibling ? " (marker files: " + markers + "; the last one wins)"
+                   (sibling ? " (marker files: " + Join(markers) + "; the last one wins)"
                             : " (no marker file in " + FolderName(location_.directory) + ")"));
 
-  std::vector<std::string> tried;
+  std::vector<ProfileTry> tried;
   const Status found = sibling ? OpenProfileInDirectory(fs_, &location_, &tried)
                                : SearchProfile(fs_, &location_, &tried);
-  // A profile that is there but cannot be read is missing to the probe.
-  std::string unreadable;
-  std::string why_unreadable;
-  for (const std::string& folder : !found.ok() ? tried : std::vector<std::string>()) {
-    const std::string path = folder + location_.name;
-    if (!unreadable.empty() || fs_.FileSize(path) < 0) continue;
-    std::string ignored;
-    if (const Status read = fs_.ReadFile(path, &ignored); !read.ok()) {
-      unreadable = path;
-      why_unreadable = read.message();
-    }
+  if (found.ok()) {
+    report_.Step("profile", Verdict::kOk, "found " + location_.path);
+  } else {
+    ReportMissingProfile(found, tried, sibling);
   }
-  if (!unreadable.empty()) {
+  for (const ProfileTry& folder : tried) report_.Detail("looked in " + FolderName(folder.folder));
+  return found.ok();
+}
+
+void Doctor::ReportMissingProfile(const Status& found, const std::vector<ProfileTry>& tried,
+                                  bool sibling) {
+  // A profile that is there but cannot be read is missing to the probe.
+  for (const ProfileTry& folder : tried) {
+    const std::string path = SystemPath(folder.folder + location_.name);
+    if (folder.outcome.ok() || fs_.FileSize(folder.folder + location_.name) < 0) continue;
     report_.Step("profile", Verdict::kFail,
-                 found.message() + ": " + SystemPath(unreadable) +
-                     " is there, but this account cannot read it (" + why_unreadable + ")",
-                 "give the monitor's account read access to " + SystemPath(unreadable) +
+                 found.message() + ": " + path + " is there, but this account cannot read it (" +
+                     folder.outcome.message() + ")",
+                 "give the monitor's account read access to " + path +
                      " (and, so that the state line can be kept, write access to it and its "
                      "folder)");
-  } else if (!found.ok()) {
-    report_.Step("profile", Verdict::kFail, found.message(),
-                 sibling ? "put " + location_.name + " beside the marker file, into " +
-                               FolderName(location_.directory)
-                         : "put " + location_.name + " into the sensor's working directory" +
-                               (OnWindows() ? " or the monitor's Custom Sensors\\ExeXml folder"
-                                            : "") +
-                               "; " + SystemPath(kPrtgPathFile) +
-                               ", when it exists, names the only folder searched");
-  } else {
-    report_.Step("profile", Verdict::kOk, "found " + location_.path);
+    return;
   }
-  for (const std::string& folder : tried) report_.Detail("looked in " + FolderName(folder));
-  return found.ok();
+  report_.Step(
+      "profile", Verdict::kFail, found.message(),
+      sibling ? "put " + location_.name + " beside the marker file, into " +
+                    FolderName(location_.directory)
+              : "put " + location_.name + " into the sensor's working directory" +
+                    (OnWindows() ? " or the monitor's Custom Sensors\\ExeXml folder" : "") + "; " +
+                    SystemPath(kPrtgPathFile) + ", when it exists, names the only folder searched");
 }
 
 bool Doctor::CheckEntry() {
@@ -244,11 +237,7 @@ void Doctor::CheckOptions(bool from_record) {
     report_.Step("options", Verdict::kOk, text + " from " + source);
     return;
   }
-  std::string finding = text + " from " + source + ": ";
-  for (std::size_t i = 0; i < problems.size(); ++i) {
-    finding += (i == 0 ? "" : "; ") + problems[i];
-  }
-  report_.Step("options", Verdict::kWarn, finding,
+  report_.Step("options", Verdict::kWarn, text + " from " + source + ": " + Join(problems, "; "),
                "correct the options if the probe should do otherwise (docs/listing.md, "
                "\"Parallel passes and a deadline per system\")");
 }

@@ -44,33 +44,16 @@ void CallbackConsole::Write(std::string_view text) {
   out_.Write(text);
 }
 
-const char* StepName(MeasureStep step) {
-  switch (step) {
-    case MeasureStep::kLogon:
-      return "logon";
-    case MeasureStep::kClock:
-      return "server clock";
-    case MeasureStep::kSystemInfo:
-      return "system info";
-    case MeasureStep::kMainList:
-      return "main list";
-  }
-  return "";
-}
+// By MeasureStep, in its order: the step's name and the function module it
+// runs ("" for the logon).
+constexpr const char* kStepNames[][2] = {{"logon", ""},
+                                         {"server clock", "GET_CPU_ALL"},
+                                         {"system info", "RFC_SYSTEM_INFO"},
+                                         {"main list", "DB_ORA_MAIN_LIST"}};
 
-const char* FunctionModule(MeasureStep step) {
-  switch (step) {
-    case MeasureStep::kClock:
-      return "GET_CPU_ALL";
-    case MeasureStep::kSystemInfo:
-      return "RFC_SYSTEM_INFO";
-    case MeasureStep::kMainList:
-      return "DB_ORA_MAIN_LIST";
-    case MeasureStep::kLogon:
-      break;
-  }
-  return "";
-}
+const char* StepName(MeasureStep step) { return kStepNames[static_cast<int>(step)][0]; }
+
+const char* FunctionModule(MeasureStep step) { return kStepNames[static_cast<int>(step)][1]; }
 
 void StepTimer::StepBegins(MeasureStep step) {
   const auto now = std::chrono::steady_clock::now();
@@ -85,11 +68,6 @@ void StepTimer::StepBegins(MeasureStep step) {
 void StepTimer::StepsEnded() {
   std::lock_guard<std::mutex> lock(mutex_);
   if (ended_.size() < begun_.size()) ended_.push_back(std::chrono::steady_clock::now());
-}
-
-bool StepTimer::Reached(MeasureStep step) const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return static_cast<std::size_t>(step) < begun_.size();
 }
 
 MeasureStep StepTimer::Last() const {
@@ -127,9 +105,9 @@ std::string Characters(std::size_t n) {
   return std::to_string(n) + (n == 1 ? " character" : " characters");
 }
 
-std::string Join(const std::vector<std::string>& items) {
+std::string Join(const std::vector<std::string>& items, const char* separator) {
   std::string text;
-  for (const std::string& item : items) text += (text.empty() ? "" : ", ") + item;
+  for (const std::string& item : items) text += (text.empty() ? "" : separator) + item;
   return text;
 }
 

@@ -73,7 +73,6 @@ class StepTimer : public MeasureObserver {
   StepTimer(Report& report, std::string prefix) : report_(report), prefix_(std::move(prefix)) {}
   void StepBegins(MeasureStep step) override;
   void StepsEnded() override;
-  bool Reached(MeasureStep step) const;
   // The last step begun (the logon before any).
   MeasureStep Last() const;
   // How long a step took; nullopt while it runs or before it began.
@@ -99,7 +98,7 @@ bool Contains(const std::string& text, std::initializer_list<const char*> words)
 // working directory.
 std::string FolderName(const std::string& folder);
 std::string Characters(std::size_t n);
-std::string Join(const std::vector<std::string>& items);
+std::string Join(const std::vector<std::string>& items, const char* separator = ", ");
 
 // The hints for a refused logon: the credentials, or the way to the host.
 std::string CredentialsHint();

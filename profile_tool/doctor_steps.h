@@ -26,6 +26,7 @@
 #include "profiles/listing.h"
 #include "profiles/profile_lines.h"
 #include "profiles/profile_location.h"
+#include "profiles/profile_search.h"
 #include "rfc/library_choice.h"
 
 namespace tidewarden {
@@ -67,6 +68,9 @@ class Doctor : private PassObserver {
  private:
   void Where();
   bool FindProfile();
+  // Why the search found no profile: one there that cannot be read, or none.
+  void ReportMissingProfile(const Status& found, const std::vector<ProfileTry>& tried,
+                            bool sibling);
   bool CheckEntry();
   // What the entry step adds to the probe's message: why a profile reads as
   // no entry at all, or the field a 1003 is about. *hint gets what to do.
@@ -106,12 +110,15 @@ class Doctor : private PassObserver {
                       std::vector<std::string>* missing);
 
   // measuring_check.cc
-  std::string SncProblem(const LogonParameters& logon, std::string* described, std::string* hint);
-  std::string PasswordProblem();
+  Status SncProblem(const LogonParameters& logon, std::string* described, std::string* hint);
+  // The SNC library the entry names (or, when it names none, the
+  // environment's), as SAP's library would load it.
+  Status SncLibraryProblem(std::string library, std::string* described, std::string* hint);
+  Status PasswordProblem();
   std::string DescribeLogon(const LogonParameters& logon);
-  // Why the doctor makes no logon for the system ("" when it makes one),
+  // Why the doctor makes no logon for the system (ok when it makes one),
   // with the hint, and how the logon is made into *described.
-  std::string LogonProblem(const LogonParameters& logon, std::string* described, std::string* hint);
+  Status LogonProblem(const LogonParameters& logon, std::string* described, std::string* hint);
   // What the probe does with a system that failed here.
   std::string ProbeVerdict(const DecidedSystem& system) const;
   void ReportMeasurement(const MeasuredSystem& system);

@@ -36,8 +36,7 @@ std::string CallFailureHint(const CallFailure& failure, const std::string& funct
            function + " (docs/rfc-library.md)";
   }
   if (failure.code == kCallSysException) {
-    return "a refused function module: give the RFC user the S_RFC authorization for " +
-           function +
+    return "a refused function module: give the RFC user the S_RFC authorization for " + function +
            " (and, over the NetWeaver library, the metadata groups listed in "
            "docs/rfc-library.md); SU53 after the run shows what SAP checked";
   }
@@ -51,26 +50,25 @@ std::string CallFailureHint(const CallFailure& failure, const std::string& funct
 
 }  // namespace
 
-std::string Doctor::PasswordProblem() {
+Status Doctor::PasswordProblem() {
   const std::string& variable = parameters_.password_variable;
-  if (variable.empty()) return "";
+  if (variable.empty()) return Status::Ok();
   if (parameters_.password.empty()) {
-    return "the environment variable " + variable +
-           " is not set or empty: the probe fails this system without a logon";
+    return Status::Error("the environment variable " + variable +
+                         " is not set or empty: the probe fails this system without a logon");
   }
   if (Status usable = CheckEnvironmentPassword(parameters_.password, sap_.PasswordRoom());
       !usable.ok()) {
-    return "the password from the environment variable " + variable +
-           " does not fit this library: " + usable.message() +
-           "; the probe prints Error 1004 without a logon";
+    return Status::Error("the password from the environment variable " + variable +
+                         " does not fit this library: " + usable.message() +
+                         "; the probe prints Error 1004 without a logon");
   }
-  return "";
+  return Status::Ok();
 }
 
 // The doctor checks what SAP's library would only find at the logon: a
 // wrong SNC setup fails there with texts that rarely name the key.
-std::string Doctor::SncProblem(const LogonParameters& logon, std::string* described,
-                               std::string* hint) {
+Status Doctor::SncProblem(const LogonParameters& logon, std::string* described, std::string* hint) {
   std::string ini;
   std::optional<std::map<std::string, std::string>> entry;
   if (fs_.ReadFile("SapRfc." + logon.destination, &ini).ok()) {
@@ -84,7 +82,7 @@ std::string Doctor::SncProblem(const LogonParameters& logon, std::string* descri
   const std::string mode = value("SNC_MODE");
   if (mode != "1") {
     *described += "; SNC off" + (mode.empty() ? std::string() : " (SNC_MODE=" + mode + ")");
-    return "";
+    return Status::Ok();
   }
   const std::string partner = value("SNC_PARTNERNAME");
   const std::string qop = value("SNC_QOP");
@@ -95,11 +93,14 @@ std::string Doctor::SncProblem(const LogonParameters& logon, std::string* descri
                 ", SNC_SSO=" + (sso.empty() ? std::string("0 (the probe's default)") : sso);
   *hint = "correct the SNC keys of the DEST=" + logon.destination + " entry in SapRfc." +
           logon.destination + " (docs/rfc-library.md, \"SNC\")";
-  if (partner.empty()) return "SNC_MODE=1 without SNC_PARTNERNAME";
+  if (partner.empty()) return Status::Error("SNC_MODE=1 without SNC_PARTNERNAME");
   if (!qop.empty() && (qop.size() != 1 || std::string("12389").find(qop[0]) == std::string::npos)) {
-    return "SNC_QOP=" + qop + " is none of 1, 2, 3, 8, 9";
+    return Status::Error("SNC_QOP=" + qop + " is none of 1, 2, 3, 8, 9");
   }
-  std::string library = value("SNC_LIB");
+  return SncLibraryProblem(value("SNC_LIB"), described, hint);
+}
+
+Status Doctor::SncLibraryProblem(std::string library, std::string* described, std::string* hint) {
   std::string named_by = "the entry's SNC_LIB";
   for (const char* variable : {ProgramWidth() == 64 ? "SNC_LIB_64" : "SNC_LIB", "SNC_LIB"}) {
     if (!library.empty()) break;
@@ -111,23 +112,24 @@ std::string Doctor::SncProblem(const LogonParameters& logon, std::string* descri
         "name SAP's SNC library (sapcrypto) with SNC_LIB in the entry, or with the "
         "environment variable SNC_LIB" +
         std::string(ProgramWidth() == 64 ? "_64" : "") + " of the probe's account";
-    return "no SNC library is named (SNC_LIB in the entry, or the environment variables SNC_LIB "
-           "and SNC_LIB_64)";
+    return Status::Error(
+        "no SNC library is named (SNC_LIB in the entry, or the environment variables SNC_LIB "
+        "and SNC_LIB_64)");
   }
   *described += ", library " + library;
   *hint = "install SAP's " + std::to_string(ProgramWidth()) +
           "-bit SNC library (sapcrypto) and name it with " + named_by;
   if (fs_.FileSize(library) < 0) {
-    return "the SNC library " + library + " (" + named_by + ") is not there";
+    return Status::Error("the SNC library " + library + " (" + named_by + ") is not there");
   }
   const int width = LibraryFileWidth(library);
   if (width != ProgramWidth()) {
-    return "the SNC library " + library + " is " +
-           (width == 0 ? std::string("no library this system loads")
-                       : "a " + std::to_string(width) + "-bit library") +
-           "; this probe is " + std::to_string(ProgramWidth()) + "-bit";
+    return Status::Error("the SNC library " + library + " is " +
+                         (width == 0 ? std::string("no library this system loads")
+                                     : "a " + std::to_string(width) + "-bit library") +
+                         "; this probe is " + std::to_string(ProgramWidth()) + "-bit");
   }
-  return "";
+  return Status::Ok();
 }
 
 std::string Doctor::DescribeLogon(const LogonParameters& logon) {
@@ -166,15 +168,12 @@ void Doctor::SkipFrom(const std::string& prefix, MeasureStep first, const std::s
   report_.Step(prefix + "figures", Verdict::kSkip, why);
 }
 
-std::string Doctor::LogonProblem(const LogonParameters& logon, std::string* described,
-                                 std::string* hint) {
+Status Doctor::LogonProblem(const LogonParameters& logon, std::string* described,
+                            std::string* hint) {
   *described = DescribeLogon(logon);
-  std::string problem = SncProblem(logon, described, hint);
-  if (problem.empty()) {
-    problem = PasswordProblem();
-    *hint = "see the password step above";
-  }
-  return problem;
+  if (Status snc = SncProblem(logon, described, hint); !snc.ok()) return snc;
+  *hint = "see the password step above";
+  return PasswordProblem();
 }
 
 bool Doctor::MayLogOn(std::size_t, const ConnectionParameters& parameters,
@@ -182,7 +181,7 @@ bool Doctor::MayLogOn(std::size_t, const ConnectionParameters& parameters,
   parameters_ = parameters;
   std::string described, hint;
   // No attempt that could count towards locking the SAP user.
-  return LogonProblem(logon, &described, &hint).empty();
+  return LogonProblem(logon, &described, &hint).ok();
 }
 
 std::shared_ptr<MeasureObserver> Doctor::StepsOf(std::size_t position, const std::string& entry) {
@@ -198,11 +197,11 @@ void Doctor::SystemDecided(const DecidedSystem& system) {
   const std::string prefix = listing_ ? system.entry + " " : "";
   parameters_ = system.parameters;
   std::string described, hint;
-  const std::string problem = LogonProblem(system.logon, &described, &hint);
+  const Status problem = LogonProblem(system.logon, &described, &hint);
   const SystemOutcome& outcome = *system.outcome;
-  if (!problem.empty() && !outcome.logged_on && outcome.held.empty()) {
+  if (!problem.ok() && !outcome.logged_on && outcome.held.empty()) {
     report_.Step(prefix + StepName(MeasureStep::kLogon), Verdict::kFail,
-                 described + ": " + problem + "; " + ProbeVerdict(system), hint);
+                 described + ": " + problem.message() + "; " + ProbeVerdict(system), hint);
     SkipFrom(prefix, MeasureStep::kClock, "after the failed logon");
     return;
   }

@@ -1,6 +1,8 @@
 // The listing read of the global profile and of the item profile.
 #include "profiles/listing.h"
 
+#include <algorithm>
+
 #include "base/text.h"
 #include "profiles/line_reader.h"
 
@@ -44,8 +46,68 @@ std::string GlobalSensorKey(std::string_view sensor_key) {
   return key;
 }
 
-bool HasPrefix(const std::string& text, const std::string& prefix) {
-  return text.size() >= prefix.size() && text.compare(0, prefix.size(), prefix) == 0;
+void ReadItemListing(const std::string& content, ListingValues* values, bool* overflow) {
+  LineReader reader(content, kListingLineRoom);
+  std::string line;
+  while (reader.Next(&line)) {
+    if (line.starts_with(kItemListingPrefix)) {
+      AppendListing(TextFrom(line, kListingTextStart), &values->server_listing, overflow);
+    }
+  }
+}
+
+// A sensor record line of the global profile: the pass's options, its
+// item and how its channels are named.
+Status ReadSensorRecord(const std::string& line, std::string* item_candidate,
+                        ListingValues* values) {
+  const std::string record = TextFrom(line, kRecordTextStart);
+  if (record.find(kSensorTag) == std::string::npos) {
+    return Status::Error("Error 1029: Invalid Sensor-Allocation...");
+  }
+  *item_candidate = record;
+  std::string options = record.substr(0, record.find(",Sensor="));
+  std::replace(options.begin(), options.end(), ':', ' ');
+  // The record's options take the place of the command line's, which
+  // have the same room.
+  if (options.size() > kMaxRecordOptionText) options.resize(kMaxRecordOptionText);
+  values->record_options = options;
+  // Tested in this order, so the last of them in the order wins.
+  if (line.find(",Profile") != std::string::npos) values->naming = ChannelNaming::kProfile;
+  if (line.find(",Alias") != std::string::npos) values->naming = ChannelNaming::kAlias;
+  if (line.find(",Host") != std::string::npos) values->naming = ChannelNaming::kHost;
+  if (line.find(",Sid") != std::string::npos) values->naming = ChannelNaming::kSid;
+  return Status::Ok();
+}
+
+Status ReadGlobalListing(const std::string& content, std::string_view sensor_key,
+                         const std::string& second_argument, ListingValues* values,
+                         bool* overflow) {
+  const std::string key = GlobalSensorKey(sensor_key);
+  // 18 characters each: the key is padded to 10.
+  const std::string listing_prefix = "# GSNG: " + key;
+  const std::string record_prefix = "# GSNX: " + key;
+  std::string item_candidate;
+  values->item.clear();
+  LineReader reader(content, kListingLineRoom);
+  std::string line;
+  while (reader.Next(&line)) {
+    const std::string upper = UpperCase(line);
+    if (upper.starts_with(listing_prefix)) {
+      AppendListing(TextFrom(line, kListingTextStart), &values->server_listing, overflow);
+    } else if (upper.starts_with(record_prefix)) {
+      if (Status read = ReadSensorRecord(line, &item_candidate, values); !read.ok()) return read;
+    }
+  }
+  const std::size_t item_at = item_candidate.find("Item=");
+  if (item_at != std::string::npos) {
+    values->item = OptionValue(item_candidate, item_at + 5, kMaxItem);
+  }
+  if (!values->record_options) {
+    const bool no_key = second_argument.find_first_not_of(' ') == std::string::npos;
+    return Status::Error("Error 1030: Global Sensor " +
+                         (no_key ? std::string("(none)") : second_argument) + " not found...");
+  }
+  return Status::Ok();
 }
 
 }  // namespace
@@ -57,70 +119,19 @@ Status ReadListing(FileSystem& fs, const ProfileLocation& location, bool global_
   values->server_listing_cut = false;
   values->record_options.reset();
   values->naming = ChannelNaming::kProfile;
-  bool overflow = false;
   std::string content;
-  std::string line;
-
-  if (!global_run) {
-    if (!fs.ReadFile(location.path, &content).ok()) {
-      return Status::Error("Error 1024: ProFile " + location.name + " is missing...");
-    }
-    LineReader reader(content, kListingLineRoom);
-    while (reader.Next(&line)) {
-      if (HasPrefix(line, kItemListingPrefix)) {
-        AppendListing(TextFrom(line, kListingTextStart), &values->server_listing, &overflow);
-      }
-    }
-  } else {
-    const std::string key = GlobalSensorKey(sensor_key);
-    // 18 characters each: the key is padded to 10.
-    const std::string listing_prefix = "# GSNG: " + key;
-    const std::string record_prefix = "# GSNX: " + key;
-    if (!fs.ReadFile(location.path, &content).ok()) {
-      return Status::Error("Error 10x1: ProFile " + location.name + " is missing...");
-    }
-    bool sensor_found = false;
-    std::string item_candidate;
-    values->item.clear();
-    LineReader reader(content, kListingLineRoom);
-    while (reader.Next(&line)) {
-      const std::string upper = UpperCase(line);
-      if (HasPrefix(upper, listing_prefix)) {
-        AppendListing(TextFrom(line, kListingTextStart), &values->server_listing, &overflow);
-        continue;
-      }
-      if (!HasPrefix(upper, record_prefix)) continue;
-      const std::string record = TextFrom(line, kRecordTextStart);
-      if (record.find(kSensorTag) == std::string::npos) {
-        return Status::Error("Error 1029: Invalid Sensor-Allocation...");
-      }
-      item_candidate = record;
-      std::string options = record.substr(0, record.find(",Sensor="));
-      for (char& c : options) {
-        if (c == ':') c = ' ';
-      }
-      // The record's options take the place of the command line's, which
-      // have the same room.
-      if (options.size() > kMaxRecordOptionText) options.resize(kMaxRecordOptionText);
-      values->record_options = options;
-      sensor_found = true;
-      // Tested in this order, so the last of them in the order wins.
-      if (line.find(",Profile") != std::string::npos) values->naming = ChannelNaming::kProfile;
-      if (line.find(",Alias") != std::string::npos) values->naming = ChannelNaming::kAlias;
-      if (line.find(",Host") != std::string::npos) values->naming = ChannelNaming::kHost;
-      if (line.find(",Sid") != std::string::npos) values->naming = ChannelNaming::kSid;
-    }
-    const std::size_t item_at = item_candidate.find("Item=");
-    if (item_at != std::string::npos) {
-      values->item = OptionValue(item_candidate, item_at + 5, kMaxItem);
-    }
-    if (!sensor_found) {
-      const bool no_key = second_argument.find_first_not_of(' ') == std::string::npos;
-      return Status::Error("Error 1030: Global Sensor " +
-                           (no_key ? std::string("(none)") : second_argument) + " not found...");
-    }
+  if (!fs.ReadFile(location.path, &content).ok()) {
+    return Status::Error(std::string(global_run ? "Error 10x1" : "Error 1024") + ": ProFile " +
+                         location.name + " is missing...");
   }
-
+  bool overflow = false;
+  if (!global_run) {
+    ReadItemListing(content, values, &overflow);
+  } else if (Status read =
+                 ReadGlobalListing(content, sensor_key, second_argument, values, &overflow);
+             !read.ok()) {
+    return read;
+  }
   KeepRoom(values, overflow);
   if (values->server_listing.empty())
     return Status::Error("Error 1025: Global Server Listing missing...");

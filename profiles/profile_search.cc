@@ -28,26 +28,37 @@ bool NamesBaseFolder(const std::string& line) {
          (line.size() >= 3 && line[2] == '\\');
 }
 
+Status Tried(const std::string& folder, Status outcome, std::vector<ProfileTry>* tried) {
+  if (tried != nullptr) tried->push_back({folder, outcome});
+  return outcome;
+}
+
+Status TooLong(const std::string& path) {
+  return Status::Error(path + ": longer than " + std::to_string(kMaxProfilePath) + " characters");
+}
+
 // Reads the profile at directory + name into *location when the path fits
 // our room and the file can be read.
-bool ReadProfileAt(FileSystem& fs, const std::string& directory, ProfileLocation* location,
-                   std::vector<std::string>* tried) {
-  if (tried != nullptr) tried->push_back(directory);
+Status ReadProfileAt(FileSystem& fs, const std::string& directory, ProfileLocation* location,
+                     std::vector<ProfileTry>* tried) {
   const std::string path = directory + location->name;
-  if (path.size() > kMaxProfilePath) return false;
+  if (path.size() > kMaxProfilePath) return Tried(directory, TooLong(path), tried);
   std::string content;
-  if (!fs.ReadFile(path, &content).ok()) return false;
+  if (Status read = fs.ReadFile(path, &content); !read.ok()) return Tried(directory, read, tried);
   location->directory = directory;
   location->path = path;
   location->content = std::move(content);
-  return true;
+  return Tried(directory, Status::Ok(), tried);
 }
 
-bool CanOpen(FileSystem& fs, const std::string& folder, const std::string& name,
-             std::vector<std::string>* tried) {
-  if (tried != nullptr) tried->push_back(folder);
+Status CanOpen(FileSystem& fs, const std::string& folder, const std::string& name,
+               std::vector<ProfileTry>* tried) {
   const std::string path = folder + name;
-  return path.size() <= kMaxProfilePath && fs.CanOpenForReading(path);
+  if (path.size() > kMaxProfilePath) return Tried(folder, TooLong(path), tried);
+  return Tried(folder,
+               fs.CanOpenForReading(path) ? Status::Ok()
+                                          : Status::Error(path + ": cannot be opened for reading"),
+               tried);
 }
 
 }  // namespace
@@ -85,7 +96,7 @@ Status ApplyNameRules(const std::string& profile_name, ProfileLocation* location
   return Status::Ok();
 }
 
-Status SearchProfile(FileSystem& fs, ProfileLocation* location, std::vector<std::string>* tried) {
+Status SearchProfile(FileSystem& fs, ProfileLocation* location, std::vector<ProfileTry>* tried) {
   std::string path_file;
   if (fs.ReadFile(kPrtgPathFile, &path_file).ok()) {
     std::string base;
@@ -95,24 +106,24 @@ Status SearchProfile(FileSystem& fs, ProfileLocation* location, std::vector<std:
       if (NamesBaseFolder(line)) base = line;
     }
     if (base.empty() || base.back() != '\\') base += '\\';
-    if (CanOpen(fs, base + kMonitorFolder, location->name, tried)) base += kMonitorFolder;
-    if (CanOpen(fs, base + kCustomSensorFolder, location->name, tried)) {
+    if (CanOpen(fs, base + kMonitorFolder, location->name, tried).ok()) base += kMonitorFolder;
+    if (CanOpen(fs, base + kCustomSensorFolder, location->name, tried).ok()) {
       base += kCustomSensorFolder;
     }
     // The path file names the one place: nothing else is tried.
-    if (!ReadProfileAt(fs, base, location, tried)) return Missing(location->name);
+    if (!ReadProfileAt(fs, base, location, tried).ok()) return Missing(location->name);
     return Status::Ok();
   }
   for (const char* folder : kFixedFolders) {
-    if (ReadProfileAt(fs, folder, location, tried)) return Status::Ok();
+    if (ReadProfileAt(fs, folder, location, tried).ok()) return Status::Ok();
   }
   return Missing(location->name);
 }
 
 Status OpenProfileInDirectory(FileSystem& fs, ProfileLocation* location,
-                              std::vector<std::string>* tried) {
+                              std::vector<ProfileTry>* tried) {
   const std::string path = location->directory + location->name;
-  if (!ReadProfileAt(fs, location->directory, location, tried)) return Missing(path);
+  if (!ReadProfileAt(fs, location->directory, location, tried).ok()) return Missing(path);
   return Status::Ok();
 }
 

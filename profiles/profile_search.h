@@ -24,17 +24,24 @@ std::string WithProfileExtension(const std::string& name);
 // 1002 message when the name or directory exceeds the room.
 Status ApplyNameRules(const std::string& profile_name, ProfileLocation* location, bool* global_run);
 
+// A folder the search looked into ("" the working directory) and why the
+// profile could not be taken from there: the 1002 message names none of it.
+struct ProfileTry {
+  std::string folder;
+  Status outcome;
+};
+
 // The "EXEXML" search (path file, then the fixed folders). On success fills
 // directory, path and content; otherwise fails with
 // "Error 1002: Profile " + name + " is missing...". `tried`, when given,
-// receives every folder looked into, in order ("" the working directory).
+// receives every folder looked into, in order.
 Status SearchProfile(FileSystem& fs, ProfileLocation* location,
-                     std::vector<std::string>* tried = nullptr);
+                     std::vector<ProfileTry>* tried = nullptr);
 
 // A sibling mode's profile: directory + name, read there, or a failure
 // "Error 1002: Profile " + path + " is missing...".
 Status OpenProfileInDirectory(FileSystem& fs, ProfileLocation* location,
-                              std::vector<std::string>* tried = nullptr);
+                              std::vector<ProfileTry>* tried = nullptr);
 
 }  // namespace tidewarden
 

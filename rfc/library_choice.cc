@@ -117,44 +117,11 @@ Result<void, FatalFailure> ChosenSapLibrary::Choose(const CallLogger& log) {
   outcomes_.clear();
   for (const RfcLibraryCandidate& candidate : RfcLibraryCandidates(folder_)) {
     Result<std::unique_ptr<SharedLibrary>> loaded = loader_(candidate);
-    std::string error = loaded.ok() ? std::string() : loaded.error();
-    if (loaded.ok()) {
-      std::unique_ptr<SharedLibrary>& library = *loaded;
-      auto chosen = [this, &candidate, &library] {
-        outcomes_.push_back({candidate, true, "", library->LoadedPath()});
-      };
-      Status filled;
-      if (candidate.kind == RfcLibraryKind::kClassic) {
-        ClassicRfcFunctions table;
-        filled = FillClassicFunctions(*library, &table);
-        if (filled.ok()) {
-          chosen();
-          shared_library_ = std::move(library);
-          chosen_ = std::make_unique<ClassicSapLibrary>(table, fs_, console_);
-          return {};
-        }
-      } else {
-        nwrfc::NwRfcFunctions table;
-        filled = FillNetWeaverFunctions(*library, &table);
-        if (filled.ok()) {
-          // Nothing else talks to the library before its version is read.
-          unsigned major = 0, minor = 0, patch = 0;
-          const nwrfc::SAP_UC* version = table.RfcGetVersion(&major, &minor, &patch);
-          std::u16string_view version_text =
-              version != nullptr ? std::u16string_view(version) : std::u16string_view();
-          version_ = std::to_string(major) + "." + std::to_string(minor) + "." +
-                     std::to_string(patch) + " " + FromSapText(version_text);
-          log.Write(0, "NetWeaver RFC library " + candidate.path, version_);
-          chosen();
-          shared_library_ = std::move(library);
-          chosen_ = std::make_unique<NetWeaverSapLibrary>(table, fs_, set_aside_logs_);
-          return {};
-        }
-      }
-      error = filled.message();
-    }
-    outcomes_.push_back({candidate, false, error, ""});
-    tried += (tried.empty() ? "" : "; ") + candidate.path + ": " + error;
+    const Status taken = loaded.ok() ? Take(candidate, std::move(*loaded), log)
+                                     : Status::Error(std::move(loaded).error());
+    if (taken.ok()) return {};
+    outcomes_.push_back({candidate, false, taken.message(), ""});
+    tried += (tried.empty() ? "" : "; ") + candidate.path + ": " + taken.message();
   }
   const std::string classic = ClassicRfcLibraryFileName();
   const std::string netweaver = NetWeaverRfcLibraryFileName();
@@ -165,6 +132,29 @@ Result<void, FatalFailure> ChosenSapLibrary::Choose(const CallLogger& log) {
                          " with its companion libraries, or the classic " + classic + ", into " +
                          (folder_.empty() ? std::string("the probe's folder") : folder_);
   return fatal;
+}
+
+Status ChosenSapLibrary::Take(const RfcLibraryCandidate& candidate,
+                              std::unique_ptr<SharedLibrary> library, const CallLogger& log) {
+  if (candidate.kind == RfcLibraryKind::kClassic) {
+    ClassicRfcFunctions table;
+    if (Status filled = FillClassicFunctions(*library, &table); !filled.ok()) return filled;
+    chosen_ = std::make_unique<ClassicSapLibrary>(table, fs_, console_);
+  } else {
+    nwrfc::NwRfcFunctions table;
+    if (Status filled = FillNetWeaverFunctions(*library, &table); !filled.ok()) return filled;
+    // Nothing else talks to the library before its version is read.
+    unsigned major = 0, minor = 0, patch = 0;
+    const nwrfc::SAP_UC* version = table.RfcGetVersion(&major, &minor, &patch);
+    version_ =
+        std::to_string(major) + "." + std::to_string(minor) + "." + std::to_string(patch) + " " +
+        FromSapText(version != nullptr ? std::u16string_view(version) : std::u16string_view());
+    log.Write(0, "NetWeaver RFC library " + candidate.path, version_);
+    chosen_ = std::make_unique<NetWeaverSapLibrary>(table, fs_, set_aside_logs_);
+  }
+  outcomes_.push_back({candidate, true, "", library->LoadedPath()});
+  shared_library_ = std::move(library);
+  return Status::Ok();
 }
 
 Result<void, FatalFailure> ChosenSapLibrary::Prepare(const CallLogger& log) {

@@ -91,6 +91,10 @@ class ChosenSapLibrary : public SapLibrary {
 
  private:
   Result<void, FatalFailure> Choose(const CallLogger& log);
+  // Makes the loaded candidate the library runs talk through, or says why
+  // it cannot serve.
+  Status Take(const RfcLibraryCandidate& candidate, std::unique_ptr<SharedLibrary> library,
+              const CallLogger& log);
 
   std::string program_path_;
   FileSystem& fs_;

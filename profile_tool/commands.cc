@@ -1,10 +1,36 @@
-// "new": a commented sensor profile to fill in.
+// The commands but the doctor: "scramble" (a clear password from standard
+// input, its stored form out), "new" (a commented sensor profile to fill in)
+// and "check" (a profile read as the probe reads a single system's).
 #include "profile_tool/commands.h"
 
+#include "platform/paths.h"
+#include "profile_tool/doctor_report.h"
 #include "profiles/password.h"
+#include "profiles/profile_lines.h"
+#include "profiles/profile_search.h"
 #include "profiles/system_entry.h"
 
 namespace tidewarden {
+
+int Scramble(std::istream& in, std::ostream& out, std::ostream& err, std::uint32_t seed) {
+  std::string password;
+  if (!std::getline(in, password)) {
+    err << "tidewarden-profile: no password on standard input.\n";
+    return kToolFailure;
+  }
+  if (!password.empty() && password.back() == '\r') password.pop_back();
+  const Result<std::string> stored = ScramblePassword(password, PasswordKeys(), seed);
+  if (!stored.ok()) {
+    err << "tidewarden-profile: " << stored.error() << "\n";
+    return kToolFailure;
+  }
+  if (password.size() < 2) {
+    err << "tidewarden-profile: note: the probe refuses passwords shorter than 2 characters "
+           "(Error 1003).\n";
+  }
+  out << *stored << "\n";
+  return kToolSuccess;
+}
 
 int NewProfile(const std::string& destination, std::ostream& out, std::ostream& err) {
   const EntryField& field = EntryFields()[1];
@@ -91,6 +117,40 @@ Gwservice..: sapgw00
     text.replace(at, 1, destination);
   }
   return text;
+}
+
+int Check(const std::string& given, std::ostream& out, std::ostream& err, FileSystem& fs) {
+  // "PRD" means PRD.P00 here as on the probe's command line.
+  const std::string path = WithProfileExtension(given);
+  std::string content;
+  const Status read = fs.ReadFile(path, &content);
+  if (!read.ok()) {
+    err << "tidewarden-profile: cannot read the profile: " << read.message() << "\n";
+    return kToolFailure;
+  }
+  // The probe names a profile by its file name alone.
+  const std::string name = FileNamePart(path);
+  ConnectionParameters parameters;
+  ProfileLines lines;
+  if (Status read =
+          ReadSystemEntry(content, name, PasswordKeys(), ProcessEnvironment(), &parameters, &lines);
+      !read.ok()) {
+    out << read.message() << "\n";
+    return kToolFailure;
+  }
+  if (const std::vector<std::string> left = PlaceholdersLeft(parameters); !left.empty()) {
+    out << name << ": not filled in: " << Join(left) << " as tidewarden-profile new wrote them.\n";
+    return kToolFailure;
+  }
+  out << name << ": the probe accepts this profile.\n";
+  for (const EntryField& field : EntryFields()) {
+    const std::string& value = parameters.*field.field;
+    out << field.label << ' '
+        << (field.field == &ConnectionParameters::password ? Characters(value.size())
+                                                           : '"' + value + '"')
+        << "\n";
+  }
+  return kToolSuccess;
 }
 
 }  // namespace tidewarden
