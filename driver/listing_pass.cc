@@ -16,7 +16,6 @@
 #include "collect/measure_pool.h"
 #include "driver/documents.h"
 #include "driver/exit_codes.h"
-#include "driver/failure_messages.h"
 #include "driver/run_state.h"
 #include "profiles/password.h"
 #include "profiles/system_entry.h"

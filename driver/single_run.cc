@@ -5,7 +5,6 @@
 #include "collect/measure.h"
 #include "driver/documents.h"
 #include "driver/exit_codes.h"
-#include "driver/failure_messages.h"
 #include "driver/run_state.h"
 
 namespace tidewarden {

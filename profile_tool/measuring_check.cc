@@ -7,7 +7,7 @@
 #include "base/text.h"
 #include "collect/logon_guard.h"
 #include "collect/logon_preparation.h"
-#include "driver/failure_messages.h"
+#include "driver/documents.h"
 #include "output/result_document.h"
 #include "platform/setup_facts.h"
 #include "profile_tool/doctor_steps.h"

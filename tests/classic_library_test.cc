@@ -7,7 +7,7 @@
 #include <cstring>
 #include <memory>
 
-#include "driver/failure_messages.h"
+#include "driver/documents.h"
 #include "rfc/fatal_report.h"
 #include "tests/fake_file_system.h"
 #include "tests/fake_rfc_library.h"

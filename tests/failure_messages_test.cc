@@ -1,5 +1,5 @@
 // The numbered messages of failed calls.
-#include "driver/failure_messages.h"
+#include "driver/documents.h"
 
 #include <gtest/gtest.h>
 
