@@ -44,13 +44,7 @@ std::string SystemName(ChannelNaming naming, const std::string& entry,
 }
 
 // One listed system, from its profile to its printed lines.
-struct ListedSystem {
-  std::size_t position = 0;
-  std::string entry;
-  // Counted in NoSystems only: its turn prints nothing.
-  bool passed_over = false;
-  bool entry_fits = false;
-  bool sound = false;
+struct ListedSystem : DecidedSystem {
   // Its password from the environment is missing or unusable: it fails
   // without a logon.
   bool logon_withheld = false;
@@ -59,17 +53,11 @@ struct ListedSystem {
   // system shows the host the systems before it left.
   std::optional<std::string> display_host;
   std::string start_time;
-  LogonParameters logon;
   std::string held_lines;  // the "* SapRfc.Ini" line
-  std::optional<SystemOutcome> outcome;
   std::optional<std::size_t> ticket;
   // On a thread of the pool: what the logon guard found, until the outcome.
   std::optional<GuardedLogon> guarded;
-  // The profile's fields as taken, carried-over ones included; and, for the
-  // observer, its steps.
-  ConnectionParameters parameters;
-  std::shared_ptr<MeasureObserver> steps;
-  std::string state;
+  std::shared_ptr<MeasureObserver> steps;  // for the observer
 };
 
 // What ends a pass early: the error document's message, or a fatal failure.
@@ -141,14 +129,13 @@ std::optional<PassEnd> ListingPass::Prepare(ListedSystem& system, const std::str
   // An entry too long for any profile name cannot be measured; it is
   // counted as failed so the summary shows it.
   const std::string carried = parameters.display_host;
-  bool hostname_line = false;
   const Status read =
       system.entry_fits
           ? ReadSystemEntryForPass(content, system.entry, PasswordKeys(), run_.platform.environment,
-                                   &parameters, &hostname_line)
+                                   &parameters, &system.given)
           : Status::Ok();
   system.sound = system.entry_fits && read.ok();
-  if (hostname_line) system.display_host = parameters.display_host;
+  if (system.given[kHostnameEntry]) system.display_host = parameters.display_host;
   system.parameters = parameters;
   parameters.display_host = carried;
   system.system_name = SystemName(naming_, system.entry, parameters);
@@ -265,16 +252,7 @@ std::optional<PassEnd> ListingPass::Print(ListedSystem& system) {
 void ListingPass::Tell(const ListedSystem& system, const std::optional<PassEnd>& end,
                        const std::string& printed) {
   if (observer_ == nullptr) return;
-  DecidedSystem decided;
-  decided.position = system.position;
-  decided.entry = system.entry;
-  decided.passed_over = system.passed_over;
-  decided.entry_fits = system.entry_fits;
-  decided.sound = system.sound;
-  decided.parameters = system.parameters;
-  decided.logon = system.logon;
-  decided.outcome = system.outcome;
-  decided.state = system.state;
+  DecidedSystem decided = system;
   if (end) {
     decided.message = end->message;
     decided.fatal = end->fatal.has_value();
@@ -405,6 +383,7 @@ int ListingPass::Run(std::string server_listing) {
     system.position = ++no_systems_;
     system.entry = server_listing.substr(0, hash);
     system.entry_fits = system.entry.size() <= kMaxEntry;
+    system.sound = false;  // until its profile is read
     server_listing.erase(0, hash == std::string::npos ? std::string::npos : hash + 1);
     if (auto end = Take(std::move(system))) return End(*end);
   }

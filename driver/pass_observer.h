@@ -10,6 +10,7 @@
 
 #include "collect/measure.h"
 #include "profiles/connection_parameters.h"
+#include "profiles/system_entry.h"
 #include "rfc/logon_request.h"
 
 namespace tidewarden {
@@ -23,6 +24,7 @@ struct DecidedSystem {
   bool entry_fits = true;           // a longer entry is failed without a logon
   bool sound = true;                // the pass took its profile
   ConnectionParameters parameters;  // as the pass took them, carried-over fields included
+  EntryLinesGiven given;            // the lines its profile had; the rest are carried over
   LogonParameters logon;
   std::optional<SystemOutcome> outcome;  // none without a logon attempt
   // A listing's State= ("Processed" or "Rfc Failure"); "" for a

@@ -457,16 +457,9 @@ bool Doctor::ReportListedProfile(const DecidedSystem& system) {
                  "give the profile a name of at most 63 characters and list it so");
     return false;
   }
-  // A field the system's profile lacks keeps the value of the system before.
-  std::string content;
-  static_cast<void>(fs_.ReadFile(location_.directory + system.entry, &content));
   std::vector<std::string> taken_over;
-  for (const EntryField& field : EntryFields()) {
-    const std::string label(field.label);
-    if (content.compare(0, label.size(), label) != 0 &&
-        content.find("\n" + label) == std::string::npos) {
-      taken_over.push_back(label);
-    }
+  for (std::size_t i = 0; i < EntryFields().size(); ++i) {
+    if (!system.given[i]) taken_over.emplace_back(EntryFields()[i].label);
   }
   const ConnectionParameters& taken = system.parameters;
   const std::string fields = "destination " + taken.destination + ", host " + taken.hostname +

@@ -11,7 +11,6 @@ using Fields = std::array<EntryField, 11>;
 
 constexpr std::size_t kUserField = 3;
 constexpr std::size_t kPasswordField = 4;
-constexpr std::size_t kHostnameField = 7;
 constexpr std::size_t kDisplayHostWidth = 47;
 
 // Fields whose value in this profile was longer than the field's width.
@@ -20,15 +19,16 @@ using Overlong = std::array<bool, 11>;
 enum class PasswordLine { kNone, kInvalid, kWrong };
 
 // Key recognition: stores the value of a known entry line in its field, and
-// sets *hostname_line (when given) at a Hostname line.
+// marks the line in *given (when given).
 PasswordLine ApplyEntryLine(std::string_view line, const PasswordKeyTable& keys,
                             EnvironmentVariables& environment, ConnectionParameters* parameters,
-                            Overlong* overlong, bool* hostname_line = nullptr) {
+                            Overlong* overlong, EntryLinesGiven* given = nullptr) {
   const std::optional<EntryLine> entry = SplitEntryLine(line);
   if (!entry) return PasswordLine::kNone;
   const Fields& fields = EntryFields();
   for (std::size_t i = 0; i < fields.size(); ++i) {
     if (entry->label != fields[i].label) continue;
+    if (given != nullptr) given->set(i);
     std::string& field = parameters->*fields[i].field;
     if (i == kPasswordField) {
       if (entry->value.empty()) {
@@ -57,10 +57,7 @@ PasswordLine ApplyEntryLine(std::string_view line, const PasswordKeyTable& keys,
     (*overlong)[i] = entry->cut || value.size() > fields[i].width;
     if (value.size() > fields[i].width) value.resize(fields[i].width);
     field = std::move(value);
-    if (i == kHostnameField) {
-      parameters->display_host = field.substr(0, kDisplayHostWidth);
-      if (hostname_line != nullptr) *hostname_line = true;
-    }
+    if (i == kHostnameEntry) parameters->display_host = field.substr(0, kDisplayHostWidth);
     return PasswordLine::kNone;
   }
   return PasswordLine::kNone;
@@ -172,8 +169,8 @@ std::optional<InvalidField> FindInvalidField(std::string_view content, const Pas
 
 Status ReadSystemEntryForPass(std::string_view content, const std::string& profile_name,
                               const PasswordKeyTable& keys, EnvironmentVariables& environment,
-                              ConnectionParameters* parameters, bool* hostname_line) {
-  if (hostname_line != nullptr) *hostname_line = false;
+                              ConnectionParameters* parameters, EntryLinesGiven* given) {
+  if (given != nullptr) given->reset();
   Overlong overlong{};
   PasswordLine first_bad_password = PasswordLine::kNone;
   LineReader reader(content, kPassProfileLineRoom);
@@ -182,7 +179,7 @@ Status ReadSystemEntryForPass(std::string_view content, const std::string& profi
   // and the rest of the profile is still read.
   while (reader.Next(&line)) {
     const PasswordLine password =
-        ApplyEntryLine(line, keys, environment, parameters, &overlong, hostname_line);
+        ApplyEntryLine(line, keys, environment, parameters, &overlong, given);
     if (first_bad_password == PasswordLine::kNone) first_bad_password = password;
   }
   return EntryStatus(first_bad_password, CheckParameters(*parameters, overlong), profile_name);

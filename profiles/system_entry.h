@@ -4,6 +4,7 @@
 #define TIDEWARDEN_PROFILES_SYSTEM_ENTRY_H_
 
 #include <array>
+#include <bitset>
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -29,6 +30,10 @@ struct EntryField {
 // The eleven entry lines, in the order in which labels are compared and
 // fields are checked.
 const std::array<EntryField, 11>& EntryFields();
+inline constexpr std::size_t kHostnameEntry = 7;  // its index there
+
+// Which of the entry lines a profile gave, by their index in EntryFields().
+using EntryLinesGiven = std::bitset<11>;
 
 // Single-profile reading: fills the parameters and keeps every line of the
 // profile, whole and in order, in *lines. Fails with the numbered message
@@ -60,11 +65,11 @@ std::optional<InvalidField> FindInvalidField(std::string_view content, const Pas
 // prints none. An invalid or wrong stored password fails the system and
 // leaves Password as it was; the rest of the profile is still read. A value
 // longer than its field's width is kept cut and fails it too. An "env:NAME"
-// password whose variable is not set empties Password. *hostname_line, when
-// given, tells whether the profile had a Hostname line.
+// password whose variable is not set empties Password. *given, when
+// given, tells which entry lines the profile had.
 Status ReadSystemEntryForPass(std::string_view content, const std::string& profile_name,
                               const PasswordKeyTable& keys, EnvironmentVariables& environment,
-                              ConnectionParameters* parameters, bool* hostname_line = nullptr);
+                              ConnectionParameters* parameters, EntryLinesGiven* given = nullptr);
 
 }  // namespace tidewarden
 
