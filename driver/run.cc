@@ -39,6 +39,7 @@ void RunState::PrintProcessedLine() {
 // The sibling modes are chosen by marker files beside the profile.
 std::vector<std::string> ChooseOutputMode(FileSystem& fs, const std::string& directory,
                                           std::string* output_mode) {
+  *output_mode = std::string(kModeExeXml);
   std::vector<std::string> markers;
   for (const ModeMarker& marker : kModeMarkers) {
     if (fs.CanOpenForReading(directory + marker.file_name)) {
@@ -74,16 +75,11 @@ int Run(Platform& platform, const std::vector<std::string>& args) {
   ReadCommandLine(args, platform.clock.LocalTimeOfDay(), &settings);
   if (args.size() < 2) return run.Fail("Error 1001: Parameter for Profile-Name is missing !");
 
-  bool global_run = false;
-  if (Status named = ApplyNameRules(settings.profile_name, &run.location, &global_run);
+  if (Status named = ApplyNameRules(settings.profile_name, &run.location, &settings.global_run);
       !named.ok()) {
     return run.Fail(named.message());
   }
-  if (global_run) {
-    settings.global_run = true;
-    settings.listing_run = true;
-  }
-  settings.output_mode = std::string(kModeExeXml);
+  if (settings.global_run) settings.listing_run = true;
   const bool sibling =
       !ChooseOutputMode(platform.fs, run.location.directory, &settings.output_mode).empty();
   run.document.SetOptions({settings.output_mode, settings.options.channel});

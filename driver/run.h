@@ -35,7 +35,8 @@ inline constexpr ModeMarker kModeMarkers[] = {
 };
 
 // The output mode the marker files in `directory` choose (the last one
-// present wins) into *output_mode. Returns the paths of the markers there.
+// present wins; ExeXml without one) into *output_mode. Returns the paths of
+// the markers there.
 std::vector<std::string> ChooseOutputMode(FileSystem& fs, const std::string& directory,
                                           std::string* output_mode);
 

@@ -143,14 +143,15 @@ int Check(const std::string& given, std::ostream& out, std::ostream& err, FileSy
     return kToolFailure;
   }
   out << name << ": the probe accepts this profile.\n";
-  for (const EntryField& field : EntryFields()) {
-    const std::string& value = parameters.*field.field;
-    out << field.label << ' '
-        << (field.field == &ConnectionParameters::password ? Characters(value.size())
-                                                           : '"' + value + '"')
-        << "\n";
-  }
+  for (const EntryField& field : EntryFields()) out << ShownField(field, parameters) << "\n";
   return kToolSuccess;
+}
+
+std::string ShownField(const EntryField& field, const ConnectionParameters& parameters) {
+  const std::string& value = parameters.*field.field;
+  return std::string(field.label) + " " +
+         (field.field == &ConnectionParameters::password ? Characters(value.size())
+                                                         : "\"" + value + "\"");
 }
 
 }  // namespace tidewarden

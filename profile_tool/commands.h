@@ -12,6 +12,7 @@
 #include "platform/file_system.h"
 #include "profile_tool/profile_tool.h"
 #include "profiles/connection_parameters.h"
+#include "profiles/system_entry.h"
 
 namespace tidewarden {
 
@@ -24,6 +25,10 @@ int Check(const std::string& given, std::ostream& out, std::ostream& err, FileSy
 // skeleton's client when it is left too; empty when no placeholder is left
 // (a client 000 alone is a real client).
 std::vector<std::string> PlaceholdersLeft(const ConnectionParameters& parameters);
+
+// A field as check and the doctor show it: its label and its value in double
+// quotes, the password by its length only.
+std::string ShownField(const EntryField& field, const ConnectionParameters& parameters);
 
 }  // namespace tidewarden
 

@@ -61,17 +61,15 @@ void Doctor::Where() {
 }
 
 bool Doctor::FindProfile() {
-  bool global_run = false;
-  if (const Status named = ApplyNameRules(settings_.profile_name, &location_, &global_run);
+  if (const Status named =
+          ApplyNameRules(settings_.profile_name, &location_, &settings_.global_run);
       !named.ok()) {
     report_.Step("profile", Verdict::kFail, named.message(),
                  "the profile's name, with its folder, must fit the probe's room (63 characters "
                  "for the name, 259 for the path)");
     return false;
   }
-  settings_.global_run = global_run;
-  if (global_run) settings_.listing_run = true;
-  settings_.output_mode = std::string(kModeExeXml);
+  if (settings_.global_run) settings_.listing_run = true;
   const std::vector<std::string> markers =
       ChooseOutputMode(fs_, location_.directory, &settings_.output_mode);
   const bool sibling = !markers.empty();
@@ -151,12 +149,7 @@ bool Doctor::CheckEntry() {
   } else {
     report_.Step("entry", Verdict::kOk, location_.name + ": the probe accepts this profile");
   }
-  for (const EntryField& field : EntryFields()) {
-    const std::string& value = parameters_.*field.field;
-    report_.Detail(std::string(field.label) + " " +
-                   (field.field == &ConnectionParameters::password ? Characters(value.size())
-                                                                   : "\"" + value + "\""));
-  }
+  for (const EntryField& field : EntryFields()) report_.Detail(ShownField(field, parameters_));
   return true;
 }
 

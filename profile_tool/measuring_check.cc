@@ -318,11 +318,8 @@ void Doctor::ReportOkUntil(const MeasuredSystem& system, MeasureStep last) {
 }
 
 void Doctor::SkipAfter(const MeasuredSystem& system, MeasureStep step) {
-  const std::string why = "after the failed " + std::string(StepName(system.failed_at));
-  for (MeasureStep later : kMeasureSteps) {
-    if (later > step) report_.Step(system.prefix + StepName(later), Verdict::kSkip, why);
-  }
-  report_.Step(system.prefix + "figures", Verdict::kSkip, why);
+  SkipFrom(system.prefix, static_cast<MeasureStep>(static_cast<int>(step) + 1),
+           "after the failed " + std::string(StepName(system.failed_at)));
 }
 
 void Doctor::ReportFatal(const MeasuredSystem& system) {
