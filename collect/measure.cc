@@ -1,5 +1,7 @@
 #include "collect/measure.h"
 
+#include <utility>
+
 #include "collect/logon_preparation.h"
 #include "collect/profile_state.h"
 
@@ -23,39 +25,17 @@ SystemOutcome Fatal(FatalFailure failure) {
   return outcome;
 }
 
-// Detaches the control from the connection whatever road the steps end on,
-// so that no later cancel reaches it. It closes nothing: the logoff is the
-// caller's, and after a fatal failure the connection stays open for the
-// report.
-class ControlledConnection {
+// Calls `end` whatever road the steps end on.
+template <typename End>
+class AtEnd {
  public:
-  ControlledConnection(SapConnection& connection, MeasureControl* control)
-      : connection_(connection), control_(control) {}
-  ~ControlledConnection() {
-    if (control_ != nullptr) control_->Detach();
-  }
-  ControlledConnection(const ControlledConnection&) = delete;
-  ControlledConnection& operator=(const ControlledConnection&) = delete;
-  SapConnection& operator*() { return connection_; }
-  SapConnection* operator->() { return &connection_; }
+  explicit AtEnd(End end) : end_(std::move(end)) {}
+  ~AtEnd() { end_(); }
+  AtEnd(const AtEnd&) = delete;
+  AtEnd& operator=(const AtEnd&) = delete;
 
  private:
-  SapConnection& connection_;
-  MeasureControl* control_;
-};
-
-// Tells the observer that the steps ended, whatever road they end on.
-class StepsEnd {
- public:
-  explicit StepsEnd(MeasureObserver* observer) : observer_(observer) {}
-  ~StepsEnd() {
-    if (observer_ != nullptr) observer_->StepsEnded();
-  }
-  StepsEnd(const StepsEnd&) = delete;
-  StepsEnd& operator=(const StepsEnd&) = delete;
-
- private:
-  MeasureObserver* observer_;
+  End end_;
 };
 
 // The steps after the logon. With `lines`, the figures are taken against
@@ -136,7 +116,9 @@ Result<std::unique_ptr<SapConnection>, SystemOutcome> Open(SapLibrary& sap, Logo
 }  // namespace
 
 SystemOutcome MeasureSystem(MeasureInput& input) {
-  const StepsEnd steps_end(input.observer);
+  const AtEnd steps_end([observer = input.observer] {
+    if (observer != nullptr) observer->StepsEnded();
+  });
   if (input.observer != nullptr) input.observer->StepBegins(MeasureStep::kLogon);
   Result<LogonRequest> request = PrepareLogon(input.fs, input.console, input.log, input.logon);
   if (!request.ok()) {
@@ -183,7 +165,9 @@ void RememberLogonOutcome(LogonGuard& guard, const GuardedLogon& guarded,
 ListedMeasurement MeasureListedSystem(SapLibrary& sap, LogonRequest request, const CallLogger& log,
                                       MeasureControl* control, MeasureObserver* observer) {
   ListedMeasurement measured;
-  const StepsEnd steps_end(observer);
+  const AtEnd steps_end([observer] {
+    if (observer != nullptr) observer->StepsEnded();
+  });
   if (observer != nullptr) observer->StepBegins(MeasureStep::kLogon);
   // A wrong password tried for a system already given up would still count
   // towards locking its user.
@@ -204,8 +188,13 @@ ListedMeasurement MeasureListedSystem(SapLibrary& sap, LogonRequest request, con
   if (control != nullptr && !control->Attach(*connection)) {
     measured.outcome = Ended(MeasureEnd::kDeadline);
   } else {
-    ControlledConnection controlled(*connection, control);
-    measured.outcome = MeasureOpened(*controlled, nullptr, nullptr, "", false, observer, false);
+    // No later cancel may reach the connection. The logoff stays the
+    // caller's, and after a fatal failure the connection stays open for the
+    // report.
+    const AtEnd detach([control] {
+      if (control != nullptr) control->Detach();
+    });
+    measured.outcome = MeasureOpened(*connection, nullptr, nullptr, "", false, observer, false);
   }
   measured.outcome.logged_on = true;
   // After a fatal failure the connection stays open for the report.
