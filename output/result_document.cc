@@ -23,18 +23,12 @@ bool ResultDocument::IsXmlForm() const {
 }
 
 void ResultDocument::AppendRaw(std::string_view fragment) {
-  if (text_.size() >= kRoom) return;
-  std::size_t room = kRoom - text_.size();
-  text_.append(fragment.substr(0, room));
+  if (text_.size() < kRoom) text_.append(fragment.substr(0, kRoom - text_.size()));
 }
 
 void ResultDocument::Append(std::string_view text) {
   appended_.append(text.substr(0, kRoom > appended_.size() ? kRoom - appended_.size() : 0));
-  if (IsXmlForm()) {
-    AppendRaw(EscapeXmlText(text));
-  } else {
-    AppendRaw(text);
-  }
+  AppendRaw(IsXmlForm() ? EscapeXmlText(text) : std::string(text));
 }
 
 void ResultDocument::Clear() {
@@ -55,14 +49,12 @@ void ResultDocument::SetErrorDocument(std::string_view message) {
       escaped.resize(amp);
     }
   }
-  text_.clear();
-  appended_.clear();
+  Clear();
   text_.append(kHead).append(escaped).append(kTail);
 }
 
 void ResultDocument::BeginDocument() {
-  text_.clear();
-  appended_.clear();
+  Clear();
   if (IsXmlForm()) AppendRaw("\n<Prtg>\n");
 }
 
@@ -108,12 +100,9 @@ void ResultDocument::AddChannel(std::string_view name, std::string_view value,
   channel_counter_ = static_cast<std::int32_t>(static_cast<std::uint32_t>(channel_counter_) + 1u);
   if (mode() == kModeDraxholm) {
     if (channel_counter_ > 10) return;
-    std::string display = DisplayName(name);
-    std::string fragment;
-    fragment.append("\n\nMessage.").append(display).append(": ").append(name);
-    fragment.append(" (").append(UnitText(unit)).append(")");
-    fragment.append("\nStatistic.").append(display).append(": ").append(value);
-    AppendRaw(fragment);
+    const std::string display = DisplayName(name);
+    AppendRaw("\n\nMessage." + display + ": " + std::string(name) + " (" +
+              std::string(UnitText(unit)) + ")\nStatistic." + display + ": " + std::string(value));
     return;
   }
   if (mode() == kModePellard) {
@@ -121,10 +110,8 @@ void ResultDocument::AddChannel(std::string_view name, std::string_view value,
       if (*options_.channel == channel_counter_) AppendRaw(value);
       return;
     }
-    std::string fragment;
-    fragment.append("\n> ").append(name).append(": ").append(value).append(" ").append(
-        UnitText(unit));
-    AppendRaw(fragment);
+    AppendRaw("\n> " + std::string(name) + ": " + std::string(value) + " " +
+              std::string(UnitText(unit)));
     return;
   }
   std::string fragment;
