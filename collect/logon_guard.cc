@@ -56,9 +56,7 @@ std::vector<std::string_view> Fields(std::string_view line) {
 }
 
 std::string SystemNumberText(std::int32_t number) {
-  if (number < 0 || number > 99) return std::to_string(number);
-  return std::string(1, static_cast<char>('0' + number / 10)) +
-         static_cast<char>('0' + number % 10);
+  return (number >= 0 && number < 10 ? "0" : "") + std::to_string(number);
 }
 
 std::string DateTimeText(const LocalDate& date, const TimeOfDay& time) {

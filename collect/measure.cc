@@ -121,11 +121,7 @@ SystemOutcome MeasureSystem(MeasureInput& input) {
   });
   if (input.observer != nullptr) input.observer->StepBegins(MeasureStep::kLogon);
   Result<LogonRequest> request = PrepareLogon(input.fs, input.console, input.log, input.logon);
-  if (!request.ok()) {
-    SystemOutcome outcome = Ended(MeasureEnd::kLogonRefused);
-    outcome.refusal.message = std::move(request).error();
-    return outcome;
-  }
+  if (!request.ok()) return RefusedLogon(std::move(request).error());
   // A logon SAP refused before is not repeated at once.
   std::optional<GuardedLogon> guarded;
   if (input.guard != nullptr) {
@@ -149,9 +145,14 @@ SystemOutcome MeasureSystem(MeasureInput& input) {
   return outcome;
 }
 
-SystemOutcome HeldLogonOutcome(const GuardedLogon& guarded) {
+SystemOutcome RefusedLogon(std::string why) {
   SystemOutcome outcome = Ended(MeasureEnd::kLogonRefused);
-  outcome.refusal.message = "logon not repeated";
+  outcome.refusal.message = std::move(why);
+  return outcome;
+}
+
+SystemOutcome HeldLogonOutcome(const GuardedLogon& guarded) {
+  SystemOutcome outcome = RefusedLogon("logon not repeated");
   outcome.held = guarded.held;
   return outcome;
 }

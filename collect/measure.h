@@ -132,6 +132,9 @@ struct ListedMeasurement {
 ListedMeasurement MeasureListedSystem(SapLibrary& sap, LogonRequest request, const CallLogger& log,
                                       MeasureControl* control, MeasureObserver* observer = nullptr);
 
+// A logon refused before the library saw it; `why`, when anything says why.
+SystemOutcome RefusedLogon(std::string why = "");
+
 // The outcome of a logon the guard held back: refused, and no logon made.
 SystemOutcome HeldLogonOutcome(const GuardedLogon& guarded);
 

@@ -163,12 +163,12 @@ std::optional<PassEnd> ListingPass::Measure(ListedSystem& system) {
   if (system.logon_withheld) {
     // Never another system's password, and no attempt that counts towards
     // locking the user.
-    system.outcome.emplace().end = MeasureEnd::kLogonRefused;
+    system.outcome = RefusedLogon();
     return std::nullopt;
   }
   if (observer_ != nullptr) {
     if (!observer_->MayLogOn(system.position, system.parameters, system.logon)) {
-      system.outcome.emplace().end = MeasureEnd::kLogonRefused;
+      system.outcome = RefusedLogon();
       return std::nullopt;
     }
     system.steps = observer_->StepsOf(system.position, system.entry);
@@ -194,10 +194,7 @@ std::optional<PassEnd> ListingPass::Measure(ListedSystem& system) {
   Result<LogonRequest> request = PrepareLogon(run_.platform.fs, held, log, system.logon);
   system.held_lines = held.Take();
   if (!request.ok()) {
-    SystemOutcome refused;
-    refused.end = MeasureEnd::kLogonRefused;
-    refused.refusal.message = std::move(request).error();
-    system.outcome = std::move(refused);
+    system.outcome = RefusedLogon(std::move(request).error());
     return std::nullopt;
   }
   // The logon guard's file work stays on this thread, in listing order.

@@ -16,9 +16,7 @@ void ReadCommandLine(const std::vector<std::string>& args, const TimeOfDay& now,
   settings->start_time = FormatTimeOfDay(now);
   settings->banner_line = "* " + settings->start_time + " SAP " + std::string(kProgramName) + " " +
                           std::string(kProgramVersion);
-  if (!args.empty()) {
-    settings->program_path = args[0];
-  }
+  if (!args.empty()) settings->program_path = args[0];
   if (args.size() < 2) return;
   settings->profile_argument = args[1];
   settings->profile_name = args[1];

@@ -98,9 +98,7 @@ SystemOutcome Measure(RunState& run, const CallLogger& log, PassObserver* observ
   LogonGuard guard = run.Guard();
   input.guard = &guard;
   if (observer != nullptr && !observer->MayLogOn(decided.position, run.parameters, decided.logon)) {
-    SystemOutcome refused;
-    refused.end = MeasureEnd::kLogonRefused;
-    return refused;
+    return RefusedLogon();
   }
   return MeasureSystem(input);
 }
