@@ -87,7 +87,6 @@ class ListingPass {
   // The channel of a measured system, or what ends the pass at it.
   std::optional<PassEnd> PrintOutcome(const SystemOutcome& outcome, const std::string& system_name,
                                       Console& console, bool* delivered);
-  // Tells the observer, when there is one.
   void Tell(const ListedSystem& system, const std::optional<PassEnd>& end,
             const std::string& printed);
   void ChooseMode();

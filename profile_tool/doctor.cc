@@ -276,26 +276,21 @@ void Doctor::CheckStateLine() {
                    location_.path + " can be replaced");
 }
 
-void Doctor::CheckReaders(const std::string& step, const std::string& path,
-                          const std::string& form) {
-  std::string narrow;
-  const std::string who = OthersWhoMayRead(path, &narrow);
-  if (who.empty()) {
-    report_.Step(step, Verdict::kOk,
-                 form + "only its owner and the system's administrators may read " + path);
-    return;
-  }
-  report_.Step(step, Verdict::kWarn,
-               form + path + " may be read by " + who +
-                   ": the stored password is scrambled, not encrypted, and anyone who can read "
-                   "the profile and run the probe can recover it",
-               "narrow it to the monitor's account: " + narrow);
-}
-
 void Doctor::CheckPassword(const std::string& step, const std::string& path) {
   const std::string& variable = parameters_.password_variable;
   if (variable.empty()) {
-    CheckReaders(step, path, "stored in the profile, scrambled; ");
+    const std::string stored = "stored in the profile, scrambled; ";
+    std::string narrow;
+    if (const std::string who = OthersWhoMayRead(path, &narrow); !who.empty()) {
+      report_.Step(step, Verdict::kWarn,
+                   stored + path + " may be read by " + who +
+                       ": the stored password is scrambled, not encrypted, and anyone who can "
+                       "read the profile and run the probe can recover it",
+                   "narrow it to the monitor's account: " + narrow);
+    } else {
+      report_.Step(step, Verdict::kOk,
+                   stored + "only its owner and the system's administrators may read " + path);
+    }
     return;
   }
   // The profile holds no secret then: who reads it does not matter.
@@ -376,16 +371,17 @@ int Doctor::RunListing() {
   });
   if (!ending_) {
     report_.Step("summary", Verdict::kSkip, "the probe's pass ended without a document");
-  } else if (ending_->summary.empty()) {
+    return ExitCode();
+  }
+  if (ending_->summary.empty()) {
     report_.Step("summary", Verdict::kSkip,
                  "the probe's pass ends at the failure above" +
                      std::string(ending_->fatal ? ", with its \"RFC error\" report and exit code 1:"
                                                 : ", with exit code 2; it prints:"));
-    report_.Raw(pass_output_.Take());
   } else {
     report_.Step("summary", Verdict::kOk, ending_->summary + "; the probe prints:");
-    report_.Raw(pass_output_.Take());
   }
+  report_.Raw(pass_output_.Take());
   return ExitCode();
 }
 
@@ -400,8 +396,7 @@ bool Doctor::ReadListingStep(ListingValues* listing) {
                        " (docs/profiles.md, \"Listing profiles\")";
     if (error.starts_with("Error 1030")) {
       const std::string& key = settings_.options.sensor_key;
-      std::string padded = key.substr(0, kGlobalSensorKeyLength);
-      padded.resize(kGlobalSensorKeyLength, ' ');
+      const std::string padded = GlobalSensorKey(key);
       hint = key.empty()
                  ? "name the sensor's key after GLOBAL, as the sensor's parameters do: "
                    "GLOBAL USAGE"

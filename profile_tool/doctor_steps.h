@@ -79,8 +79,6 @@ class Doctor : private PassObserver {
   // text in force, the command line's or the sensor record's.
   void CheckOptions(bool from_record);
   void CheckStateLine();
-  // `form` opens the finding: what the file holds of the password.
-  void CheckReaders(const std::string& step, const std::string& path, const std::string& form = "");
   void CheckPassword(const std::string& step, const std::string& path);
   int RunSingleSystem();
   int RunListing();

@@ -39,13 +39,6 @@ void KeepRoom(ListingValues* values, bool overflow) {
   values->server_listing_cut = true;
 }
 
-// The key as the records spell it: padded or cut to 10 characters.
-std::string GlobalSensorKey(std::string_view sensor_key) {
-  std::string key(sensor_key);
-  key.resize(kGlobalSensorKeyLength, ' ');
-  return key;
-}
-
 void ReadItemListing(const std::string& content, ListingValues* values, bool* overflow) {
   LineReader reader(content, kListingLineRoom);
   std::string line;
@@ -111,6 +104,12 @@ Status ReadGlobalListing(const std::string& content, std::string_view sensor_key
 }
 
 }  // namespace
+
+std::string GlobalSensorKey(std::string_view sensor_key) {
+  std::string key(sensor_key);
+  key.resize(kGlobalSensorKeyLength, ' ');
+  return key;
+}
 
 Status ReadListing(FileSystem& fs, const ProfileLocation& location, bool global_run,
                    std::string_view sensor_key, const std::string& second_argument,

@@ -15,6 +15,8 @@ namespace tidewarden {
 inline constexpr std::size_t kMaxServerListing = 2047;
 inline constexpr std::size_t kMaxRecordOptionText = 127;
 inline constexpr std::size_t kGlobalSensorKeyLength = 10;
+// The key as the records spell it: padded or cut to 10 characters.
+std::string GlobalSensorKey(std::string_view sensor_key);
 // Room of the item, from "ITEM=" or a record's "Item=".
 inline constexpr std::size_t kMaxItem = 90;
 

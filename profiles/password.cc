@@ -178,30 +178,30 @@ std::vector<unsigned char> FillerCandidates(const PasswordKeyTable& keys, int ke
   return candidates;
 }
 
-// The password and its filler up to the body's length in *clear_text. The
-// filler is ignored by the unscrambling but counts in the check digit: it
-// is chosen so that the header stays printable.
-Status FillClearText(std::string_view password, const PasswordKeyTable& keys, int key_offset,
-                     std::mt19937& random, std::string* clear_text) {
-  *clear_text = std::string(password);
+// The password and its filler up to the body's length. The filler is
+// ignored by the unscrambling but counts in the check digit: it is chosen so
+// that the header stays printable.
+Result<std::string> FillClearText(std::string_view password, const PasswordKeyTable& keys,
+                                  int key_offset, std::mt19937& random) {
+  std::string clear_text(password);
   for (std::size_t p = password.size(); p < kBodyLength; ++p) {
     const std::vector<unsigned char> candidates = FillerCandidates(keys, key_offset, p);
-    clear_text->push_back(static_cast<char>(candidates[random() % candidates.size()]));
+    clear_text.push_back(static_cast<char>(candidates[random() % candidates.size()]));
   }
-  if (HeaderStorable(keys, 0, CheckDigit(*clear_text))) return Status::Ok();
+  if (HeaderStorable(keys, 0, CheckDigit(clear_text))) return clear_text;
   if (password.size() == kBodyLength) {
-    return Status::Error(
+    return Failure{
         "This 20-character password cannot be stored: its check digit would become a "
         "blank or a control character in the stored form. Change a character or use at "
-        "most 19 characters.");
+        "most 19 characters."};
   }
   std::vector<unsigned char> candidates = FillerCandidates(keys, key_offset, password.size());
   std::shuffle(candidates.begin(), candidates.end(), random);
   for (unsigned char c : candidates) {
-    (*clear_text)[password.size()] = static_cast<char>(c);
-    if (HeaderStorable(keys, 0, CheckDigit(*clear_text))) return Status::Ok();
+    clear_text[password.size()] = static_cast<char>(c);
+    if (HeaderStorable(keys, 0, CheckDigit(clear_text))) return clear_text;
   }
-  return Status::Error("This password cannot be stored printably. Change a character.");
+  return Failure{"This password cannot be stored printably. Change a character."};
 }
 
 }  // namespace
@@ -223,13 +223,10 @@ Result<std::string> ScramblePassword(std::string_view password, const PasswordKe
 
   std::mt19937 random(seed);
   const int key_offset = offsets[random() % offsets.size()];
-  std::string clear_text;
-  if (Status filled = FillClearText(password, keys, key_offset, random, &clear_text);
-      !filled.ok()) {
-    return FailureOf(filled);
-  }
+  const Result<std::string> clear_text = FillClearText(password, keys, key_offset, random);
+  if (!clear_text.ok()) return clear_text;
 
-  std::string result = EncodeStoredPassword(clear_text, key_offset, length, keys);
+  std::string result = EncodeStoredPassword(*clear_text, key_offset, length, keys);
   const UnscrambledPassword back = UnscramblePassword(result, keys);
   if (back.outcome != PasswordOutcome::kText || back.text != password ||
       !std::all_of(result.begin(), result.end(),
