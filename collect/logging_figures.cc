@@ -56,8 +56,7 @@ LoggingFigures ComputeLoggingFigures(const OraMainList& list, const ServerClock&
     const std::int32_t writes0 = ReadStateTotal(*state, "Writes=");
     const std::int32_t busy0 = ReadStateTotal(*state, "WaitBusy=");
     const std::int32_t rollbacks0 = ReadStateTotal(*state, "RollBacks=");
-    const bool same_day = state->size() >= 19 && state->compare(11, 8, clock.date) == 0;
-    if (same_day) {
+    if (state->size() >= 19 && state->compare(11, 8, clock.date) == 0) {  // the same day
       figures.log_writes = Difference(list.log_writes, writes0);
       figures.wait_busy = Difference(list.wait_busy, busy0);
       figures.rollbacks = Difference(list.rollbacks, rollbacks0);

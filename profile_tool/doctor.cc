@@ -123,14 +123,12 @@ bool Doctor::CheckEntry() {
         "tidewarden-profile new DEST prints a complete one";
     if (const std::string fault = EntryFault(message, &hint); !fault.empty()) {
       message += ": " + fault;
-    } else if (message.find("Password") != std::string::npos &&
-               !parameters_.password_variable.empty()) {
-      hint = "the password comes from the environment variable " + parameters_.password_variable +
-             ": see the password step";
     } else if (message.find("Password") != std::string::npos) {
-      hint =
-          "store the password with tidewarden-profile scramble and paste it after "
-          "\"Password...: \"";
+      hint = parameters_.password_variable.empty()
+                 ? "store the password with tidewarden-profile scramble and paste it after "
+                   "\"Password...: \""
+                 : "the password comes from the environment variable " +
+                       parameters_.password_variable + ": see the password step";
     } else if (message.find("Username") != std::string::npos) {
       hint = "add the line \"User.......: <rfc user>\"";
     }

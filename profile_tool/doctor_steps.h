@@ -43,7 +43,6 @@ struct MeasuredSystem {
   const DecidedSystem& decided;
   const std::string& prefix;
   const std::string& described;  // how the logon is made
-  const LogonParameters& logon;
   const StepTimer& timer;
   const SystemOutcome& outcome;
   MeasureStep failed_at;  // the last step begun

@@ -209,7 +209,7 @@ void Doctor::SystemDecided(const DecidedSystem& system) {
   const auto timer = timers_.find(system.position);
   const StepTimer no_steps(report_, prefix);
   const StepTimer& steps = timer != timers_.end() ? *timer->second : no_steps;
-  ReportMeasurement({system, prefix, described, system.logon, steps, outcome, steps.Last()});
+  ReportMeasurement({system, prefix, described, steps, outcome, steps.Last()});
   ReportFigures(system);
 }
 
@@ -345,7 +345,7 @@ void Doctor::ReportRefusal(const MeasuredSystem& system) {
   std::string hint;
   if (!refusal.key.empty()) {
     text = refusal.key + ": " + refusal.message;
-    hint = KeyedRefusalHint(refusal, text, system.logon.destination);
+    hint = KeyedRefusalHint(refusal, text, system.decided.logon.destination);
   } else if (!refusal.message.empty()) {
     text = refusal.message;
     hint = "the probe refuses this logon before the library sees it: " + refusal.message;
