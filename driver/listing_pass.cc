@@ -321,9 +321,7 @@ int ListingPass::End(const PassEnd& end) {
   // threads have ended.
   if (pool_ != nullptr) pool_->CancelAll();
   const int code = end.fatal ? run_.Abort(*end.fatal) : run_.Fail(end.message);
-  if (observer_ != nullptr) {
-    observer_->PassEnded({"", end.message, end.fatal.has_value()});
-  }
+  if (observer_ != nullptr) observer_->PassEnded({"", end.message, end.fatal.has_value()});
   return code;
 }
 

@@ -88,9 +88,7 @@ int Run(Platform& platform, const std::vector<std::string>& args) {
   if (!found.ok()) return run.Fail(found.message());
 
   // Nothing is written before the profile is found; from here the log may.
-  if (settings.options.syslog) {
-    run.log->Open(CallLogPathForProfile(run.location.path));
-  }
+  if (settings.options.syslog) run.log->Open(CallLogPathForProfile(run.location.path));
 
   if (settings.listing_run) {
     ListingValues listing;

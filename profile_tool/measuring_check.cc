@@ -215,9 +215,7 @@ void Doctor::SystemDecided(const DecidedSystem& system) {
 
 std::string Doctor::ProbeVerdict(const DecidedSystem& system) const {
   if (!listing_) return "the probe prints " + system.message;
-  if (system.fatal) {
-    return "the probe ends the pass with its \"RFC error\" report and exit code 1";
-  }
+  if (system.fatal) return "the probe ends the pass with its \"RFC error\" report and exit code 1";
   if (!system.message.empty()) return "the probe ends the pass with " + system.message;
   return "the pass counts the system failed (State=" + system.state +
          ") and goes on; a listing prints no error document for it";
