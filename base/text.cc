@@ -1,5 +1,6 @@
 #include "base/text.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace tidewarden {
@@ -58,12 +59,7 @@ void PadWithBlanks(std::string* text, std::size_t width) {
 }
 
 std::int32_t LeadingDecimal(std::string_view text) {
-  std::size_t i = 0;
-  while (i < text.size() &&
-         (text[i] == ' ' || text[i] == '\t' || text[i] == '\n' || text[i] == '\v' ||
-          text[i] == '\f' || text[i] == '\r')) {
-    ++i;
-  }
+  std::size_t i = std::min(text.find_first_not_of(" \t\n\v\f\r"), text.size());
   bool negative = false;
   if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
     negative = text[i] == '-';

@@ -1,6 +1,7 @@
 #include "collect/logon_guard.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdio>
 #include <functional>
 
@@ -30,15 +31,11 @@ std::string Cleaned(std::string_view text) {
   return cleaned.substr(first, cleaned.find_last_not_of(' ') - first + 1);
 }
 
+// Up to 18 digits, nothing else: no sign, no blank.
 bool ReadCount(std::string_view text, std::int64_t* value) {
-  if (text.empty() || text.size() > 18) return false;
-  std::int64_t number = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9') return false;
-    number = number * 10 + (c - '0');
-  }
-  *value = number;
-  return true;
+  const char* end = text.data() + text.size();
+  return text.size() <= 18 && !text.starts_with('-') &&
+         std::from_chars(text.data(), end, *value) == std::from_chars_result{end, std::errc()};
 }
 
 bool IsHex(std::string_view text) {
