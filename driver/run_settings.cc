@@ -18,7 +18,6 @@ void ReadCommandLine(const std::vector<std::string>& args, const TimeOfDay& now,
                           std::string(kProgramVersion);
   if (!args.empty()) settings->program_path = args[0];
   if (args.size() < 2) return;
-  settings->profile_argument = args[1];
   settings->profile_name = args[1];
 
   std::string options;

@@ -18,7 +18,6 @@ struct RunSettings {
   std::string start_time;   // hh:mm:ss
   std::string banner_line;  // "* hh:mm:ss SAP Tidewarden Vers 4.3 / 29.08.22"
   std::string program_path; // first word of the command line
-  std::string profile_argument;  // first argument as given
   std::string profile_name;      // after the ITEM and name rules
   std::string second_argument;   // as typed (GLOBAL key, 1030 message)
   // The options in force: a listing pass replaces those of its option text.

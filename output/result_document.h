@@ -13,8 +13,6 @@
 namespace tidewarden {
 
 inline constexpr std::string_view kModeExeXml = "EXEXML";
-inline constexpr std::string_view kModeVantrel = "Vantrel";
-inline constexpr std::string_view kModeCorvane = "Corvane";
 inline constexpr std::string_view kModeDraxholm = "Draxholm";
 inline constexpr std::string_view kModePellard = "Pellard";
 

@@ -331,7 +331,6 @@ int Doctor::RunPass(const std::function<int(RunState&)>& pass) {
   run.location = location_;
   run.parameters = parameters_;
   run.lines = lines_;
-  run.kept_sysnr = kept_sysnr_;
   run.setup_check = true;
   run.hold_refused_logons = !force_logon_;
   run.document.SetOptions({settings_.output_mode, settings_.options.channel});

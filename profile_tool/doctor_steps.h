@@ -4,7 +4,6 @@
 #ifndef TIDEWARDEN_PROFILE_TOOL_DOCTOR_STEPS_H_
 #define TIDEWARDEN_PROFILE_TOOL_DOCTOR_STEPS_H_
 
-#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -148,7 +147,6 @@ class Doctor : private PassObserver {
   ProfileLocation location_;
   ConnectionParameters parameters_;
   ProfileLines lines_;
-  std::int32_t kept_sysnr_ = 0;
   bool force_logon_ = false;  // --logon: log on even while the guard holds the logon
   // False when the probe could not keep the state line: it then prints
   // Error 1016 instead of the figures.
