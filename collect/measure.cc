@@ -3,7 +3,7 @@
 #include <utility>
 
 #include "collect/logon_preparation.h"
-#include "collect/profile_state.h"
+#include "platform/replace_file.h"
 
 namespace tidewarden {
 
@@ -92,8 +92,12 @@ SystemOutcome MeasureOpened(SapConnection& connection, const ProfileLines* lines
     const std::optional<std::string> state = lines->FindLine(kStateLinePrefix);
     outcome.figures = ComputeLoggingFigures(figures, outcome.clock, state);
     if (outcome.figures.rewrite && keep_state) {
-      outcome.rewrite =
-          WriteStateLine(*fs, profile_path, *lines, outcome.figures.state_line, state);
+      // In one step, after removing the temporary files killed runs left: a
+      // profile that could not be written is as it was.
+      RemoveStaleTempFiles(*fs, profile_path);
+      outcome.rewrite = ReplaceFileContents(
+          *fs, profile_path,
+          RewrittenProfile(*lines, outcome.figures.state_line, state, kNativeLineEnd));
       if (!outcome.rewrite.ok()) outcome.end = MeasureEnd::kRewriteFailed;
     }
   }
