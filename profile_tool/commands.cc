@@ -1,10 +1,9 @@
 // The commands but the doctor: "scramble" (a clear password from standard
 // input, its stored form out), "new" (a commented sensor profile to fill in)
 // and "check" (a profile read as the probe reads a single system's).
-#include "profile_tool/commands.h"
-
 #include "platform/paths.h"
 #include "profile_tool/doctor_report.h"
+#include "profile_tool/profile_tool.h"
 #include "profiles/password.h"
 #include "profiles/profile_lines.h"
 #include "profiles/profile_search.h"

@@ -1,8 +1,6 @@
 // The commands of tidewarden-profile.
 #include "profile_tool/profile_tool.h"
 
-#include "profile_tool/commands.h"
-
 namespace tidewarden {
 namespace {
 
