@@ -9,11 +9,10 @@
 namespace tidewarden {
 
 // The library never writes the names it is given; its types are not const.
-inline char* RfcName(const char* text) { return const_cast<char*>(text); }
+constexpr char* RfcName(const char* text) { return const_cast<char*>(text); }
 
 // One parameter entry; the name length is the name's.
-inline RFC_PARAMETER RfcParameter(const char* name, unsigned type, unsigned length,
-                                  void* address) {
+inline RFC_PARAMETER RfcParameter(const char* name, unsigned type, unsigned length, void* address) {
   return RFC_PARAMETER{RfcName(name), static_cast<unsigned>(std::strlen(name)), type, length,
                        address};
 }

@@ -67,8 +67,8 @@ Result<std::unique_ptr<SapConnection>, OpenFailure> ClassicSapLibrary::Open(Logo
     log.Write(static_cast<std::int32_t>(handle), "RfcOpen called");
   } else {
     open.connect_string = "CLIENT=" + parameters.client + " USER=" + parameters.user +
-                          " PASSWD=" + parameters.password + " LANG=D DEST=" +
-                          parameters.destination;
+                          " PASSWD=" + parameters.password +
+                          " LANG=D DEST=" + parameters.destination;
     open.error_info = RFC_ERROR_INFO_EX{};
     handle = table_.RfcOpenEx(open.connect_string.data(), &open.error_info);
     // The library has read SapRfc.ini once RfcOpenEx returns.
@@ -84,13 +84,11 @@ std::string ClassicSapLibrary::LastErrorText() { return TraceFileErrorText(fs_);
 
 Status ClassicSapLibrary::DiscardErrorTrail() { return fs_.RemoveFile(kTraceFileName); }
 
-void ClassicSapLibrary::CloseAll() {
-  table_.RfcClose(0);
-}
+void ClassicSapLibrary::CloseAll() { table_.RfcClose(0); }
 
 void ClassicSapLibrary::ReportFromCallback(const char* operation) {
-  WriteFatalReport(console_,
-                   FatalNow(&table_, operation != nullptr ? std::string(operation) : ""), this);
+  WriteFatalReport(console_, FatalNow(&table_, operation != nullptr ? std::string(operation) : ""),
+                   this);
   console_.Flush();
   EndProcess(1);
 }
