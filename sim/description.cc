@@ -16,11 +16,7 @@
 namespace tidewarden::sim {
 namespace {
 
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-  auto upper = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; };
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                            [&](char x, char y) { return upper(x) == upper(y); });
-}
+bool EqualsNoCase(std::string_view a, std::string_view b) { return Upper(a) == Upper(b); }
 
 bool AllDigits(std::string_view s) {
   return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });

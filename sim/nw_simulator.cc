@@ -209,20 +209,23 @@ void NwSimulator::WriteTrace(const std::string& location, const std::string& mes
   std::fclose(file);
 }
 
-void NwSimulator::Succeed(nwrfc::RFC_ERROR_INFO* error) {
+RFC_RC NwSimulator::Succeed(nwrfc::RFC_ERROR_INFO* error) {
+  if (error != nullptr) std::memset(error, 0, sizeof *error);
+  return nwrfc::RFC_OK;
+}
+
+void NwSimulator::FillErrorRecord(nwrfc::RFC_ERROR_INFO* error, const Failure& failure) {
   if (error == nullptr) return;
   std::memset(error, 0, sizeof *error);
+  error->code = failure.code;
+  error->group = failure.group;
+  CopyText(error->key, failure.key);
+  CopyText(error->message, failure.message);
 }
 
 RFC_RC NwSimulator::Fail(nwrfc::RFC_ERROR_INFO* error, const Failure& failure,
                          const std::string& location, bool severe) {
-  if (error != nullptr) {
-    std::memset(error, 0, sizeof *error);
-    error->code = failure.code;
-    error->group = failure.group;
-    CopyText(error->key, failure.key);
-    CopyText(error->message, failure.message);
-  }
+  FillErrorRecord(error, failure);
   Log("  -> " + RcName(failure.code) + " key " + failure.key + ": " + failure.message);
   if (severe) {
     WriteTrace(location, RcName(failure.code) + " " + failure.key + ": " + failure.message);
@@ -243,13 +246,7 @@ RFC_RC NwSimulator::Violation(nwrfc::RFC_ERROR_INFO* error, RFC_RC code,
     std::fflush(stderr);
     std::abort();
   }
-  if (error != nullptr) {
-    std::memset(error, 0, sizeof *error);
-    error->code = code;
-    error->group = nwrfc::EXTERNAL_RUNTIME_FAILURE;
-    CopyText(error->key, RcName(code));
-    CopyText(error->message, message);
-  }
+  FillErrorRecord(error, Failure{code, nwrfc::EXTERNAL_RUNTIME_FAILURE, RcName(code), message});
   return code;
 }
 
@@ -571,8 +568,7 @@ RFC_RC NwSimulator::CloseConnection(nwrfc::RFC_CONNECTION_HANDLE handle,
   }
   connections_.erase(id);
   former_owner_.erase(id);
-  Succeed(error);
-  return nwrfc::RFC_OK;
+  return Succeed(error);
 }
 
 nwrfc::RFC_FUNCTION_DESC_HANDLE NwSimulator::GetFunctionDesc(nwrfc::RFC_CONNECTION_HANDLE handle,
@@ -655,8 +651,7 @@ RFC_RC NwSimulator::DestroyFunction(nwrfc::RFC_FUNCTION_HANDLE function,
   if (f == nullptr) return error->code;
   for (const auto& [name, structure] : f->structures) structures_.erase(structure);
   functions_.erase(IdOf(function, Kind::kFunction));
-  Succeed(error);
-  return nwrfc::RFC_OK;
+  return Succeed(error);
 }
 
 RFC_RC NwSimulator::SetChars(nwrfc::DATA_CONTAINER_HANDLE container, const SAP_UC* name,
@@ -705,8 +700,7 @@ RFC_RC NwSimulator::SetChars(nwrfc::DATA_CONTAINER_HANDLE container, const SAP_U
         operation + ": value \"" + text + "\", the system expects \"" + spec->value + "\"");
   }
   function->values[field->key] = text;
-  Succeed(error);
-  return nwrfc::RFC_OK;
+  return Succeed(error);
 }
 
 void NwSimulator::WaitForDelay(std::unique_lock<std::mutex>& lock, Connection& connection,
@@ -840,8 +834,7 @@ RFC_RC NwSimulator::Invoke(nwrfc::RFC_CONNECTION_HANDLE handle,
   }
   Answer(system, *f);
   Log("  -> RFC_OK");
-  Succeed(error);
-  return nwrfc::RFC_OK;
+  return Succeed(error);
 }
 
 RFC_RC NwSimulator::GetStructure(nwrfc::DATA_CONTAINER_HANDLE container, const SAP_UC* name,
@@ -876,8 +869,7 @@ RFC_RC NwSimulator::GetStructure(nwrfc::DATA_CONTAINER_HANDLE container, const S
     structures_[sid] = Structure{IdOf(container, Kind::kFunction), p};
   }
   *structure = MakeHandle<nwrfc::RFC_STRUCTURE_HANDLE>(Kind::kStructure, sid);
-  Succeed(error);
-  return nwrfc::RFC_OK;
+  return Succeed(error);
 }
 
 RFC_RC NwSimulator::GetString(nwrfc::DATA_CONTAINER_HANDLE container, const SAP_UC* name,
@@ -913,8 +905,7 @@ RFC_RC NwSimulator::GetString(nwrfc::DATA_CONTAINER_HANDLE container, const SAP_
   }
   std::copy(text.begin(), text.end(), buffer);
   buffer[text.size()] = 0;
-  Succeed(error);
-  return nwrfc::RFC_OK;
+  return Succeed(error);
 }
 
 const SAP_UC* NwSimulator::RcAsString(RFC_RC rc) {
@@ -955,8 +946,7 @@ RFC_RC NwSimulator::Cancel(nwrfc::RFC_CONNECTION_HANDLE handle, nwrfc::RFC_ERROR
   // one, when the cancel came first) returns RFC_CANCELED and frees it.
   it->second.canceled = true;
   cancel_.notify_all();
-  Succeed(error);
-  return nwrfc::RFC_OK;
+  return Succeed(error);
 }
 
 std::vector<std::string> NwSimulator::CallLog() const {

@@ -164,7 +164,8 @@ class NwSimulator : public SimCore {
                           const std::string& message);
   // The violation of a call without its error record.
   nwrfc::RFC_RC NullErrorRecord(const char* operation);
-  static void Succeed(nwrfc::RFC_ERROR_INFO* error);
+  static nwrfc::RFC_RC Succeed(nwrfc::RFC_ERROR_INFO* error);
+  static void FillErrorRecord(nwrfc::RFC_ERROR_INFO* error, const Failure& failure);
 
   // The state behind a handle; nullptr (after a violation) when the handle
   // is not one of the kind or is no longer alive.
