@@ -1,20 +1,30 @@
-// How the classic library is called: a function module (RfcCall, then
-// RfcReceive), a structure install, an internal table, and the error
-// record read with RfcLastError the moment something fails.
+// How the classic library is called: the parameter lists of a function
+// module, its call (RfcCall, then RfcReceive), a structure install, an
+// internal table, and the error record read with RfcLastError the moment
+// something fails.
 #ifndef TIDEWARDEN_RFC_CLASSIC_CALL_PATTERN_H_
 #define TIDEWARDEN_RFC_CLASSIC_CALL_PATTERN_H_
 
 #include <array>
+#include <cstring>
 #include <optional>
 #include <span>
 #include <string>
 
 #include "base/call_log.h"
-#include "rfc/classic/call_lists.h"
 #include "rfc/classic/classic_functions.h"
 #include "rfc/sap_library.h"
 
 namespace tidewarden {
+
+// The library never writes the names it is given; its types are not const.
+constexpr char* RfcName(const char* text) { return const_cast<char*>(text); }
+
+// One parameter entry; the name length is the name's.
+inline RFC_PARAMETER RfcParameter(const char* name, unsigned type, unsigned length, void* address) {
+  return RFC_PARAMETER{RfcName(name), static_cast<unsigned>(std::strlen(name)), type, length,
+                       address};
+}
 
 // The library's last error record (empty fields when `library` or its
 // RfcLastError is missing). The library clears the record as it hands it

@@ -1,14 +1,31 @@
 #include "rfc/classic/classic_library.h"
 
+#include <string>
+
 #include "base/text.h"
+#include "platform/system.h"
 #include "rfc/classic/call_pattern.h"
 #include "rfc/classic/classic_connection.h"
-#include "rfc/classic/error_handler.h"
 #include "rfc/classic/trace_file.h"
 #include "rfc/fatal_report.h"
 
 namespace tidewarden {
 namespace {
+
+// The library calls its error handler with nothing but a text; this is how
+// the handler finds the console and the function table (null: it reports to
+// the standard output without a library).
+ClassicSapLibrary* g_handler_library = nullptr;
+
+// The handler RfcEnvironment installs: the only place where a fatal failure
+// ends the process from inside, since it must not return into the library.
+void SAP_API RfcErrorHandler(char* operation) {
+  if (g_handler_library != nullptr) g_handler_library->ReportFromCallback(operation);
+  WriteFatalReport(StandardOutput(),
+                   FatalFailure{operation != nullptr ? std::string(operation) : std::string(), {}},
+                   nullptr);
+  EndProcess(1);
+}
 
 char* TextOrNull(std::string& text) { return text.empty() ? nullptr : text.data(); }
 
@@ -42,11 +59,11 @@ void FillOpenRecords(const LogonParameters& parameters, OpenRecords* open) {
 
 }  // namespace
 
-ClassicSapLibrary::~ClassicSapLibrary() { SetErrorHandlerLibrary(nullptr); }
+ClassicSapLibrary::~ClassicSapLibrary() { g_handler_library = nullptr; }
 
 Result<void, FatalFailure> ClassicSapLibrary::Prepare(const CallLogger& log) {
   // The table is complete: a library lacking a function was never chosen.
-  SetErrorHandlerLibrary(this);
+  g_handler_library = this;
   RFC_ENV environment{};
   environment.errorhandler = &RfcErrorHandler;
   environment.allocate = nullptr;

@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "base/text.h"
-#include "rfc/classic/call_lists.h"
 #include "rfc/classic/call_pattern.h"
 #include "rfc/classic/classic_connection.h"
 
