@@ -6,13 +6,13 @@
 // must never fail because we are reading.
 
 // First: windows.h macros rename some of the names below.
-#include "platform/win32.h"
-
 #include <atomic>
 #include <memory>
 #include <string>
 
 #include "platform/file_system.h"
+#include "platform/system.h"
+#include "platform/win32.h"
 
 namespace tidewarden {
 
@@ -285,10 +285,6 @@ class WindowsFileSystem : public FileSystem {
 
 }  // namespace
 
-FileSystem& RealFileSystem() {
-  // Never destroyed: a thread the run left behind may still use it.
-  static FileSystem* file_system = new WindowsFileSystem;
-  return *file_system;
-}
+FileSystem& RealFileSystem() { return NeverDestroyed<WindowsFileSystem>(); }
 
 }  // namespace tidewarden
