@@ -10,7 +10,6 @@
 #include <filesystem>
 
 #include "rfc/classic/saprfc.h"
-#include "sim/answers.h"
 
 namespace tidewarden::sim {
 namespace {

@@ -7,7 +7,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "sim/answers.h"
 #include "sim/connect_string.h"
 
 namespace tidewarden::sim {
