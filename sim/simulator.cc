@@ -209,20 +209,20 @@ void Simulator::TraceError(const std::string& location, const std::string& messa
               "T:SIM  ======> " + text});
 }
 
-void Simulator::Fail(const std::string& operation, const ErrorInfo& error,
-                     const std::string& location, bool fatal) {
+RFC_RC Simulator::Fail(const std::string& operation, const ErrorInfo& error,
+                       const std::string& location, bool fatal) {
   last_error_ = error;
   TraceError(location, error.message);
   Log("  -> " + std::string(fatal ? "FATAL " : "") + "error " + error.key + ": " +
       Printable(error.message));
-  if (!fatal) return;
+  if (!fatal) return RFC_FAILURE;
   if (handler_ != nullptr) {
     // The handler receives a text of its own: it may keep or change it.
     char buffer[256];
     CopyText(buffer, sizeof buffer, operation);
     handler_(buffer);
     Log("  (the error handler returned into the library)");
-    return;
+    return RFC_FAILURE;
   }
   std::fprintf(stderr,
                "Tidewarden simulated RFC library: fatal error in %s: %s\n"
@@ -232,17 +232,18 @@ void Simulator::Fail(const std::string& operation, const ErrorInfo& error,
   std::exit(1);
 }
 
-void Simulator::Violation(const std::string& operation, const std::string& message) {
+RFC_RC Simulator::Violation(const std::string& operation, const std::string& message) {
   ErrorInfo error{"RFC_ERROR_PROGRAM", "invalid call", message,
                   "simulated system " + SystemLabel(CurrentSystem()) + ": caller error"};
-  Fail(operation, error, operation + ", check of what the caller passed", true);
+  return Fail(operation, error, operation + ", check of what the caller passed", true);
 }
 
 void Simulator::Environment(RFC_ENV* environment) {
   EnsureDescription();
   if (environment == nullptr) {
     Log("RfcEnvironment environment=null");
-    return Violation("RfcEnvironment", "RfcEnvironment: the environment record is a null pointer");
+    Violation("RfcEnvironment", "RfcEnvironment: the environment record is a null pointer");
+    return;
   }
   Log(std::string("RfcEnvironment errorhandler=") +
       (environment->errorhandler != nullptr ? "set" : "null") +
@@ -486,8 +487,8 @@ RFC_RC Simulator::InstallStructure(char* name, RFC_TYPE_ELEMENT* elements, unsig
   Log("RfcInstallStructure name=" + QuoteC(name) + " entries=" + std::to_string(entries));
   std::string operation = "RfcInstallStructure " + structure_name;
   auto violation = [&](const std::string& message) {
-    Violation(operation, "RfcInstallStructure " + Printable(structure_name) + ": " + message);
-    return RFC_FAILURE;
+    return Violation(operation,
+                     "RfcInstallStructure " + Printable(structure_name) + ": " + message);
   };
   if (name == nullptr) return violation("the structure name is a null pointer");
   if (type_handle == nullptr) return violation("the place for the type handle is a null pointer");
@@ -683,9 +684,9 @@ RFC_RC Simulator::CallFault(Connection& c, const FunctionSpec& spec, const Fault
   std::string location = operation + " to " + SystemLabel(c.system);
   c.broken = true;
   if (fault.kind == Fault::Kind::kFatal) {
-    Fail(operation, ErrorInfo{"RFC_ERROR_COMMUNICATION", "connection broken", message, location},
-         location, true);
-    return RFC_FAILURE;
+    return Fail(operation,
+                ErrorInfo{"RFC_ERROR_COMMUNICATION", "connection broken", message, location},
+                location, true);
   }
   Fail(operation, ErrorInfo{"RFC_ERROR_COMMUNICATION", "call failed", message, location}, location,
        false);
@@ -701,22 +702,21 @@ RFC_RC Simulator::Call(RFC_HANDLE handle, char* function, RFC_PARAMETER* paramet
   std::string operation = "RfcCall " + function_name;
   auto connection = connections_.find(handle);
   if (connection == connections_.end()) {
-    Violation(operation, "RfcCall: handle " + std::to_string(handle) + " is no open connection");
-    return RFC_FAILURE;
+    return Violation(operation,
+                     "RfcCall: handle " + std::to_string(handle) + " is no open connection");
   }
   Connection& c = connection->second;
   if (c.pending != nullptr) {
     std::string pending = c.pending->name;
     c.pending = nullptr;
-    Violation(operation, "RfcCall " + function_name + ": the answer of " + pending + " on handle " +
-                             std::to_string(handle) + " was never received (RfcReceive)");
-    return RFC_FAILURE;
+    return Violation(operation, "RfcCall " + function_name + ": the answer of " + pending +
+                                    " on handle " + std::to_string(handle) +
+                                    " was never received (RfcReceive)");
   }
   const FunctionSpec* spec = function == nullptr ? nullptr : FindFunction(function_name);
   if (spec == nullptr) {
-    Violation(operation, "RfcCall: function module " + QuoteC(function) + " does not exist in " +
-                             SystemLabel(c.system));
-    return RFC_FAILURE;
+    return Violation(operation, "RfcCall: function module " + QuoteC(function) +
+                                    " does not exist in " + SystemLabel(c.system));
   }
   std::vector<std::string> details;
   std::vector<TableEntry> entries;
@@ -725,8 +725,7 @@ RFC_RC Simulator::Call(RFC_HANDLE handle, char* function, RFC_PARAMETER* paramet
   if (error.empty()) error = CheckTables(*spec, tables, &entries, &details);
   for (const std::string& line : details) Log(line);
   if (!error.empty()) {
-    Violation(operation, error);
-    return RFC_FAILURE;
+    return Violation(operation, error);
   }
   const System* system = c.system;
   if (c.broken) {
@@ -768,8 +767,7 @@ RFC_RC Simulator::ReceiveFault(Connection& c, const FunctionSpec& spec, const Fa
   }
   if (fault.kind != Fault::Kind::kException) c.broken = true;
   if (fault.kind == Fault::Kind::kFatal) {
-    Fail(operation, ErrorInfo{key, "connection broken", message, location}, location, true);
-    return RFC_FAILURE;
+    return Fail(operation, ErrorInfo{key, "connection broken", message, location}, location, true);
   }
   Fail(operation, ErrorInfo{key, "call failed", message, location}, location, false);
   if (fault.kind == Fault::Kind::kException || fault.kind == Fault::Kind::kSysException) {
@@ -788,23 +786,20 @@ RFC_RC Simulator::Receive(RFC_HANDLE handle, RFC_PARAMETER* parameters, RFC_TABL
   Log("RfcReceive handle=" + std::to_string(handle));
   auto connection = connections_.find(handle);
   if (connection == connections_.end()) {
-    Violation("RfcReceive",
-              "RfcReceive: handle " + std::to_string(handle) + " is no open connection");
-    return RFC_FAILURE;
+    return Violation("RfcReceive",
+                     "RfcReceive: handle " + std::to_string(handle) + " is no open connection");
   }
   Connection& c = connection->second;
   if (c.pending == nullptr) {
-    Violation("RfcReceive", "RfcReceive on handle " + std::to_string(handle) +
-                                " without a call (RfcCall) before it");
-    return RFC_FAILURE;
+    return Violation("RfcReceive", "RfcReceive on handle " + std::to_string(handle) +
+                                       " without a call (RfcCall) before it");
   }
   const FunctionSpec& spec = *c.pending;
   std::vector<TableEntry> called_tables = std::move(c.pending_tables);
   c.pending = nullptr;
   std::string operation = std::string("RfcReceive ") + spec.name;
   if (exception == nullptr) {
-    Violation(operation, operation + ": the place for the exception name is a null pointer");
-    return RFC_FAILURE;
+    return Violation(operation, operation + ": the place for the exception name is a null pointer");
   }
   std::vector<std::string> details;
   std::vector<TableEntry> entries;
@@ -816,8 +811,7 @@ RFC_RC Simulator::Receive(RFC_HANDLE handle, RFC_PARAMETER* parameters, RFC_TABL
   }
   for (const std::string& line : details) Log(line);
   if (!error.empty()) {
-    Violation(operation, error);
-    return RFC_FAILURE;
+    return Violation(operation, error);
   }
   const System& system = *c.system;
   auto delay = system.delays.find(spec.name);
