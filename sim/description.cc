@@ -216,15 +216,14 @@ class Parser {
   }
 
   void ParseNumbers(std::string_view value, NumberStyle* style) {
-    if (EqualsNoCase(value, "right")) {
-      *style = NumberStyle::kRight;
-    } else if (EqualsNoCase(value, "grouped")) {
-      *style = NumberStyle::kGrouped;
-    } else if (EqualsNoCase(value, "left")) {
-      *style = NumberStyle::kLeft;
-    } else {
-      Error("numbers \"" + Printable(value) + "\" is none of right, grouped, left: ignored");
+    for (auto [name, named] : {std::pair{"right", NumberStyle::kRight},
+                               {"grouped", NumberStyle::kGrouped},
+                               {"left", NumberStyle::kLeft}}) {
+      if (!EqualsNoCase(value, name)) continue;
+      *style = named;
+      return;
     }
+    Error("numbers \"" + Printable(value) + "\" is none of right, grouped, left: ignored");
   }
 
   void ParseEpoch(std::string_view value, std::int64_t* epoch) {
@@ -250,9 +249,7 @@ class Parser {
   void ParseLanguages(std::string_view value, std::vector<std::string>* languages) {
     languages->clear();
     std::string v(value);
-    for (char& c : v) {
-      if (c == ',') c = ' ';
-    }
+    std::replace(v.begin(), v.end(), ',', ' ');
     for (const std::string& word : Words(v)) {
       if (word.size() > 2) {
         Error("language \"" + Printable(word) + "\" is longer than two characters: ignored");

@@ -173,7 +173,6 @@ class NwSimulator : public SimCore {
                                nwrfc::RFC_ERROR_INFO* error);
   Function* LiveFunction(nwrfc::DATA_CONTAINER_HANDLE handle, const std::string& operation,
                          nwrfc::RFC_ERROR_INFO* error);
-  // The field `name` of a function or structure container.
   struct Field {
     std::string key;  // into Function::values
     int type = 0;
