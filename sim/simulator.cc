@@ -292,38 +292,6 @@ RFC_HANDLE Simulator::FinishOpen(const System* system, const std::string& client
   return handle;
 }
 
-const System* Simulator::FindR3System(const Description& description, const std::string& host,
-                                      int sysnr) {
-  if (host.empty()) {
-    FailOpen("RFC_ERROR_COMMUNICATION", "no host name given", "RfcOpen", nullptr);
-    return nullptr;
-  }
-  const System* system = description.FindByHost(host, sysnr);
-  if (system == nullptr) {
-    FailOpen("RFC_ERROR_COMMUNICATION",
-             "partner " + host + " system number " + std::to_string(sysnr) +
-                 " not reached (host unknown)",
-             "RfcOpen to " + host, nullptr);
-  }
-  return system;
-}
-
-const System* Simulator::FindCpicSystem(const Description& description, const std::string& gwhost,
-                                        const std::string& gwservice) {
-  if (gwhost.empty()) {
-    FailOpen("RFC_ERROR_COMMUNICATION", "no gateway host given for the CPIC connection", "RfcOpen",
-             nullptr);
-    return nullptr;
-  }
-  const System* system = description.FindByGateway(gwhost, gwservice);
-  if (system == nullptr) {
-    FailOpen("RFC_ERROR_COMMUNICATION",
-             "partner gateway " + gwhost + "/" + gwservice + " not reached (host unknown)",
-             "RfcOpen to gateway " + gwhost, nullptr);
-  }
-  return system;
-}
-
 RFC_HANDLE Simulator::Open(RFC_OPTIONS* options) {
   const Description* description = EnsureDescription();
   if (options == nullptr) {
@@ -353,7 +321,8 @@ RFC_HANDLE Simulator::Open(RFC_OPTIONS* options) {
   std::string host;
   int sysnr = 0;
   std::string gwhost, gwservice;
-  if (options->mode == RFC_MODE_R3ONLY) {
+  const bool by_host = options->mode == RFC_MODE_R3ONLY;
+  if (by_host) {
     auto* r3 = static_cast<RFC_CONNOPT_R3*>(options->connopt);
     line += " R3.hostname=" + QuoteC(r3->hostname) + " R3.sysnr=" + std::to_string(r3->sysnr) +
             " R3.gateway_host=" + QuoteC(r3->gateway_host) +
@@ -372,10 +341,21 @@ RFC_HANDLE Simulator::Open(RFC_OPTIONS* options) {
   if (description == nullptr) {
     return FailOpen("RFC_ERROR_COMMUNICATION", NoSystemServed(), "RfcOpen", nullptr);
   }
-  const System* system = options->mode == RFC_MODE_R3ONLY
-                             ? FindR3System(*description, host, sysnr)
-                             : FindCpicSystem(*description, gwhost, gwservice);
-  if (system == nullptr) return 0;
+  if (by_host ? host.empty() : gwhost.empty()) {
+    return FailOpen(
+        "RFC_ERROR_COMMUNICATION",
+        by_host ? "no host name given" : "no gateway host given for the CPIC connection", "RfcOpen",
+        nullptr);
+  }
+  const System* system = by_host ? description->FindByHost(host, sysnr)
+                                 : description->FindByGateway(gwhost, gwservice);
+  if (system == nullptr) {
+    return FailOpen("RFC_ERROR_COMMUNICATION",
+                    (by_host ? "partner " + host + " system number " + std::to_string(sysnr)
+                             : "partner gateway " + gwhost + "/" + gwservice) +
+                        " not reached (host unknown)",
+                    by_host ? "RfcOpen to " + host : "RfcOpen to gateway " + gwhost, nullptr);
+  }
   return FinishOpen(system, CText(options->client), CText(options->user), CText(options->password),
                     CText(options->language), nullptr);
 }

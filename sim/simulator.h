@@ -93,11 +93,6 @@ class Simulator : public SimCore {
 
   RFC_HANDLE FailOpen(const std::string& key, const std::string& message,
                       const std::string& location, RFC_ERROR_INFO_EX* error_info);
-  // The system an RfcOpen names by application server or by gateway;
-  // nullptr after the open's failure.
-  const System* FindR3System(const Description& description, const std::string& host, int sysnr);
-  const System* FindCpicSystem(const Description& description, const std::string& gwhost,
-                               const std::string& gwservice);
   // The SapRfc.ini entry of an RfcOpenEx destination, logged; "" or why
   // there is none.
   std::string ReadDestination(const std::string& dest, IniDestination* entry);
