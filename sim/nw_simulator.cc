@@ -23,12 +23,7 @@ constexpr std::size_t kMaxValueChars = 4096;
 
 // Handles carry their kind in the low bits and a number never used twice,
 // so that a stale or mixed-up handle is always recognised.
-enum class Kind : std::uint64_t {
-  kConnection = 1,
-  kDescription = 2,
-  kFunction = 3,
-  kStructure = 4
-};
+enum class Kind : std::uint64_t { kConnection = 1, kDescription, kFunction, kStructure };
 
 template <typename Handle>
 Handle MakeHandle(Kind kind, std::uint64_t id) {
@@ -259,43 +254,33 @@ NwSimulator::Connection* NwSimulator::Owned(std::uint64_t id, const std::string&
   const std::thread::id self = std::this_thread::get_id();
   auto it = connections_.find(id);
   auto former = former_owner_.find(id);
+  std::string problem;
   if (former != former_owner_.end() && former->second == self &&
       (it == connections_.end() || it->second.opener != self)) {
-    Violation(error, nwrfc::RFC_INVALID_HANDLE,
-              operation +
-                  ": the library closed this connection itself (after a failure or RfcCancel) "
-                  "and freed it; its handle value " +
-                  (it == connections_.end() ? std::string("is free")
-                                            : std::string("belongs to a connection another "
-                                                          "thread opened since")) +
-                  ": the handle is dead to its former owner");
-    return nullptr;
+    problem =
+        "the library closed this connection itself (after a failure or RfcCancel) and freed "
+        "it; its handle value " +
+        std::string(it == connections_.end()
+                        ? "is free"
+                        : "belongs to a connection another thread opened since") +
+        ": the handle is dead to its former owner";
+  } else if (it == connections_.end()) {
+    problem =
+        "the connection handle is not open (closed already, or never one of "
+        "RfcOpenConnection)";
+  } else if (it->second.opener != self && (!closing || openers_.count(self) != 0)) {
+    // The fatal report's close of every connection comes from a thread that
+    // opened none of them.
+    problem = std::string("the connection belongs to another thread (") +
+              (closing ? "a thread closes only what it opened"
+                       : "one connection serves the thread that opened it") +
+              ")";
+  } else if (it->second.busy) {
+    problem = "the connection is in a call from another thread (end it with RfcCancel)";
   }
-  if (it == connections_.end()) {
-    Violation(error, nwrfc::RFC_INVALID_HANDLE,
-              operation +
-                  ": the connection handle is not open (closed already, or never one "
-                  "of RfcOpenConnection)");
-    return nullptr;
-  }
-  Connection& c = it->second;
-  // The fatal report's close of every connection comes from a thread that
-  // opened none of them.
-  if (c.opener != self && (!closing || openers_.count(self) != 0)) {
-    Violation(error, nwrfc::RFC_INVALID_HANDLE,
-              operation + ": the connection belongs to another thread (" +
-                  (closing ? "a thread closes only what it opened"
-                           : "one connection serves the thread that opened it") +
-                  ")");
-    return nullptr;
-  }
-  if (c.busy) {
-    Violation(
-        error, nwrfc::RFC_INVALID_HANDLE,
-        operation + ": the connection is in a call from another thread (end it with RfcCancel)");
-    return nullptr;
-  }
-  return &c;
+  if (problem.empty()) return &it->second;
+  Violation(error, nwrfc::RFC_INVALID_HANDLE, operation + ": " + problem);
+  return nullptr;
 }
 
 void NwSimulator::Free(std::uint64_t id) {
@@ -929,11 +914,10 @@ RFC_RC NwSimulator::Cancel(nwrfc::RFC_CONNECTION_HANDLE handle, nwrfc::RFC_ERROR
       former->second != std::this_thread::get_id()) {
     // A call that failed freed its connection an instant before another
     // thread's cancel of it: the library knows the handle no more.
-    Fail(error,
-         Failure{nwrfc::RFC_INVALID_HANDLE, nwrfc::EXTERNAL_RUNTIME_FAILURE, "RFC_INVALID_HANDLE",
-                 "the connection is closed already"},
-         "RfcCancel", false);
-    return nwrfc::RFC_INVALID_HANDLE;
+    return Fail(error,
+                Failure{nwrfc::RFC_INVALID_HANDLE, nwrfc::EXTERNAL_RUNTIME_FAILURE,
+                        "RFC_INVALID_HANDLE", "the connection is closed already"},
+                "RfcCancel", false);
   }
   if (it == connections_.end() ||
       (former != former_owner_.end() && former->second == std::this_thread::get_id())) {
