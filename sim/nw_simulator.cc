@@ -208,6 +208,10 @@ RFC_RC NwSimulator::Succeed(nwrfc::RFC_ERROR_INFO* error) {
   return nwrfc::RFC_OK;
 }
 
+NwSimulator::Failure NwSimulator::LibraryFailure(RFC_RC code, std::string message) {
+  return Failure{code, GroupOf(code), RcName(code), std::move(message)};
+}
+
 void NwSimulator::FillErrorRecord(nwrfc::RFC_ERROR_INFO* error, const Failure& failure) {
   if (error == nullptr) return;
   std::memset(error, 0, sizeof *error);
@@ -240,7 +244,7 @@ RFC_RC NwSimulator::Violation(nwrfc::RFC_ERROR_INFO* error, RFC_RC code,
     std::fflush(stderr);
     std::abort();
   }
-  FillErrorRecord(error, Failure{code, nwrfc::EXTERNAL_RUNTIME_FAILURE, RcName(code), message});
+  FillErrorRecord(error, LibraryFailure(code, message));
   return code;
 }
 
@@ -327,9 +331,7 @@ std::optional<NwSimulator::Field> NwSimulator::FindField(nwrfc::DATA_CONTAINER_H
                                                          nwrfc::RFC_ERROR_INFO* error) {
   // A name the container does not hold fails the call as SAP's does.
   auto not_found = [this, &name, &operation, error]() -> std::optional<Field> {
-    Fail(error,
-         Failure{nwrfc::RFC_INVALID_PARAMETER, nwrfc::EXTERNAL_RUNTIME_FAILURE,
-                 "RFC_INVALID_PARAMETER", "field '" + name + "' not found"},
+    Fail(error, LibraryFailure(nwrfc::RFC_INVALID_PARAMETER, "field '" + name + "' not found"),
          operation, false);
     return std::nullopt;
   };
@@ -511,9 +513,7 @@ nwrfc::RFC_CONNECTION_HANDLE NwSimulator::OpenConnection(
   }
   if (!refusal) refusal = LogOn(lock, *system, *p, &match);
   if (refusal) {
-    Fail(error,
-         Failure{refusal->code, GroupOf(refusal->code), RcName(refusal->code), refusal->message},
-         refusal->location);
+    Fail(error, LibraryFailure(refusal->code, refusal->message), refusal->location);
     return nullptr;
   }
   std::uint64_t id = 1;
@@ -841,10 +841,9 @@ RFC_RC NwSimulator::GetStructure(nwrfc::DATA_CONTAINER_HANDLE container, const S
   const ParameterSpec* p = FindParameter(f->spec->importing, parameter);
   if (p == nullptr || p->structure == nullptr) {
     return Fail(error,
-                Failure{nwrfc::RFC_INVALID_PARAMETER, nwrfc::EXTERNAL_RUNTIME_FAILURE,
-                        "RFC_INVALID_PARAMETER",
-                        p == nullptr ? "field '" + parameter + "' not found"
-                                     : "field '" + parameter + "' is no structure"},
+                LibraryFailure(
+                    nwrfc::RFC_INVALID_PARAMETER,
+                    "field '" + parameter + (p == nullptr ? "' not found" : "' is no structure")),
                 operation, false);
   }
   std::uint64_t& sid = f->structures[p->name];
@@ -879,13 +878,12 @@ RFC_RC NwSimulator::GetString(nwrfc::DATA_CONTAINER_HANDLE container, const SAP_
   std::u16string text = FromLatin1(function->values[field->key]);
   *string_length = static_cast<unsigned>(text.size());
   if (buffer_length < text.size() + 1) {
-    return Fail(
-        error,
-        Failure{nwrfc::RFC_BUFFER_TOO_SMALL, nwrfc::EXTERNAL_RUNTIME_FAILURE,
-                "RFC_BUFFER_TOO_SMALL",
-                "buffer of " + std::to_string(buffer_length) + " characters for " + field_name +
-                    ", the value needs " + std::to_string(text.size()) + " and the terminator"},
-        operation, false);
+    return Fail(error,
+                LibraryFailure(nwrfc::RFC_BUFFER_TOO_SMALL,
+                               "buffer of " + std::to_string(buffer_length) + " characters for " +
+                                   field_name + ", the value needs " + std::to_string(text.size()) +
+                                   " and the terminator"),
+                operation, false);
   }
   std::copy(text.begin(), text.end(), buffer);
   buffer[text.size()] = 0;
@@ -915,8 +913,7 @@ RFC_RC NwSimulator::Cancel(nwrfc::RFC_CONNECTION_HANDLE handle, nwrfc::RFC_ERROR
     // A call that failed freed its connection an instant before another
     // thread's cancel of it: the library knows the handle no more.
     return Fail(error,
-                Failure{nwrfc::RFC_INVALID_HANDLE, nwrfc::EXTERNAL_RUNTIME_FAILURE,
-                        "RFC_INVALID_HANDLE", "the connection is closed already"},
+                LibraryFailure(nwrfc::RFC_INVALID_HANDLE, "the connection is closed already"),
                 "RfcCancel", false);
   }
   if (it == connections_.end() ||

@@ -127,6 +127,9 @@ class NwSimulator : public SimCore {
   // How a call on a connection cancelled by RfcCancel fails.
   static inline const Failure kCanceled{nwrfc::RFC_CANCELED, nwrfc::COMMUNICATION_FAILURE,
                                         "RFC_CANCELED", "Connection was canceled."};
+  // A failure of the library itself: its group is the code's, its key the
+  // code's name.
+  static Failure LibraryFailure(nwrfc::RFC_RC code, std::string message);
   // What a described fault of a call makes the library answer.
   static Failure FailureOf(const Fault& fault, const char* function);
 

@@ -307,15 +307,12 @@ RFC_HANDLE Simulator::Open(RFC_OPTIONS* options) {
            ? std::string("null")
            : "<" + std::to_string(CText(options->password).size()) + " characters>") +
       " language=" + QuoteC(options->language) + " trace=" + std::to_string(options->trace);
-  if (options->mode != RFC_MODE_R3ONLY && options->mode != RFC_MODE_CPIC) {
+  const bool mode_known = options->mode == RFC_MODE_R3ONLY || options->mode == RFC_MODE_CPIC;
+  if (!mode_known || options->connopt == nullptr) {
     Log(line);
-    Violation("RfcOpen", "RfcOpen: mode " + std::to_string(options->mode) +
-                             " is neither 0 (R/3) nor 1 (CPIC, R/2)");
-    return 0;
-  }
-  if (options->connopt == nullptr) {
-    Log(line);
-    Violation("RfcOpen", "RfcOpen: the connection options (connopt) are a null pointer");
+    Violation("RfcOpen", mode_known ? "RfcOpen: the connection options (connopt) are a null pointer"
+                                    : "RfcOpen: mode " + std::to_string(options->mode) +
+                                          " is neither 0 (R/3) nor 1 (CPIC, R/2)");
     return 0;
   }
   std::string host;
