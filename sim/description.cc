@@ -119,32 +119,27 @@ class Parser {
   }
 
   void StartSystem(std::string_view line) {
-    skipping_ = false;
     current_ = nullptr;
+    skipping_ = true;
+    auto skip = [this](const std::string& why) { Error(why + ": its lines are ignored"); };
     if (line.back() != ']' || line.size() < 3) {
-      Error("a system header is \"[NAME]\", not \"" + Printable(line) +
-            "\": its lines are ignored");
-      skipping_ = true;
-      return;
+      return skip("a system header is \"[NAME]\", not \"" + Printable(line) + "\"");
     }
     std::string_view name = Trim(line.substr(1, line.size() - 2));
     bool printable = !name.empty() && std::all_of(name.begin(), name.end(), [](char c) {
       return static_cast<unsigned char>(c) > 0x20 && c != 0x7f && c != '[' && c != ']';
     });
     if (!printable) {
-      Error("system name \"" + Printable(name) +
-            "\" must be one word of printable characters: its lines are ignored");
-      skipping_ = true;
-      return;
+      return skip("system name \"" + Printable(name) +
+                  "\" must be one word of printable characters");
     }
     for (const System& s : description_.systems) {
       if (EqualsNoCase(s.name, name)) {
-        Error("a second system [" + std::string(name) + "] (the first is in line " +
-              std::to_string(s.line) + "): its lines are ignored");
-        skipping_ = true;
-        return;
+        return skip("a second system [" + std::string(name) + "] (the first is in line " +
+                    std::to_string(s.line) + ")");
       }
     }
+    skipping_ = false;
     System system;
     system.name = std::string(name);
     system.line = line_;
@@ -351,15 +346,14 @@ class Parser {
       } else {
         return bad("an open takes \"refuse\" or \"fatal\"");
       }
-      if (fault.at_call) return bad("\"at call\" is for function modules");
     } else if (!is_function) {
       if (kind != "FAIL" || words.size() > 2) return bad("this target takes \"fail [NAME]\"");
       fault.kind = Fault::Kind::kRefuse;
       if (words.size() == 2) fault.object = words[1];
-      if (fault.at_call) return bad("\"at call\" is for function modules");
     } else if (std::string why = FunctionFault(kind, words, &fault); !why.empty()) {
       return bad(why);
     }
+    if (fault.at_call && !is_function) return bad("\"at call\" is for function modules");
     if (fault.at_call &&
         (fault.kind == Fault::Kind::kException || fault.kind == Fault::Kind::kSysException)) {
       return bad("exceptions come with the answer, not at the call");
