@@ -455,17 +455,9 @@ class Parser {
   // "clock", "clock +3600", "utc -90".
   static bool ParseClock(std::string_view text, Value* v) {
     std::string upper = Upper(text);
-    std::string_view rest;
-    if (upper.starts_with("CLOCK")) {
-      v->utc = false;
-      rest = std::string_view(text).substr(5);
-    } else if (upper.starts_with("UTC")) {
-      v->utc = true;
-      rest = std::string_view(text).substr(3);
-    } else {
-      return false;
-    }
-    rest = Trim(rest);
+    v->utc = upper.starts_with("UTC");
+    if (!v->utc && !upper.starts_with("CLOCK")) return false;
+    std::string_view rest = Trim(text.substr(v->utc ? 3 : 5));
     v->offset = 0;
     if (!rest.empty()) {
       bool negative = rest.front() == '-';
