@@ -6,13 +6,14 @@
 // must never fail because we are reading.
 
 // First: windows.h macros rename some of the names below.
+#include "platform/win32.h"
+
 #include <atomic>
 #include <memory>
 #include <string>
 
 #include "platform/file_system.h"
 #include "platform/system.h"
-#include "platform/win32.h"
 
 namespace tidewarden {
 

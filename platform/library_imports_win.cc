@@ -1,5 +1,7 @@
 // Reads the import table of a PE file (32- or 64-bit) and tries to load
 // each DLL it names as the loader would for that library.
+#include "platform/win32.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -7,7 +9,6 @@
 
 #include "platform/library_imports.h"
 #include "platform/paths.h"
-#include "platform/win32.h"
 
 namespace tidewarden {
 namespace {

@@ -67,8 +67,8 @@ std::string WhyNotReplaceable(const std::string& path) {
   // Replacing deletes the old file: asking for that right alone opens
   // nothing for writing, and every other opener may go on.
   ScopedHandle file(::CreateFileA(path.c_str(), DELETE,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.valid()) {
     return "this account has no delete access to it (error " + std::to_string(::GetLastError()) +
            ")";
@@ -130,8 +130,8 @@ std::string SystemPath(std::string_view probe_path) { return std::string(probe_p
 
 int LibraryFileWidth(const std::string& path) {
   ScopedHandle file(::CreateFileA(path.c_str(), GENERIC_READ,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.valid()) return 0;
   std::string head(4096, '\0');
   DWORD read = 0;

@@ -9,9 +9,9 @@
 #ifndef TIDEWARDEN_RFC_CLASSIC_SAPRFC_H_
 #define TIDEWARDEN_RFC_CLASSIC_SAPRFC_H_
 
-#include <stddef.h>
-
 #include "rfc/sap_calling_convention.h"
+
+#include <stddef.h>
 
 #ifdef __cplusplus
 extern "C" {
@@ -21,7 +21,12 @@ typedef unsigned int RFC_HANDLE; /* 0: no connection */
 typedef unsigned int RFC_TYPEHANDLE;
 typedef void* ITAB_H; /* NULL: no table */
 
-typedef enum { RFC_OK = 0, RFC_FAILURE = 1, RFC_EXCEPTION = 2, RFC_SYS_EXCEPTION = 3 } RFC_RC_CODES;
+typedef enum {
+  RFC_OK = 0,
+  RFC_FAILURE = 1,
+  RFC_EXCEPTION = 2,
+  RFC_SYS_EXCEPTION = 3
+} RFC_RC_CODES;
 typedef int RFC_RC; /* other values are possible and count as other failure */
 
 /* Type codes of parameters and structure elements. */
