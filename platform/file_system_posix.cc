@@ -20,6 +20,7 @@
 
 #include "platform/file_system.h"
 #include "platform/posix_path.h"
+#include "platform/system.h"
 
 namespace tidewarden {
 
@@ -191,8 +192,8 @@ class PosixFileSystem : public FileSystem {
     struct stat st;
     if (::stat(native_target.c_str(), &st) == 0) mode = st.st_mode & 07777;
     for (int attempt = 0; attempt < 100; ++attempt) {
-      std::string suffix = "." + std::to_string(::getpid()) + "-" +
-                           std::to_string(counter.fetch_add(1)) + ".tmp";
+      std::string suffix =
+          "." + std::to_string(::getpid()) + "-" + std::to_string(counter.fetch_add(1)) + ".tmp";
       std::string candidate = native_target + suffix;
       int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
       if (fd < 0) {
@@ -259,10 +260,6 @@ class PosixFileSystem : public FileSystem {
 
 }  // namespace
 
-FileSystem& RealFileSystem() {
-  // Never destroyed: a thread the run left behind may still use it.
-  static FileSystem* file_system = new PosixFileSystem;
-  return *file_system;
-}
+FileSystem& RealFileSystem() { return NeverDestroyed<PosixFileSystem>(); }
 
 }  // namespace tidewarden

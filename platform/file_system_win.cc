@@ -13,6 +13,7 @@
 #include <string>
 
 #include "platform/file_system.h"
+#include "platform/system.h"
 
 namespace tidewarden {
 
@@ -285,10 +286,6 @@ class WindowsFileSystem : public FileSystem {
 
 }  // namespace
 
-FileSystem& RealFileSystem() {
-  // Never destroyed: a thread the run left behind may still use it.
-  static FileSystem* file_system = new WindowsFileSystem;
-  return *file_system;
-}
+FileSystem& RealFileSystem() { return NeverDestroyed<WindowsFileSystem>(); }
 
 }  // namespace tidewarden

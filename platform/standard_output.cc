@@ -16,9 +16,6 @@ class StdoutConsole : public Console {
 
 }  // namespace
 
-Console& StandardOutput() {
-  static Console* console = new StdoutConsole;
-  return *console;
-}
+Console& StandardOutput() { return NeverDestroyed<StdoutConsole>(); }
 
 }  // namespace tidewarden

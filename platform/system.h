@@ -75,6 +75,14 @@ Clock& SystemClock();
 Console& StandardOutput();
 EnvironmentVariables& ProcessEnvironment();
 
+// The one object of type T, made on first use and never destroyed: a thread
+// the run left behind may still use it while the process ends.
+template <typename T>
+T& NeverDestroyed() {
+  static T* object = new T;
+  return *object;
+}
+
 // Ends the process at once with `code`, after flushing standard output,
 // without static destructors or libraries' detach handlers. Only for the RFC
 // library's error handler, which must not return into the library, and for

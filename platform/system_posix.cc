@@ -54,17 +54,9 @@ Status ReadRandomBytes(std::size_t count, std::string* bytes) {
   return Status::Ok();
 }
 
-// Never destroyed: a thread the run left behind may still use them while
-// the process ends.
-Clock& SystemClock() {
-  static Clock* clock = new PosixClock;
-  return *clock;
-}
+Clock& SystemClock() { return NeverDestroyed<PosixClock>(); }
 
-EnvironmentVariables& ProcessEnvironment() {
-  static EnvironmentVariables* environment = new PosixEnvironment;
-  return *environment;
-}
+EnvironmentVariables& ProcessEnvironment() { return NeverDestroyed<PosixEnvironment>(); }
 
 void EndProcess(int code) {
   std::fflush(stdout);

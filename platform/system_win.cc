@@ -103,17 +103,9 @@ Status ReadRandomBytes(std::size_t count, std::string* bytes) {
   return Status::Ok();
 }
 
-// Never destroyed: a thread the run left behind may still use them while
-// the process ends.
-Clock& SystemClock() {
-  static Clock* clock = new WindowsClock;
-  return *clock;
-}
+Clock& SystemClock() { return NeverDestroyed<WindowsClock>(); }
 
-EnvironmentVariables& ProcessEnvironment() {
-  static EnvironmentVariables* environment = new WindowsEnvironment;
-  return *environment;
-}
+EnvironmentVariables& ProcessEnvironment() { return NeverDestroyed<WindowsEnvironment>(); }
 
 void EndProcess(int code) {
   std::fflush(stdout);

@@ -1,6 +1,5 @@
 // What a described system answers: defaults for every field the probe
 // reads, the logon check, and the reading of the description file.
-#include "sim/answers.h"
 
 #include <algorithm>
 #include <chrono>

@@ -16,11 +16,7 @@
 namespace tidewarden::sim {
 namespace {
 
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-  auto upper = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; };
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                            [&](char x, char y) { return upper(x) == upper(y); });
-}
+bool EqualsNoCase(std::string_view a, std::string_view b) { return Upper(a) == Upper(b); }
 
 bool AllDigits(std::string_view s) {
   return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
@@ -123,32 +119,27 @@ class Parser {
   }
 
   void StartSystem(std::string_view line) {
-    skipping_ = false;
     current_ = nullptr;
+    skipping_ = true;
+    auto skip = [this](const std::string& why) { Error(why + ": its lines are ignored"); };
     if (line.back() != ']' || line.size() < 3) {
-      Error("a system header is \"[NAME]\", not \"" + Printable(line) +
-            "\": its lines are ignored");
-      skipping_ = true;
-      return;
+      return skip("a system header is \"[NAME]\", not \"" + Printable(line) + "\"");
     }
     std::string_view name = Trim(line.substr(1, line.size() - 2));
     bool printable = !name.empty() && std::all_of(name.begin(), name.end(), [](char c) {
       return static_cast<unsigned char>(c) > 0x20 && c != 0x7f && c != '[' && c != ']';
     });
     if (!printable) {
-      Error("system name \"" + Printable(name) +
-            "\" must be one word of printable characters: its lines are ignored");
-      skipping_ = true;
-      return;
+      return skip("system name \"" + Printable(name) +
+                  "\" must be one word of printable characters");
     }
     for (const System& s : description_.systems) {
       if (EqualsNoCase(s.name, name)) {
-        Error("a second system [" + std::string(name) + "] (the first is in line " +
-              std::to_string(s.line) + "): its lines are ignored");
-        skipping_ = true;
-        return;
+        return skip("a second system [" + std::string(name) + "] (the first is in line " +
+                    std::to_string(s.line) + ")");
       }
     }
+    skipping_ = false;
     System system;
     system.name = std::string(name);
     system.line = line_;
@@ -220,15 +211,14 @@ class Parser {
   }
 
   void ParseNumbers(std::string_view value, NumberStyle* style) {
-    if (EqualsNoCase(value, "right")) {
-      *style = NumberStyle::kRight;
-    } else if (EqualsNoCase(value, "grouped")) {
-      *style = NumberStyle::kGrouped;
-    } else if (EqualsNoCase(value, "left")) {
-      *style = NumberStyle::kLeft;
-    } else {
-      Error("numbers \"" + Printable(value) + "\" is none of right, grouped, left: ignored");
+    for (auto [name, named] : {std::pair{"right", NumberStyle::kRight},
+                               {"grouped", NumberStyle::kGrouped},
+                               {"left", NumberStyle::kLeft}}) {
+      if (!EqualsNoCase(value, name)) continue;
+      *style = named;
+      return;
     }
+    Error("numbers \"" + Printable(value) + "\" is none of right, grouped, left: ignored");
   }
 
   void ParseEpoch(std::string_view value, std::int64_t* epoch) {
@@ -254,9 +244,7 @@ class Parser {
   void ParseLanguages(std::string_view value, std::vector<std::string>* languages) {
     languages->clear();
     std::string v(value);
-    for (char& c : v) {
-      if (c == ',') c = ' ';
-    }
+    std::replace(v.begin(), v.end(), ',', ' ');
     for (const std::string& word : Words(v)) {
       if (word.size() > 2) {
         Error("language \"" + Printable(word) + "\" is longer than two characters: ignored");
@@ -358,15 +346,14 @@ class Parser {
       } else {
         return bad("an open takes \"refuse\" or \"fatal\"");
       }
-      if (fault.at_call) return bad("\"at call\" is for function modules");
     } else if (!is_function) {
       if (kind != "FAIL" || words.size() > 2) return bad("this target takes \"fail [NAME]\"");
       fault.kind = Fault::Kind::kRefuse;
       if (words.size() == 2) fault.object = words[1];
-      if (fault.at_call) return bad("\"at call\" is for function modules");
     } else if (std::string why = FunctionFault(kind, words, &fault); !why.empty()) {
       return bad(why);
     }
+    if (fault.at_call && !is_function) return bad("\"at call\" is for function modules");
     if (fault.at_call &&
         (fault.kind == Fault::Kind::kException || fault.kind == Fault::Kind::kSysException)) {
       return bad("exceptions come with the answer, not at the call");
@@ -468,17 +455,9 @@ class Parser {
   // "clock", "clock +3600", "utc -90".
   static bool ParseClock(std::string_view text, Value* v) {
     std::string upper = Upper(text);
-    std::string_view rest;
-    if (upper.starts_with("CLOCK")) {
-      v->utc = false;
-      rest = std::string_view(text).substr(5);
-    } else if (upper.starts_with("UTC")) {
-      v->utc = true;
-      rest = std::string_view(text).substr(3);
-    } else {
-      return false;
-    }
-    rest = Trim(rest);
+    v->utc = upper.starts_with("UTC");
+    if (!v->utc && !upper.starts_with("CLOCK")) return false;
+    std::string_view rest = Trim(text.substr(v->utc ? 3 : 5));
     v->offset = 0;
     if (!rest.empty()) {
       bool negative = rest.front() == '-';

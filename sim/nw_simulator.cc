@@ -10,7 +10,6 @@
 #include <filesystem>
 
 #include "rfc/classic/saprfc.h"
-#include "sim/answers.h"
 
 namespace tidewarden::sim {
 namespace {
@@ -24,12 +23,7 @@ constexpr std::size_t kMaxValueChars = 4096;
 
 // Handles carry their kind in the low bits and a number never used twice,
 // so that a stale or mixed-up handle is always recognised.
-enum class Kind : std::uint64_t {
-  kConnection = 1,
-  kDescription = 2,
-  kFunction = 3,
-  kStructure = 4
-};
+enum class Kind : std::uint64_t { kConnection = 1, kDescription, kFunction, kStructure };
 
 template <typename Handle>
 Handle MakeHandle(Kind kind, std::uint64_t id) {
@@ -209,20 +203,27 @@ void NwSimulator::WriteTrace(const std::string& location, const std::string& mes
   std::fclose(file);
 }
 
-void NwSimulator::Succeed(nwrfc::RFC_ERROR_INFO* error) {
+RFC_RC NwSimulator::Succeed(nwrfc::RFC_ERROR_INFO* error) {
+  if (error != nullptr) std::memset(error, 0, sizeof *error);
+  return nwrfc::RFC_OK;
+}
+
+NwSimulator::Failure NwSimulator::LibraryFailure(RFC_RC code, std::string message) {
+  return Failure{code, GroupOf(code), RcName(code), std::move(message)};
+}
+
+void NwSimulator::FillErrorRecord(nwrfc::RFC_ERROR_INFO* error, const Failure& failure) {
   if (error == nullptr) return;
   std::memset(error, 0, sizeof *error);
+  error->code = failure.code;
+  error->group = failure.group;
+  CopyText(error->key, failure.key);
+  CopyText(error->message, failure.message);
 }
 
 RFC_RC NwSimulator::Fail(nwrfc::RFC_ERROR_INFO* error, const Failure& failure,
                          const std::string& location, bool severe) {
-  if (error != nullptr) {
-    std::memset(error, 0, sizeof *error);
-    error->code = failure.code;
-    error->group = failure.group;
-    CopyText(error->key, failure.key);
-    CopyText(error->message, failure.message);
-  }
+  FillErrorRecord(error, failure);
   Log("  -> " + RcName(failure.code) + " key " + failure.key + ": " + failure.message);
   if (severe) {
     WriteTrace(location, RcName(failure.code) + " " + failure.key + ": " + failure.message);
@@ -243,13 +244,7 @@ RFC_RC NwSimulator::Violation(nwrfc::RFC_ERROR_INFO* error, RFC_RC code,
     std::fflush(stderr);
     std::abort();
   }
-  if (error != nullptr) {
-    std::memset(error, 0, sizeof *error);
-    error->code = code;
-    error->group = nwrfc::EXTERNAL_RUNTIME_FAILURE;
-    CopyText(error->key, RcName(code));
-    CopyText(error->message, message);
-  }
+  FillErrorRecord(error, LibraryFailure(code, message));
   return code;
 }
 
@@ -263,43 +258,33 @@ NwSimulator::Connection* NwSimulator::Owned(std::uint64_t id, const std::string&
   const std::thread::id self = std::this_thread::get_id();
   auto it = connections_.find(id);
   auto former = former_owner_.find(id);
+  std::string problem;
   if (former != former_owner_.end() && former->second == self &&
       (it == connections_.end() || it->second.opener != self)) {
-    Violation(error, nwrfc::RFC_INVALID_HANDLE,
-              operation +
-                  ": the library closed this connection itself (after a failure or RfcCancel) "
-                  "and freed it; its handle value " +
-                  (it == connections_.end() ? std::string("is free")
-                                            : std::string("belongs to a connection another "
-                                                          "thread opened since")) +
-                  ": the handle is dead to its former owner");
-    return nullptr;
+    problem =
+        "the library closed this connection itself (after a failure or RfcCancel) and freed "
+        "it; its handle value " +
+        std::string(it == connections_.end()
+                        ? "is free"
+                        : "belongs to a connection another thread opened since") +
+        ": the handle is dead to its former owner";
+  } else if (it == connections_.end()) {
+    problem =
+        "the connection handle is not open (closed already, or never one of "
+        "RfcOpenConnection)";
+  } else if (it->second.opener != self && (!closing || openers_.count(self) != 0)) {
+    // The fatal report's close of every connection comes from a thread that
+    // opened none of them.
+    problem = std::string("the connection belongs to another thread (") +
+              (closing ? "a thread closes only what it opened"
+                       : "one connection serves the thread that opened it") +
+              ")";
+  } else if (it->second.busy) {
+    problem = "the connection is in a call from another thread (end it with RfcCancel)";
   }
-  if (it == connections_.end()) {
-    Violation(error, nwrfc::RFC_INVALID_HANDLE,
-              operation +
-                  ": the connection handle is not open (closed already, or never one "
-                  "of RfcOpenConnection)");
-    return nullptr;
-  }
-  Connection& c = it->second;
-  // The fatal report's close of every connection comes from a thread that
-  // opened none of them.
-  if (c.opener != self && (!closing || openers_.count(self) != 0)) {
-    Violation(error, nwrfc::RFC_INVALID_HANDLE,
-              operation + ": the connection belongs to another thread (" +
-                  (closing ? "a thread closes only what it opened"
-                           : "one connection serves the thread that opened it") +
-                  ")");
-    return nullptr;
-  }
-  if (c.busy) {
-    Violation(
-        error, nwrfc::RFC_INVALID_HANDLE,
-        operation + ": the connection is in a call from another thread (end it with RfcCancel)");
-    return nullptr;
-  }
-  return &c;
+  if (problem.empty()) return &it->second;
+  Violation(error, nwrfc::RFC_INVALID_HANDLE, operation + ": " + problem);
+  return nullptr;
 }
 
 void NwSimulator::Free(std::uint64_t id) {
@@ -346,9 +331,7 @@ std::optional<NwSimulator::Field> NwSimulator::FindField(nwrfc::DATA_CONTAINER_H
                                                          nwrfc::RFC_ERROR_INFO* error) {
   // A name the container does not hold fails the call as SAP's does.
   auto not_found = [this, &name, &operation, error]() -> std::optional<Field> {
-    Fail(error,
-         Failure{nwrfc::RFC_INVALID_PARAMETER, nwrfc::EXTERNAL_RUNTIME_FAILURE,
-                 "RFC_INVALID_PARAMETER", "field '" + name + "' not found"},
+    Fail(error, LibraryFailure(nwrfc::RFC_INVALID_PARAMETER, "field '" + name + "' not found"),
          operation, false);
     return std::nullopt;
   };
@@ -530,9 +513,7 @@ nwrfc::RFC_CONNECTION_HANDLE NwSimulator::OpenConnection(
   }
   if (!refusal) refusal = LogOn(lock, *system, *p, &match);
   if (refusal) {
-    Fail(error,
-         Failure{refusal->code, GroupOf(refusal->code), RcName(refusal->code), refusal->message},
-         refusal->location);
+    Fail(error, LibraryFailure(refusal->code, refusal->message), refusal->location);
     return nullptr;
   }
   std::uint64_t id = 1;
@@ -571,8 +552,7 @@ RFC_RC NwSimulator::CloseConnection(nwrfc::RFC_CONNECTION_HANDLE handle,
   }
   connections_.erase(id);
   former_owner_.erase(id);
-  Succeed(error);
-  return nwrfc::RFC_OK;
+  return Succeed(error);
 }
 
 nwrfc::RFC_FUNCTION_DESC_HANDLE NwSimulator::GetFunctionDesc(nwrfc::RFC_CONNECTION_HANDLE handle,
@@ -655,8 +635,7 @@ RFC_RC NwSimulator::DestroyFunction(nwrfc::RFC_FUNCTION_HANDLE function,
   if (f == nullptr) return error->code;
   for (const auto& [name, structure] : f->structures) structures_.erase(structure);
   functions_.erase(IdOf(function, Kind::kFunction));
-  Succeed(error);
-  return nwrfc::RFC_OK;
+  return Succeed(error);
 }
 
 RFC_RC NwSimulator::SetChars(nwrfc::DATA_CONTAINER_HANDLE container, const SAP_UC* name,
@@ -705,8 +684,7 @@ RFC_RC NwSimulator::SetChars(nwrfc::DATA_CONTAINER_HANDLE container, const SAP_U
         operation + ": value \"" + text + "\", the system expects \"" + spec->value + "\"");
   }
   function->values[field->key] = text;
-  Succeed(error);
-  return nwrfc::RFC_OK;
+  return Succeed(error);
 }
 
 void NwSimulator::WaitForDelay(std::unique_lock<std::mutex>& lock, Connection& connection,
@@ -840,8 +818,7 @@ RFC_RC NwSimulator::Invoke(nwrfc::RFC_CONNECTION_HANDLE handle,
   }
   Answer(system, *f);
   Log("  -> RFC_OK");
-  Succeed(error);
-  return nwrfc::RFC_OK;
+  return Succeed(error);
 }
 
 RFC_RC NwSimulator::GetStructure(nwrfc::DATA_CONTAINER_HANDLE container, const SAP_UC* name,
@@ -864,10 +841,9 @@ RFC_RC NwSimulator::GetStructure(nwrfc::DATA_CONTAINER_HANDLE container, const S
   const ParameterSpec* p = FindParameter(f->spec->importing, parameter);
   if (p == nullptr || p->structure == nullptr) {
     return Fail(error,
-                Failure{nwrfc::RFC_INVALID_PARAMETER, nwrfc::EXTERNAL_RUNTIME_FAILURE,
-                        "RFC_INVALID_PARAMETER",
-                        p == nullptr ? "field '" + parameter + "' not found"
-                                     : "field '" + parameter + "' is no structure"},
+                LibraryFailure(
+                    nwrfc::RFC_INVALID_PARAMETER,
+                    "field '" + parameter + (p == nullptr ? "' not found" : "' is no structure")),
                 operation, false);
   }
   std::uint64_t& sid = f->structures[p->name];
@@ -876,8 +852,7 @@ RFC_RC NwSimulator::GetStructure(nwrfc::DATA_CONTAINER_HANDLE container, const S
     structures_[sid] = Structure{IdOf(container, Kind::kFunction), p};
   }
   *structure = MakeHandle<nwrfc::RFC_STRUCTURE_HANDLE>(Kind::kStructure, sid);
-  Succeed(error);
-  return nwrfc::RFC_OK;
+  return Succeed(error);
 }
 
 RFC_RC NwSimulator::GetString(nwrfc::DATA_CONTAINER_HANDLE container, const SAP_UC* name,
@@ -903,18 +878,16 @@ RFC_RC NwSimulator::GetString(nwrfc::DATA_CONTAINER_HANDLE container, const SAP_
   std::u16string text = FromLatin1(function->values[field->key]);
   *string_length = static_cast<unsigned>(text.size());
   if (buffer_length < text.size() + 1) {
-    return Fail(
-        error,
-        Failure{nwrfc::RFC_BUFFER_TOO_SMALL, nwrfc::EXTERNAL_RUNTIME_FAILURE,
-                "RFC_BUFFER_TOO_SMALL",
-                "buffer of " + std::to_string(buffer_length) + " characters for " + field_name +
-                    ", the value needs " + std::to_string(text.size()) + " and the terminator"},
-        operation, false);
+    return Fail(error,
+                LibraryFailure(nwrfc::RFC_BUFFER_TOO_SMALL,
+                               "buffer of " + std::to_string(buffer_length) + " characters for " +
+                                   field_name + ", the value needs " + std::to_string(text.size()) +
+                                   " and the terminator"),
+                operation, false);
   }
   std::copy(text.begin(), text.end(), buffer);
   buffer[text.size()] = 0;
-  Succeed(error);
-  return nwrfc::RFC_OK;
+  return Succeed(error);
 }
 
 const SAP_UC* NwSimulator::RcAsString(RFC_RC rc) {
@@ -939,11 +912,9 @@ RFC_RC NwSimulator::Cancel(nwrfc::RFC_CONNECTION_HANDLE handle, nwrfc::RFC_ERROR
       former->second != std::this_thread::get_id()) {
     // A call that failed freed its connection an instant before another
     // thread's cancel of it: the library knows the handle no more.
-    Fail(error,
-         Failure{nwrfc::RFC_INVALID_HANDLE, nwrfc::EXTERNAL_RUNTIME_FAILURE, "RFC_INVALID_HANDLE",
-                 "the connection is closed already"},
-         "RfcCancel", false);
-    return nwrfc::RFC_INVALID_HANDLE;
+    return Fail(error,
+                LibraryFailure(nwrfc::RFC_INVALID_HANDLE, "the connection is closed already"),
+                "RfcCancel", false);
   }
   if (it == connections_.end() ||
       (former != former_owner_.end() && former->second == std::this_thread::get_id())) {
@@ -955,8 +926,7 @@ RFC_RC NwSimulator::Cancel(nwrfc::RFC_CONNECTION_HANDLE handle, nwrfc::RFC_ERROR
   // one, when the cancel came first) returns RFC_CANCELED and frees it.
   it->second.canceled = true;
   cancel_.notify_all();
-  Succeed(error);
-  return nwrfc::RFC_OK;
+  return Succeed(error);
 }
 
 std::vector<std::string> NwSimulator::CallLog() const {

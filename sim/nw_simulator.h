@@ -127,6 +127,9 @@ class NwSimulator : public SimCore {
   // How a call on a connection cancelled by RfcCancel fails.
   static inline const Failure kCanceled{nwrfc::RFC_CANCELED, nwrfc::COMMUNICATION_FAILURE,
                                         "RFC_CANCELED", "Connection was canceled."};
+  // A failure of the library itself: its group is the code's, its key the
+  // code's name.
+  static Failure LibraryFailure(nwrfc::RFC_RC code, std::string message);
   // What a described fault of a call makes the library answer.
   static Failure FailureOf(const Fault& fault, const char* function);
 
@@ -164,7 +167,8 @@ class NwSimulator : public SimCore {
                           const std::string& message);
   // The violation of a call without its error record.
   nwrfc::RFC_RC NullErrorRecord(const char* operation);
-  static void Succeed(nwrfc::RFC_ERROR_INFO* error);
+  static nwrfc::RFC_RC Succeed(nwrfc::RFC_ERROR_INFO* error);
+  static void FillErrorRecord(nwrfc::RFC_ERROR_INFO* error, const Failure& failure);
 
   // The state behind a handle; nullptr (after a violation) when the handle
   // is not one of the kind or is no longer alive.
@@ -172,7 +176,6 @@ class NwSimulator : public SimCore {
                                nwrfc::RFC_ERROR_INFO* error);
   Function* LiveFunction(nwrfc::DATA_CONTAINER_HANDLE handle, const std::string& operation,
                          nwrfc::RFC_ERROR_INFO* error);
-  // The field `name` of a function or structure container.
   struct Field {
     std::string key;  // into Function::values
     int type = 0;

@@ -6,8 +6,6 @@
 #include <filesystem>
 #include <thread>
 
-#include "sim/answers.h"
-
 namespace tidewarden::sim {
 
 SimCore::~SimCore() {

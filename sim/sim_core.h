@@ -51,7 +51,7 @@ class SimCore {
   const Description* description() const { return description_ ? &*description_ : nullptr; }
 
   void Log(const std::string& line);
-  // Why the system refuses this logon, or "" (answers.h); *match says for
+  // Why the system refuses this logon, or "" (LogonRefusal); *match says for
   // the call log whether the password alone matched, and a refusal logs it.
   std::string CheckLogon(const System& system, const std::string& client, const std::string& user,
                          const std::string& password, const std::string& language,
@@ -81,6 +81,35 @@ std::string LogonLocation(const System& system);
 std::string OpenFaultMessage(const Fault& fault, const System& system);
 // Why a logon fails when there is no description to serve a system from.
 std::string NoSystemServed();
+
+// What a described system answers, whichever RFC library the caller talks
+// through: its field values, its verdict on a logon, and the description
+// file itself (answers.cc).
+// The application server's host, or the gateway host of an R/2 system.
+// Now in Unix seconds: `clock` when a test set one, else the real clock.
+std::int64_t SimulatedNow(const std::function<std::int64_t()>& clock);
+
+std::string HostOf(const System& s);
+
+// The value of "<structure or function module>.<field or parameter>":
+// the description's, or the healthy default. `type` is the field's type
+// code (TYPC, TYPINT, ...).
+Value AnswerValue(const System& system, const std::string& key, int type);
+
+// Why the system refuses this logon, or "" when it accepts it. The client,
+// user and password are compared without trailing blanks, the user without
+// regard to letter case.
+std::string LogonRefusal(const System& system, const std::string& client, const std::string& user,
+                         const std::string& password, const std::string& language);
+// Whether the password alone matches (for the call log, never the password).
+bool PasswordMatches(const System& system, const std::string& password);
+
+// The file's bytes; false when it cannot be read.
+bool ReadWholeFile(const std::string& path, std::string* content);
+
+// The description at `path`, its epoch default the file's modification
+// time (or `now` when that is unknown); nothing when the file is unreadable.
+std::optional<Description> LoadDescription(const std::string& path, std::int64_t now);
 
 }  // namespace tidewarden::sim
 

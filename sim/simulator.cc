@@ -7,7 +7,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "sim/answers.h"
 #include "sim/connect_string.h"
 
 namespace tidewarden::sim {
@@ -210,20 +209,20 @@ void Simulator::TraceError(const std::string& location, const std::string& messa
               "T:SIM  ======> " + text});
 }
 
-void Simulator::Fail(const std::string& operation, const ErrorInfo& error,
-                     const std::string& location, bool fatal) {
+RFC_RC Simulator::Fail(const std::string& operation, const ErrorInfo& error,
+                       const std::string& location, bool fatal) {
   last_error_ = error;
   TraceError(location, error.message);
   Log("  -> " + std::string(fatal ? "FATAL " : "") + "error " + error.key + ": " +
       Printable(error.message));
-  if (!fatal) return;
+  if (!fatal) return RFC_FAILURE;
   if (handler_ != nullptr) {
     // The handler receives a text of its own: it may keep or change it.
     char buffer[256];
     CopyText(buffer, sizeof buffer, operation);
     handler_(buffer);
     Log("  (the error handler returned into the library)");
-    return;
+    return RFC_FAILURE;
   }
   std::fprintf(stderr,
                "Tidewarden simulated RFC library: fatal error in %s: %s\n"
@@ -233,17 +232,18 @@ void Simulator::Fail(const std::string& operation, const ErrorInfo& error,
   std::exit(1);
 }
 
-void Simulator::Violation(const std::string& operation, const std::string& message) {
+RFC_RC Simulator::Violation(const std::string& operation, const std::string& message) {
   ErrorInfo error{"RFC_ERROR_PROGRAM", "invalid call", message,
                   "simulated system " + SystemLabel(CurrentSystem()) + ": caller error"};
-  Fail(operation, error, operation + ", check of what the caller passed", true);
+  return Fail(operation, error, operation + ", check of what the caller passed", true);
 }
 
 void Simulator::Environment(RFC_ENV* environment) {
   EnsureDescription();
   if (environment == nullptr) {
     Log("RfcEnvironment environment=null");
-    return Violation("RfcEnvironment", "RfcEnvironment: the environment record is a null pointer");
+    Violation("RfcEnvironment", "RfcEnvironment: the environment record is a null pointer");
+    return;
   }
   Log(std::string("RfcEnvironment errorhandler=") +
       (environment->errorhandler != nullptr ? "set" : "null") +
@@ -292,38 +292,6 @@ RFC_HANDLE Simulator::FinishOpen(const System* system, const std::string& client
   return handle;
 }
 
-const System* Simulator::FindR3System(const Description& description, const std::string& host,
-                                      int sysnr) {
-  if (host.empty()) {
-    FailOpen("RFC_ERROR_COMMUNICATION", "no host name given", "RfcOpen", nullptr);
-    return nullptr;
-  }
-  const System* system = description.FindByHost(host, sysnr);
-  if (system == nullptr) {
-    FailOpen("RFC_ERROR_COMMUNICATION",
-             "partner " + host + " system number " + std::to_string(sysnr) +
-                 " not reached (host unknown)",
-             "RfcOpen to " + host, nullptr);
-  }
-  return system;
-}
-
-const System* Simulator::FindCpicSystem(const Description& description, const std::string& gwhost,
-                                        const std::string& gwservice) {
-  if (gwhost.empty()) {
-    FailOpen("RFC_ERROR_COMMUNICATION", "no gateway host given for the CPIC connection", "RfcOpen",
-             nullptr);
-    return nullptr;
-  }
-  const System* system = description.FindByGateway(gwhost, gwservice);
-  if (system == nullptr) {
-    FailOpen("RFC_ERROR_COMMUNICATION",
-             "partner gateway " + gwhost + "/" + gwservice + " not reached (host unknown)",
-             "RfcOpen to gateway " + gwhost, nullptr);
-  }
-  return system;
-}
-
 RFC_HANDLE Simulator::Open(RFC_OPTIONS* options) {
   const Description* description = EnsureDescription();
   if (options == nullptr) {
@@ -339,21 +307,19 @@ RFC_HANDLE Simulator::Open(RFC_OPTIONS* options) {
            ? std::string("null")
            : "<" + std::to_string(CText(options->password).size()) + " characters>") +
       " language=" + QuoteC(options->language) + " trace=" + std::to_string(options->trace);
-  if (options->mode != RFC_MODE_R3ONLY && options->mode != RFC_MODE_CPIC) {
+  const bool mode_known = options->mode == RFC_MODE_R3ONLY || options->mode == RFC_MODE_CPIC;
+  if (!mode_known || options->connopt == nullptr) {
     Log(line);
-    Violation("RfcOpen", "RfcOpen: mode " + std::to_string(options->mode) +
-                             " is neither 0 (R/3) nor 1 (CPIC, R/2)");
-    return 0;
-  }
-  if (options->connopt == nullptr) {
-    Log(line);
-    Violation("RfcOpen", "RfcOpen: the connection options (connopt) are a null pointer");
+    Violation("RfcOpen", mode_known ? "RfcOpen: the connection options (connopt) are a null pointer"
+                                    : "RfcOpen: mode " + std::to_string(options->mode) +
+                                          " is neither 0 (R/3) nor 1 (CPIC, R/2)");
     return 0;
   }
   std::string host;
   int sysnr = 0;
   std::string gwhost, gwservice;
-  if (options->mode == RFC_MODE_R3ONLY) {
+  const bool by_host = options->mode == RFC_MODE_R3ONLY;
+  if (by_host) {
     auto* r3 = static_cast<RFC_CONNOPT_R3*>(options->connopt);
     line += " R3.hostname=" + QuoteC(r3->hostname) + " R3.sysnr=" + std::to_string(r3->sysnr) +
             " R3.gateway_host=" + QuoteC(r3->gateway_host) +
@@ -372,10 +338,21 @@ RFC_HANDLE Simulator::Open(RFC_OPTIONS* options) {
   if (description == nullptr) {
     return FailOpen("RFC_ERROR_COMMUNICATION", NoSystemServed(), "RfcOpen", nullptr);
   }
-  const System* system = options->mode == RFC_MODE_R3ONLY
-                             ? FindR3System(*description, host, sysnr)
-                             : FindCpicSystem(*description, gwhost, gwservice);
-  if (system == nullptr) return 0;
+  if (by_host ? host.empty() : gwhost.empty()) {
+    return FailOpen(
+        "RFC_ERROR_COMMUNICATION",
+        by_host ? "no host name given" : "no gateway host given for the CPIC connection", "RfcOpen",
+        nullptr);
+  }
+  const System* system = by_host ? description->FindByHost(host, sysnr)
+                                 : description->FindByGateway(gwhost, gwservice);
+  if (system == nullptr) {
+    return FailOpen("RFC_ERROR_COMMUNICATION",
+                    (by_host ? "partner " + host + " system number " + std::to_string(sysnr)
+                             : "partner gateway " + gwhost + "/" + gwservice) +
+                        " not reached (host unknown)",
+                    by_host ? "RfcOpen to " + host : "RfcOpen to gateway " + gwhost, nullptr);
+  }
   return FinishOpen(system, CText(options->client), CText(options->user), CText(options->password),
                     CText(options->language), nullptr);
 }
@@ -487,8 +464,8 @@ RFC_RC Simulator::InstallStructure(char* name, RFC_TYPE_ELEMENT* elements, unsig
   Log("RfcInstallStructure name=" + QuoteC(name) + " entries=" + std::to_string(entries));
   std::string operation = "RfcInstallStructure " + structure_name;
   auto violation = [&](const std::string& message) {
-    Violation(operation, "RfcInstallStructure " + Printable(structure_name) + ": " + message);
-    return RFC_FAILURE;
+    return Violation(operation,
+                     "RfcInstallStructure " + Printable(structure_name) + ": " + message);
   };
   if (name == nullptr) return violation("the structure name is a null pointer");
   if (type_handle == nullptr) return violation("the place for the type handle is a null pointer");
@@ -684,9 +661,9 @@ RFC_RC Simulator::CallFault(Connection& c, const FunctionSpec& spec, const Fault
   std::string location = operation + " to " + SystemLabel(c.system);
   c.broken = true;
   if (fault.kind == Fault::Kind::kFatal) {
-    Fail(operation, ErrorInfo{"RFC_ERROR_COMMUNICATION", "connection broken", message, location},
-         location, true);
-    return RFC_FAILURE;
+    return Fail(operation,
+                ErrorInfo{"RFC_ERROR_COMMUNICATION", "connection broken", message, location},
+                location, true);
   }
   Fail(operation, ErrorInfo{"RFC_ERROR_COMMUNICATION", "call failed", message, location}, location,
        false);
@@ -702,22 +679,21 @@ RFC_RC Simulator::Call(RFC_HANDLE handle, char* function, RFC_PARAMETER* paramet
   std::string operation = "RfcCall " + function_name;
   auto connection = connections_.find(handle);
   if (connection == connections_.end()) {
-    Violation(operation, "RfcCall: handle " + std::to_string(handle) + " is no open connection");
-    return RFC_FAILURE;
+    return Violation(operation,
+                     "RfcCall: handle " + std::to_string(handle) + " is no open connection");
   }
   Connection& c = connection->second;
   if (c.pending != nullptr) {
     std::string pending = c.pending->name;
     c.pending = nullptr;
-    Violation(operation, "RfcCall " + function_name + ": the answer of " + pending + " on handle " +
-                             std::to_string(handle) + " was never received (RfcReceive)");
-    return RFC_FAILURE;
+    return Violation(operation, "RfcCall " + function_name + ": the answer of " + pending +
+                                    " on handle " + std::to_string(handle) +
+                                    " was never received (RfcReceive)");
   }
   const FunctionSpec* spec = function == nullptr ? nullptr : FindFunction(function_name);
   if (spec == nullptr) {
-    Violation(operation, "RfcCall: function module " + QuoteC(function) + " does not exist in " +
-                             SystemLabel(c.system));
-    return RFC_FAILURE;
+    return Violation(operation, "RfcCall: function module " + QuoteC(function) +
+                                    " does not exist in " + SystemLabel(c.system));
   }
   std::vector<std::string> details;
   std::vector<TableEntry> entries;
@@ -726,8 +702,7 @@ RFC_RC Simulator::Call(RFC_HANDLE handle, char* function, RFC_PARAMETER* paramet
   if (error.empty()) error = CheckTables(*spec, tables, &entries, &details);
   for (const std::string& line : details) Log(line);
   if (!error.empty()) {
-    Violation(operation, error);
-    return RFC_FAILURE;
+    return Violation(operation, error);
   }
   const System* system = c.system;
   if (c.broken) {
@@ -769,8 +744,7 @@ RFC_RC Simulator::ReceiveFault(Connection& c, const FunctionSpec& spec, const Fa
   }
   if (fault.kind != Fault::Kind::kException) c.broken = true;
   if (fault.kind == Fault::Kind::kFatal) {
-    Fail(operation, ErrorInfo{key, "connection broken", message, location}, location, true);
-    return RFC_FAILURE;
+    return Fail(operation, ErrorInfo{key, "connection broken", message, location}, location, true);
   }
   Fail(operation, ErrorInfo{key, "call failed", message, location}, location, false);
   if (fault.kind == Fault::Kind::kException || fault.kind == Fault::Kind::kSysException) {
@@ -789,23 +763,20 @@ RFC_RC Simulator::Receive(RFC_HANDLE handle, RFC_PARAMETER* parameters, RFC_TABL
   Log("RfcReceive handle=" + std::to_string(handle));
   auto connection = connections_.find(handle);
   if (connection == connections_.end()) {
-    Violation("RfcReceive",
-              "RfcReceive: handle " + std::to_string(handle) + " is no open connection");
-    return RFC_FAILURE;
+    return Violation("RfcReceive",
+                     "RfcReceive: handle " + std::to_string(handle) + " is no open connection");
   }
   Connection& c = connection->second;
   if (c.pending == nullptr) {
-    Violation("RfcReceive", "RfcReceive on handle " + std::to_string(handle) +
-                                " without a call (RfcCall) before it");
-    return RFC_FAILURE;
+    return Violation("RfcReceive", "RfcReceive on handle " + std::to_string(handle) +
+                                       " without a call (RfcCall) before it");
   }
   const FunctionSpec& spec = *c.pending;
   std::vector<TableEntry> called_tables = std::move(c.pending_tables);
   c.pending = nullptr;
   std::string operation = std::string("RfcReceive ") + spec.name;
   if (exception == nullptr) {
-    Violation(operation, operation + ": the place for the exception name is a null pointer");
-    return RFC_FAILURE;
+    return Violation(operation, operation + ": the place for the exception name is a null pointer");
   }
   std::vector<std::string> details;
   std::vector<TableEntry> entries;
@@ -817,8 +788,7 @@ RFC_RC Simulator::Receive(RFC_HANDLE handle, RFC_PARAMETER* parameters, RFC_TABL
   }
   for (const std::string& line : details) Log(line);
   if (!error.empty()) {
-    Violation(operation, error);
-    return RFC_FAILURE;
+    return Violation(operation, error);
   }
   const System& system = *c.system;
   auto delay = system.delays.find(spec.name);

@@ -84,19 +84,15 @@ class Simulator : public SimCore {
   void TraceError(const std::string& location, const std::string& message);
 
   // Records the error; with `fatal`, calls the error handler (or ends the
-  // process when none is installed). Returns when the handler returned.
-  void Fail(const std::string& operation, const ErrorInfo& error, const std::string& location,
-            bool fatal);
+  // process when none is installed). Returns RFC_FAILURE when the handler
+  // returned.
+  RFC_RC Fail(const std::string& operation, const ErrorInfo& error, const std::string& location,
+              bool fatal);
   // A contract violation by the caller: always fatal.
-  void Violation(const std::string& operation, const std::string& message);
+  RFC_RC Violation(const std::string& operation, const std::string& message);
 
   RFC_HANDLE FailOpen(const std::string& key, const std::string& message,
                       const std::string& location, RFC_ERROR_INFO_EX* error_info);
-  // The system an RfcOpen names by application server or by gateway;
-  // nullptr after the open's failure.
-  const System* FindR3System(const Description& description, const std::string& host, int sysnr);
-  const System* FindCpicSystem(const Description& description, const std::string& gwhost,
-                               const std::string& gwservice);
   // The SapRfc.ini entry of an RfcOpenEx destination, logged; "" or why
   // there is none.
   std::string ReadDestination(const std::string& dest, IniDestination* entry);

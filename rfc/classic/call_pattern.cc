@@ -37,11 +37,15 @@ RFC_RC CallFunctionModule(const ClassicRfcFunctions& library, RFC_HANDLE handle,
 }
 
 Result<void, FatalFailure> InstallStructure(const ClassicRfcFunctions& library, const char* name,
-                                            RFC_TYPE_ELEMENT* elements, unsigned count,
-                                            RFC_TYPEHANDLE* type) {
-  if (library.RfcInstallStructure(const_cast<char*>(name), elements, count, type) != RFC_OK) {
+                                            std::span<RFC_TYPE_ELEMENT> elements,
+                                            InstalledStructure* structure) {
+  if (structure->installed) return {};
+  if (library.RfcInstallStructure(RfcName(name), elements.data(),
+                                  static_cast<unsigned>(elements.size()),
+                                  &structure->type) != RFC_OK) {
     return FatalNow(&library, "RfcInstallStructure");
   }
+  structure->installed = true;
   return {};
 }
 

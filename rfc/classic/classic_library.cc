@@ -1,14 +1,31 @@
 #include "rfc/classic/classic_library.h"
 
+#include <string>
+
 #include "base/text.h"
+#include "platform/system.h"
 #include "rfc/classic/call_pattern.h"
 #include "rfc/classic/classic_connection.h"
-#include "rfc/classic/error_handler.h"
 #include "rfc/classic/trace_file.h"
 #include "rfc/fatal_report.h"
 
 namespace tidewarden {
 namespace {
+
+// The library calls its error handler with nothing but a text; this is how
+// the handler finds the console and the function table (null: it reports to
+// the standard output without a library).
+ClassicSapLibrary* g_handler_library = nullptr;
+
+// The handler RfcEnvironment installs: the only place where a fatal failure
+// ends the process from inside, since it must not return into the library.
+void SAP_API RfcErrorHandler(char* operation) {
+  if (g_handler_library != nullptr) g_handler_library->ReportFromCallback(operation);
+  WriteFatalReport(StandardOutput(),
+                   FatalFailure{operation != nullptr ? std::string(operation) : std::string(), {}},
+                   nullptr);
+  EndProcess(1);
+}
 
 char* TextOrNull(std::string& text) { return text.empty() ? nullptr : text.data(); }
 
@@ -42,11 +59,11 @@ void FillOpenRecords(const LogonParameters& parameters, OpenRecords* open) {
 
 }  // namespace
 
-ClassicSapLibrary::~ClassicSapLibrary() { SetErrorHandlerLibrary(nullptr); }
+ClassicSapLibrary::~ClassicSapLibrary() { g_handler_library = nullptr; }
 
 Result<void, FatalFailure> ClassicSapLibrary::Prepare(const CallLogger& log) {
   // The table is complete: a library lacking a function was never chosen.
-  SetErrorHandlerLibrary(this);
+  g_handler_library = this;
   RFC_ENV environment{};
   environment.errorhandler = &RfcErrorHandler;
   environment.allocate = nullptr;
@@ -67,8 +84,8 @@ Result<std::unique_ptr<SapConnection>, OpenFailure> ClassicSapLibrary::Open(Logo
     log.Write(static_cast<std::int32_t>(handle), "RfcOpen called");
   } else {
     open.connect_string = "CLIENT=" + parameters.client + " USER=" + parameters.user +
-                          " PASSWD=" + parameters.password + " LANG=D DEST=" +
-                          parameters.destination;
+                          " PASSWD=" + parameters.password +
+                          " LANG=D DEST=" + parameters.destination;
     open.error_info = RFC_ERROR_INFO_EX{};
     handle = table_.RfcOpenEx(open.connect_string.data(), &open.error_info);
     // The library has read SapRfc.ini once RfcOpenEx returns.
@@ -84,13 +101,11 @@ std::string ClassicSapLibrary::LastErrorText() { return TraceFileErrorText(fs_);
 
 Status ClassicSapLibrary::DiscardErrorTrail() { return fs_.RemoveFile(kTraceFileName); }
 
-void ClassicSapLibrary::CloseAll() {
-  table_.RfcClose(0);
-}
+void ClassicSapLibrary::CloseAll() { table_.RfcClose(0); }
 
 void ClassicSapLibrary::ReportFromCallback(const char* operation) {
-  WriteFatalReport(console_,
-                   FatalNow(&table_, operation != nullptr ? std::string(operation) : ""), this);
+  WriteFatalReport(console_, FatalNow(&table_, operation != nullptr ? std::string(operation) : ""),
+                   this);
   console_.Flush();
   EndProcess(1);
 }

@@ -7,6 +7,7 @@
 
 #include "platform/file_system.h"
 #include "platform/system.h"
+#include "rfc/classic/call_pattern.h"
 #include "rfc/classic/classic_functions.h"
 #include "rfc/sap_library.h"
 
@@ -15,12 +16,7 @@ namespace tidewarden {
 // The structure descriptions the library knows by type handle. Installed
 // once per process: the only state the connections share.
 struct StructureTypes {
-  bool cpu_all_installed = false;
-  bool rfcsi_installed = false;
-  RFC_TYPEHANDLE cpu_all = 0;
-  RFC_TYPEHANDLE rfcsi = 0;
-  RFC_TYPEHANDLE tst04 = 0;
-  RFC_TYPEHANDLE gst04 = 0;
+  InstalledStructure cpu_all, rfcsi, tst04, gst04;
 };
 
 class ClassicSapLibrary : public SapLibrary {

@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "base/text.h"
-#include "rfc/classic/call_lists.h"
 #include "rfc/classic/call_pattern.h"
 #include "rfc/classic/classic_connection.h"
 #include "rfc/classic/record_layouts.h"
@@ -12,73 +11,55 @@ namespace tidewarden {
 namespace {
 
 // TST04: 71 fields, 916 bytes, back to back.
-RFC_TYPE_ELEMENT kTst04Elements[] = {
-    {RfcName("DB_NAME"), TYPC, 3, 0, 0},       {RfcName("DB_THREAD"), TYPC, 8, 0, 0},
-    {RfcName("DB_INSTANC"), TYPC, 16, 0, 0},   {RfcName("DB_SERVER"), TYPC, 16, 0, 0},
-    {RfcName("CURR_TIME"), TYPTIME, 6, 0, 0},  {RfcName("CURR_DATE"), TYPDATE, 8, 0, 0},
-    {RfcName("DB_UP_TIME"), TYPTIME, 6, 0, 0}, {RfcName("DB_UP_DATE"), TYPDATE, 8, 0, 0},
-    {RfcName("THREAD_STA"), TYPC, 6, 0, 0},    {RfcName("SAPDBHOST"), TYPC, 32, 0, 0},
-    {RfcName("VERSION"), TYPC, 17, 0, 0},      {RfcName("ELAPSED_TI"), TYPC, 14, 0, 0},
-    {RfcName("ARCHIVER"), TYPC, 7, 0, 0},      {RfcName("LOG_SWITCH"), TYPC, 11, 0, 0},
-    {RfcName("BUFSIZE"), TYPC, 14, 0, 0},      {RfcName("BUFREADS"), TYPC, 14, 0, 0},
-    {RfcName("BUFQUAL"), TYPC, 6, 0, 0},       {RfcName("BUFPWRITES"), TYPC, 14, 0, 0},
-    {RfcName("BUFPREADS"), TYPC, 14, 0, 0},    {RfcName("BUFWAITS"), TYPC, 14, 0, 0},
-    {RfcName("BUFWTIME"), TYPC, 14, 0, 0},     {RfcName("DICTSIZE"), TYPC, 14, 0, 0},
-    {RfcName("DDQUAL"), TYPC, 6, 0, 0},        {RfcName("GETRATIO"), TYPC, 6, 0, 0},
-    {RfcName("PINRATIO"), TYPC, 6, 0, 0},      {RfcName("LOGSIZE"), TYPC, 14, 0, 0},
-    {RfcName("LOGENTRIES"), TYPC, 14, 0, 0},   {RfcName("LOGALLOC"), TYPC, 14, 0, 0},
-    {RfcName("LOGFAULT"), TYPC, 14, 0, 0},     {RfcName("USERCALLS"), TYPC, 14, 0, 0},
-    {RfcName("RECURCALLS"), TYPC, 14, 0, 0},   {RfcName("COMMITS"), TYPC, 14, 0, 0},
-    {RfcName("PARSES"), TYPC, 14, 0, 0},       {RfcName("ROLLBACKS"), TYPC, 14, 0, 0},
-    {RfcName("LOGWRITES"), TYPC, 14, 0, 0},    {RfcName("LOGWTIME"), TYPC, 14, 0, 0},
-    {RfcName("LOGBLOCKS"), TYPC, 14, 0, 0},    {RfcName("LOGWSIZE"), TYPC, 14, 0, 0},
-    {RfcName("LOGLATCH"), TYPC, 14, 0, 0},     {RfcName("SCANSHORT"), TYPC, 14, 0, 0},
-    {RfcName("SCANLONG"), TYPC, 14, 0, 0},     {RfcName("SCANROWS"), TYPC, 14, 0, 0},
-    {RfcName("SCANBLOCKS"), TYPC, 14, 0, 0},   {RfcName("FETCHROWID"), TYPC, 14, 0, 0},
-    {RfcName("FETCHCONT"), TYPC, 14, 0, 0},    {RfcName("SORTMEM"), TYPC, 14, 0, 0},
-    {RfcName("SORTDISK"), TYPC, 14, 0, 0},     {RfcName("SORTROWS"), TYPC, 14, 0, 0},
-    {RfcName("CPUUSAGE"), TYPC, 14, 0, 0},     {RfcName("CPUCALLS"), TYPC, 14, 0, 0},
-    {RfcName("CPURECURS"), TYPC, 14, 0, 0},    {RfcName("CPUPARSE"), TYPC, 14, 0, 0},
-    {RfcName("USERTOREC"), TYPC, 5, 0, 0},     {RfcName("READCALLRA"), TYPC, 5, 0, 0},
-    {RfcName("DD_GETS"), TYPC, 20, 0, 0},      {RfcName("DD_GET_MIS"), TYPC, 20, 0, 0},
-    {RfcName("CONSISTGET"), TYPC, 20, 0, 0},   {RfcName("GLOBLCKCON"), TYPC, 20, 0, 0},
-    {RfcName("LCKHITRATI"), TYPC, 6, 0, 0},    {RfcName("DBWRCROSSI"), TYPC, 24, 0, 0},
-    {RfcName("PINGWRITES"), TYPC, 6, 0, 0},    {RfcName("SQLRELOADS"), TYPC, 14, 0, 0},
-    {RfcName("REDO_WAIT"), TYPC, 14, 0, 0},    {RfcName("REDO_PROBL"), TYPC, 14, 0, 0},
-    {RfcName("CPU_TIME"), TYPC, 14, 0, 0},     {RfcName("WAIT_TOTAL"), TYPC, 14, 0, 0},
-    {RfcName("WAIT_BUSY"), TYPC, 14, 0, 0},    {RfcName("SESS_BUSY"), TYPC, 14, 0, 0},
-    {RfcName("CPU_BUSY"), TYPC, 14, 0, 0},     {RfcName("RESP_TIME"), TYPC, 14, 0, 0},
-    {RfcName("CPU_COUNT"), TYPC, 6, 0, 0},
+constexpr StructureElement kTst04Fields[] = {
+    {"DB_NAME", TYPC, 3},       {"DB_THREAD", TYPC, 8},     {"DB_INSTANC", TYPC, 16},
+    {"DB_SERVER", TYPC, 16},    {"CURR_TIME", TYPTIME, 6},  {"CURR_DATE", TYPDATE, 8},
+    {"DB_UP_TIME", TYPTIME, 6}, {"DB_UP_DATE", TYPDATE, 8}, {"THREAD_STA", TYPC, 6},
+    {"SAPDBHOST", TYPC, 32},    {"VERSION", TYPC, 17},      {"ELAPSED_TI", TYPC, 14},
+    {"ARCHIVER", TYPC, 7},      {"LOG_SWITCH", TYPC, 11},   {"BUFSIZE", TYPC, 14},
+    {"BUFREADS", TYPC, 14},     {"BUFQUAL", TYPC, 6},       {"BUFPWRITES", TYPC, 14},
+    {"BUFPREADS", TYPC, 14},    {"BUFWAITS", TYPC, 14},     {"BUFWTIME", TYPC, 14},
+    {"DICTSIZE", TYPC, 14},     {"DDQUAL", TYPC, 6},        {"GETRATIO", TYPC, 6},
+    {"PINRATIO", TYPC, 6},      {"LOGSIZE", TYPC, 14},      {"LOGENTRIES", TYPC, 14},
+    {"LOGALLOC", TYPC, 14},     {"LOGFAULT", TYPC, 14},     {"USERCALLS", TYPC, 14},
+    {"RECURCALLS", TYPC, 14},   {"COMMITS", TYPC, 14},      {"PARSES", TYPC, 14},
+    {"ROLLBACKS", TYPC, 14},    {"LOGWRITES", TYPC, 14},    {"LOGWTIME", TYPC, 14},
+    {"LOGBLOCKS", TYPC, 14},    {"LOGWSIZE", TYPC, 14},     {"LOGLATCH", TYPC, 14},
+    {"SCANSHORT", TYPC, 14},    {"SCANLONG", TYPC, 14},     {"SCANROWS", TYPC, 14},
+    {"SCANBLOCKS", TYPC, 14},   {"FETCHROWID", TYPC, 14},   {"FETCHCONT", TYPC, 14},
+    {"SORTMEM", TYPC, 14},      {"SORTDISK", TYPC, 14},     {"SORTROWS", TYPC, 14},
+    {"CPUUSAGE", TYPC, 14},     {"CPUCALLS", TYPC, 14},     {"CPURECURS", TYPC, 14},
+    {"CPUPARSE", TYPC, 14},     {"USERTOREC", TYPC, 5},     {"READCALLRA", TYPC, 5},
+    {"DD_GETS", TYPC, 20},      {"DD_GET_MIS", TYPC, 20},   {"CONSISTGET", TYPC, 20},
+    {"GLOBLCKCON", TYPC, 20},   {"LCKHITRATI", TYPC, 6},    {"DBWRCROSSI", TYPC, 24},
+    {"PINGWRITES", TYPC, 6},    {"SQLRELOADS", TYPC, 14},   {"REDO_WAIT", TYPC, 14},
+    {"REDO_PROBL", TYPC, 14},   {"CPU_TIME", TYPC, 14},     {"WAIT_TOTAL", TYPC, 14},
+    {"WAIT_BUSY", TYPC, 14},    {"SESS_BUSY", TYPC, 14},    {"CPU_BUSY", TYPC, 14},
+    {"RESP_TIME", TYPC, 14},    {"CPU_COUNT", TYPC, 6},
 };
+auto kTst04Elements = Elements(kTst04Fields);
 
 // GST04: 50 fields, 863 bytes, back to back.
-RFC_TYPE_ELEMENT kGst04Elements[] = {
-    {RfcName("DB_NAME"), TYPC, 3, 0, 0},       {RfcName("DB_UP_DATE"), TYPDATE, 8, 0, 0},
-    {RfcName("DB_UP_TIME"), TYPTIME, 6, 0, 0}, {RfcName("BUFSIZE"), TYPC, 20, 0, 0},
-    {RfcName("BUFREADS"), TYPC, 20, 0, 0},     {RfcName("BUFQUAL"), TYPC, 6, 0, 0},
-    {RfcName("BUFPWRITES"), TYPC, 20, 0, 0},   {RfcName("BUFPREADS"), TYPC, 20, 0, 0},
-    {RfcName("BUFWAITS"), TYPC, 20, 0, 0},     {RfcName("BUFWTIME"), TYPC, 20, 0, 0},
-    {RfcName("DICTSIZE"), TYPC, 20, 0, 0},     {RfcName("DDQUAL"), TYPC, 6, 0, 0},
-    {RfcName("GETRATIO"), TYPC, 6, 0, 0},      {RfcName("PINRATIO"), TYPC, 6, 0, 0},
-    {RfcName("LOGSIZE"), TYPC, 20, 0, 0},      {RfcName("LOGENTRIES"), TYPC, 20, 0, 0},
-    {RfcName("LOGALLOC"), TYPC, 20, 0, 0},     {RfcName("LOGFAULT"), TYPC, 20, 0, 0},
-    {RfcName("USERCALLS"), TYPC, 20, 0, 0},    {RfcName("RECURCALLS"), TYPC, 20, 0, 0},
-    {RfcName("COMMITS"), TYPC, 20, 0, 0},      {RfcName("PARSES"), TYPC, 20, 0, 0},
-    {RfcName("ROLLBACKS"), TYPC, 20, 0, 0},    {RfcName("LOGWRITES"), TYPC, 20, 0, 0},
-    {RfcName("LOGWTIME"), TYPC, 20, 0, 0},     {RfcName("LOGBLOCKS"), TYPC, 20, 0, 0},
-    {RfcName("LOGWSIZE"), TYPC, 20, 0, 0},     {RfcName("LOGLATCH"), TYPC, 20, 0, 0},
-    {RfcName("SCANSHORT"), TYPC, 20, 0, 0},    {RfcName("SCANLONG"), TYPC, 20, 0, 0},
-    {RfcName("SCANROWS"), TYPC, 20, 0, 0},     {RfcName("SCANBLOCKS"), TYPC, 20, 0, 0},
-    {RfcName("FETCHROWID"), TYPC, 20, 0, 0},   {RfcName("FETCHCONT"), TYPC, 20, 0, 0},
-    {RfcName("SORTMEM"), TYPC, 20, 0, 0},      {RfcName("SORTDISK"), TYPC, 20, 0, 0},
-    {RfcName("SORTROWS"), TYPC, 20, 0, 0},     {RfcName("CPUUSAGE"), TYPC, 20, 0, 0},
-    {RfcName("CPUCALLS"), TYPC, 20, 0, 0},     {RfcName("CPURECURS"), TYPC, 20, 0, 0},
-    {RfcName("CPUPARSE"), TYPC, 20, 0, 0},     {RfcName("USERTOREC"), TYPC, 5, 0, 0},
-    {RfcName("READCALLRA"), TYPC, 5, 0, 0},    {RfcName("DD_GETS"), TYPC, 24, 0, 0},
-    {RfcName("DD_GET_MIS"), TYPC, 24, 0, 0},   {RfcName("CONSISTGET"), TYPC, 24, 0, 0},
-    {RfcName("GLOBLCKCON"), TYPC, 24, 0, 0},   {RfcName("LCKHITRATI"), TYPC, 6, 0, 0},
-    {RfcName("DBWRCROSSI"), TYPC, 24, 0, 0},   {RfcName("PINGWRITES"), TYPC, 6, 0, 0},
+constexpr StructureElement kGst04Fields[] = {
+    {"DB_NAME", TYPC, 3},     {"DB_UP_DATE", TYPDATE, 8}, {"DB_UP_TIME", TYPTIME, 6},
+    {"BUFSIZE", TYPC, 20},    {"BUFREADS", TYPC, 20},     {"BUFQUAL", TYPC, 6},
+    {"BUFPWRITES", TYPC, 20}, {"BUFPREADS", TYPC, 20},    {"BUFWAITS", TYPC, 20},
+    {"BUFWTIME", TYPC, 20},   {"DICTSIZE", TYPC, 20},     {"DDQUAL", TYPC, 6},
+    {"GETRATIO", TYPC, 6},    {"PINRATIO", TYPC, 6},      {"LOGSIZE", TYPC, 20},
+    {"LOGENTRIES", TYPC, 20}, {"LOGALLOC", TYPC, 20},     {"LOGFAULT", TYPC, 20},
+    {"USERCALLS", TYPC, 20},  {"RECURCALLS", TYPC, 20},   {"COMMITS", TYPC, 20},
+    {"PARSES", TYPC, 20},     {"ROLLBACKS", TYPC, 20},    {"LOGWRITES", TYPC, 20},
+    {"LOGWTIME", TYPC, 20},   {"LOGBLOCKS", TYPC, 20},    {"LOGWSIZE", TYPC, 20},
+    {"LOGLATCH", TYPC, 20},   {"SCANSHORT", TYPC, 20},    {"SCANLONG", TYPC, 20},
+    {"SCANROWS", TYPC, 20},   {"SCANBLOCKS", TYPC, 20},   {"FETCHROWID", TYPC, 20},
+    {"FETCHCONT", TYPC, 20},  {"SORTMEM", TYPC, 20},      {"SORTDISK", TYPC, 20},
+    {"SORTROWS", TYPC, 20},   {"CPUUSAGE", TYPC, 20},     {"CPUCALLS", TYPC, 20},
+    {"CPURECURS", TYPC, 20},  {"CPUPARSE", TYPC, 20},     {"USERTOREC", TYPC, 5},
+    {"READCALLRA", TYPC, 5},  {"DD_GETS", TYPC, 24},      {"DD_GET_MIS", TYPC, 24},
+    {"CONSISTGET", TYPC, 24}, {"GLOBLCKCON", TYPC, 24},   {"LCKHITRATI", TYPC, 6},
+    {"DBWRCROSSI", TYPC, 24}, {"PINGWRITES", TYPC, 6},
 };
+auto kGst04Elements = Elements(kGst04Fields);
 
 }  // namespace
 
@@ -89,18 +70,10 @@ SapResult<OraMainList> ClassicConnection::ReadOraMainList() {
       !done.ok()) {
     return done.error();
   }
-  if (types.tst04 == 0) {
-    if (auto done = InstallStructure(table_, "TST04", kTst04Elements, 71, &types.tst04);
-        !done.ok()) {
-      return done.error();
-    }
-  }
-  if (types.gst04 == 0) {
-    if (auto done = InstallStructure(table_, "GST04", kGst04Elements, 50, &types.gst04);
-        !done.ok()) {
-      return done.error();
-    }
-  }
+  if (auto done = InstallStructure(table_, "TST04", kTst04Elements, &types.tst04); !done.ok())
+    return done.error();
+  if (auto done = InstallStructure(table_, "GST04", kGst04Elements, &types.gst04); !done.ok())
+    return done.error();
   char dbora[kTst04Length];
   char dbora_global[kGst04Length];
   std::memset(dbora, 0, sizeof dbora);
@@ -113,14 +86,14 @@ SapResult<OraMainList> ClassicConnection::ReadOraMainList() {
       RFC_PARAMETER{},
   };
   RFC_PARAMETER received[] = {
-      RfcParameter("DBORA", types.tst04, kTst04Length, dbora),
-      RfcParameter("DBORA_GLOBAL", types.gst04, kGst04Length, dbora_global),
+      RfcParameter("DBORA", types.tst04.type, kTst04Length, dbora),
+      RfcParameter("DBORA_GLOBAL", types.gst04.type, kGst04Length, dbora_global),
       RFC_PARAMETER{},
   };
   // Transfer mode 0 and new-table flag 0: the library's defaults for a
   // table passed by handle.
   RFC_TABLE tables[] = {
-      RFC_TABLE{RfcName("DBORA_PER_INSTANCES"), 19, types.tst04, kTst04Length, per_instances,
+      RFC_TABLE{RfcName("DBORA_PER_INSTANCES"), 19, types.tst04.type, kTst04Length, per_instances,
                 RFC_ITMODE_BYREFERENCE, 0},
       RFC_TABLE{},
   };

@@ -3,24 +3,22 @@
 #include <cstring>
 
 #include "base/text.h"
-#include "rfc/classic/call_lists.h"
 #include "rfc/classic/call_pattern.h"
-#include "rfc/record_conversions.h"
 #include "rfc/classic/classic_connection.h"
 #include "rfc/classic/record_layouts.h"
+#include "rfc/record_conversions.h"
 
 namespace tidewarden {
 namespace {
 
-RFC_TYPE_ELEMENT kCpuAllElements[] = {
-    {RfcName("TYPE"), TYPINT2, 2, 0, 0},       {RfcName("SUBTYPE"), TYPINT2, 2, 0, 0},
-    {RfcName("SERIALNR"), TYPINT2, 2, 0, 0},   {RfcName("NBR_CPU"), TYPINT, 4, 0, 0},
-    {RfcName("LOAD1_AVG"), TYPINT, 4, 0, 0},   {RfcName("LOAD5_AVG"), TYPINT, 4, 0, 0},
-    {RfcName("LOAD15_AVG"), TYPINT, 4, 0, 0},  {RfcName("INT_SEC"), TYPINT, 4, 0, 0},
-    {RfcName("SYSC_SEC"), TYPINT, 4, 0, 0},    {RfcName("CS_SEC"), TYPINT, 4, 0, 0},
-    {RfcName("USR_TOTAL"), TYPINT, 4, 0, 0},   {RfcName("SYS_TOTAL"), TYPINT, 4, 0, 0},
-    {RfcName("IDLE_TOTAL"), TYPINT, 4, 0, 0},
+constexpr StructureElement kCpuAllFields[] = {
+    {"TYPE", TYPINT2, 2},      {"SUBTYPE", TYPINT2, 2},  {"SERIALNR", TYPINT2, 2},
+    {"NBR_CPU", TYPINT, 4},    {"LOAD1_AVG", TYPINT, 4}, {"LOAD5_AVG", TYPINT, 4},
+    {"LOAD15_AVG", TYPINT, 4}, {"INT_SEC", TYPINT, 4},   {"SYSC_SEC", TYPINT, 4},
+    {"CS_SEC", TYPINT, 4},     {"USR_TOTAL", TYPINT, 4}, {"SYS_TOTAL", TYPINT, 4},
+    {"IDLE_TOTAL", TYPINT, 4},
 };
+auto kCpuAllElements = Elements(kCpuAllFields);
 
 constexpr unsigned kCpuAllRowLength = 48;
 
@@ -31,12 +29,9 @@ SapResult<ServerClock> ClassicConnection::ReadServerClock() {
   ITAB_H table = nullptr;
   if (auto done = CreateTable(table_, "TF_CPU_ALL", kCpuAllRowLength, &table); !done.ok())
     return done.error();
-  if (!types.cpu_all_installed) {
-    if (auto done = InstallStructure(table_, "CPU_ALL", kCpuAllElements, 13, &types.cpu_all);
-        !done.ok()) {
-      return done.error();
-    }
-    types.cpu_all_installed = true;
+  if (auto done = InstallStructure(table_, "CPU_ALL", kCpuAllElements, &types.cpu_all);
+      !done.ok()) {
+    return done.error();
   }
 
   char local_remote[6];
@@ -70,7 +65,7 @@ SapResult<ServerClock> ClassicConnection::ReadServerClock() {
   // Transfer mode 0 and new-table flag 0: the library's defaults for a
   // table passed by handle.
   RFC_TABLE tables[] = {
-      RFC_TABLE{RfcName("TF_CPU_ALL"), 10, types.cpu_all, kCpuAllRowLength, table,
+      RFC_TABLE{RfcName("TF_CPU_ALL"), 10, types.cpu_all.type, kCpuAllRowLength, table,
                 RFC_ITMODE_BYREFERENCE, 0},
       RFC_TABLE{},
   };

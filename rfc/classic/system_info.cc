@@ -3,24 +3,21 @@
 #include <cstring>
 
 #include "base/text.h"
-#include "rfc/classic/call_lists.h"
 #include "rfc/classic/call_pattern.h"
 #include "rfc/classic/classic_connection.h"
 
 namespace tidewarden {
 namespace {
 
-RFC_TYPE_ELEMENT kRfcsiElements[] = {
-    {RfcName("RFCPROTO"), TYPC, 3, 0, 0},    {RfcName("RFCCHARTYP"), TYPC, 4, 0, 0},
-    {RfcName("RFCINTTYP"), TYPC, 3, 0, 0},   {RfcName("RFCFLOTYP"), TYPC, 3, 0, 0},
-    {RfcName("RFCDEST"), TYPC, 32, 0, 0},    {RfcName("RFCHOST"), TYPC, 8, 0, 0},
-    {RfcName("RFCSYSID"), TYPC, 8, 0, 0},    {RfcName("RFCDATABS"), TYPC, 8, 0, 0},
-    {RfcName("RFCDBHOST"), TYPC, 32, 0, 0},  {RfcName("RFCDBSYS"), TYPC, 10, 0, 0},
-    {RfcName("RFCSAPRL"), TYPC, 4, 0, 0},    {RfcName("RFCMACH"), TYPC, 5, 0, 0},
-    {RfcName("RFCOPSYS"), TYPC, 10, 0, 0},   {RfcName("RFCTZONE"), TYPC, 6, 0, 0},
-    {RfcName("RFCDAYST"), TYPC, 1, 0, 0},    {RfcName("RFCIPADDR"), TYPC, 15, 0, 0},
-    {RfcName("RFCKERNRL"), TYPC, 4, 0, 0},   {RfcName("RFCSI_RESV"), TYPC, 44, 0, 0},
+constexpr StructureElement kRfcsiFields[] = {
+    {"RFCPROTO", TYPC, 3},   {"RFCCHARTYP", TYPC, 4}, {"RFCINTTYP", TYPC, 3},
+    {"RFCFLOTYP", TYPC, 3},  {"RFCDEST", TYPC, 32},   {"RFCHOST", TYPC, 8},
+    {"RFCSYSID", TYPC, 8},   {"RFCDATABS", TYPC, 8},  {"RFCDBHOST", TYPC, 32},
+    {"RFCDBSYS", TYPC, 10},  {"RFCSAPRL", TYPC, 4},   {"RFCMACH", TYPC, 5},
+    {"RFCOPSYS", TYPC, 10},  {"RFCTZONE", TYPC, 6},   {"RFCDAYST", TYPC, 1},
+    {"RFCIPADDR", TYPC, 15}, {"RFCKERNRL", TYPC, 4},  {"RFCSI_RESV", TYPC, 44},
 };
+auto kRfcsiElements = Elements(kRfcsiFields);
 
 constexpr unsigned kRfcsiLength = 200;
 constexpr std::size_t kHostOffset = 45;
@@ -32,13 +29,8 @@ constexpr std::size_t kDbSysLength = 10;
 
 SapResult<SystemInfo> ClassicConnection::ReadSystemInfo() {
   StructureTypes& types = library_.types();
-  if (!types.rfcsi_installed) {
-    if (auto done = InstallStructure(table_, "RFCSI", kRfcsiElements, 18, &types.rfcsi);
-        !done.ok()) {
-      return done.error();
-    }
-    types.rfcsi_installed = true;
-  }
+  if (auto done = InstallStructure(table_, "RFCSI", kRfcsiElements, &types.rfcsi); !done.ok())
+    return done.error();
   std::int32_t current_resources = 0, maximal_resources = 0, recommended_delay = 0;
   char dialog_user_type[1] = {0};
   char login_complete[1] = {0};
@@ -50,14 +42,14 @@ SapResult<SystemInfo> ClassicConnection::ReadSystemInfo() {
       RfcParameter("DIALOG_USER_TYPE", TYPC, 1, dialog_user_type),
       RfcParameter("MAXIMAL_RESOURCES", TYPINT, 4, &maximal_resources),
       RfcParameter("RECOMMENDED_DELAY", TYPINT, 4, &recommended_delay),
-      RfcParameter("RFCSI_EXPORT", types.rfcsi, kRfcsiLength, rfcsi),
+      RfcParameter("RFCSI_EXPORT", types.rfcsi.type, kRfcsiLength, rfcsi),
       RfcParameter("RFC_LOGIN_COMPLETE", TYPC, 1, login_complete),
       RFC_PARAMETER{},
   };
   RFC_TABLE tables[] = {RFC_TABLE{}};
   std::string exception;
-  RFC_RC code = CallFunctionModule(table_, handle_, log_, "RFC_SYSTEM_INFO", exporting,
-                                   importing, tables, &exception);
+  RFC_RC code = CallFunctionModule(table_, handle_, log_, "RFC_SYSTEM_INFO", exporting, importing,
+                                   tables, &exception);
   if (code != RFC_OK) return Failed(code, exception);
   return SystemInfo{FixedFieldText(rfcsi + kHostOffset, kHostLength),
                     FixedFieldText(rfcsi + kDbSysOffset, kDbSysLength)};
